@@ -1,0 +1,140 @@
+#pragma once
+
+#include <juce_audio_basics/juce_audio_basics.h>
+#include <juce_core/juce_core.h>
+
+#include "BlendParams.h"
+#include "SpectralBanks.h"
+#include "VocoderBanks.h"
+
+#include <array>
+#include <vector>
+
+// The real-time blend engine. One call of processRealtime turns the two role signals into
+// the finished output block: the selected mode, its makeup gain, the output stage (low cut,
+// Heat, high cut) and the mix with the dry signals, soft-clipped and scaled by the volume.
+//
+// Everything is sized in prepare(); afterwards only a frame bank's own rebuild (new
+// resolution, channel count or sample rate) allocates.
+class BlendProcessor
+{
+public:
+    BlendProcessor();
+
+    void prepare (int numChannels, int maxBlockSize, double sampleRate,
+                  const VocoderParams&, const FreqSpliceParams&, const SpectralGateParams&,
+                  const PhaseSwapParams&, const BinInterleaveParams&);
+
+    void processRealtime (BlendMode mode,
+                          const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
+                          const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
+                          juce::AudioBuffer<float>& out, double sampleRate,
+                          const VocoderParams&, const FMParams&, const MathParams&, const SidechainParams&,
+                          const FreqSpliceParams&, const AMParams&, const SpectralGateParams&,
+                          const PhaseSwapParams&, const BinInterleaveParams&, const ProbabilisticParams&,
+                          const WaveshapeParams&, const ScrubParams&, const OutputMixParams&,
+                          const RealtimeStepData&);
+
+    int getRealtimeLatencySamples (BlendMode mode, int resolution) const noexcept;
+
+    static float modeMakeupGain (BlendMode mode, MathOp op, int resolution) noexcept;
+
+    int getPreparedChannels() const noexcept { return preparedChannels; }
+    int getPreparedBlockSize() const noexcept { return preparedBlockSize; }
+
+    // ---- Mode operations. Each reads input sample j before writing output sample j, so the
+    // output may share memory with either input. ----
+    void runSidechain (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                       double sampleRate, const SidechainParams&);
+    void runAmplitudeFollow (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                             double sampleRate, const SidechainParams&);
+    void runMath (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                  double sampleRate, const MathParams&);
+    void runAM (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                double sampleRate, const AMParams&);
+    void runFM (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                double sampleRate, const FMParams&, const WaveshapeParams&);
+    void runProbabilistic (const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
+                           juce::AudioBuffer<float>& out, int numSamples, double sampleRate,
+                           const ProbabilisticParams&);
+    void runScrub (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                   const ScrubParams&);
+    void runFreqSplice (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                        const FreqSpliceParams&);
+    void runSpectralGate (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                          const SpectralGateParams&);
+    void runPhaseSwap (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                       const PhaseSwapParams&);
+    void runBinInterleave (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                           const BinInterleaveParams&);
+    void runVocoderClassic (int channel, const float* role1, const float* role2, float* out, int numSamples);
+    void runVocoderDistorted (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                              const VocoderParams&);
+    void runVocoderFFT (int channel, const float* role1, const float* role2, float* out, int numSamples);
+
+    // ---- Lazy bank builders: each rebuilds only when its own inputs changed. ----
+    void prepareVocoderClassicIfNeeded (int numBands, int numChannels, double sampleRate, const VocoderParams&);
+    void prepareVocoderFFTIfNeeded (int resolution, int numChannels, double sampleRate, const VocoderParams&);
+    void prepareFreqSpliceIfNeeded (int numChannels, double sampleRate, const FreqSpliceParams&);
+    void prepareSpectralGateIfNeeded (int resolution, int numChannels, double sampleRate);
+    void preparePhaseSwapIfNeeded (int resolution, int numChannels, double sampleRate);
+    void prepareBinInterleaveIfNeeded (int resolution, int numChannels, double sampleRate);
+
+    // Level ramp state of one output channel (128-sample linear ramps of the three mix levels).
+    struct RtMixState
+    {
+        float startFx = -1.0f, startSig1 = -1.0f, startSig2 = -1.0f;
+        float targetFx = 0.0f, targetSig1 = 0.0f, targetSig2 = 0.0f;
+        int32_t rampRemaining = 0;
+    };
+
+private:
+    void processChunk (BlendMode mode, const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
+                       const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
+                       juce::AudioBuffer<float>& out, int numChannels, double sampleRate,
+                       const VocoderParams&, const FMParams&, const MathParams&, const SidechainParams&,
+                       const FreqSpliceParams&, const AMParams&, const SpectralGateParams&,
+                       const PhaseSwapParams&, const BinInterleaveParams&, const ProbabilisticParams&,
+                       const WaveshapeParams&, const ScrubParams&, const OutputMixParams&,
+                       const RealtimeStepData&);
+    void resetClassicVocoderBank();
+
+    int preparedChannels = 0;
+    int preparedBlockSize = 0;
+
+    // Output stage: transposed direct form II states (z1, z2) of the four biquads per channel.
+    std::vector<float> lowCutZ1, lowCutZ2, hiCutZ1, hiCutZ2;
+    std::vector<float> lowShelfZ1, lowShelfZ2, highShelfZ1, highShelfZ2;
+
+    std::vector<RtMixState> mixStates;
+
+    // Dry snapshots: the output may share memory with the inputs (hosts process in place).
+    juce::AudioBuffer<float> dryCopy1, dryCopy2;
+
+    // ---- Time-domain mode state, per channel ----
+    std::vector<float> scEnvelope;        // Sidechain Duck
+    std::vector<float> afEnvelope;        // Amplitude Follow
+    std::vector<float> amLfoPhase;        // AM, radians
+    std::vector<float> fmFeedbackState;   // FM: tanh of the previous output
+    std::vector<float> fmSmoothedMod;     // FM: smoothed modulation
+    std::vector<float> mathTiltLp1, mathTiltLp2; // math tilt low-pass states of role1 / role2
+
+    static constexpr int kDelayLineSize = 2048;
+    std::vector<std::array<float, kDelayLineSize>> fmDelay;
+    std::vector<int> fmWriteIndex;
+
+    std::vector<std::array<float, kDelayLineSize>> scrubHistory;
+    std::vector<int> scrubWriteIndex;
+    std::vector<double> scrubOffset, scrubVelocity;
+
+    static constexpr int kMaxProbabilisticChannels = 8;
+    std::vector<uint8_t> probChoice, probIndependent, probPreviousChoice;
+    std::vector<int32_t> probHoldRemaining, probFadeRemaining, probFadeLength;
+    juce::Random probRandom;
+
+    // ---- Frame-based and filter-bank mode state ----
+    VCBank classicBank;
+    VFBank fftVocoderBank;
+    FSBank freqSpliceBank;
+    SXBank spectralGateBank, phaseSwapBank, binInterleaveBank;
+};

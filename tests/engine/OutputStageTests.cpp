@@ -1,0 +1,4 @@
+#include <gtest/gtest.h>
+#include "OutputStage.h"
+
+TEST (OutputStage, Placeholder) { SUCCEED(); }

@@ -1,0 +1,7 @@
+#include "PluginProcessor.h"
+
+int main()
+{
+    QuorvaneAudioProcessor processor;
+    return 0;
+}
