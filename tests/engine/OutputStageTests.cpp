@@ -1,4 +1,0 @@
-#include <gtest/gtest.h>
-#include "OutputStage.h"
-
-TEST (OutputStage, Placeholder) { SUCCEED(); }
