@@ -21,6 +21,9 @@ QuorvaneAudioProcessor::QuorvaneAudioProcessor()
     : juce::AudioProcessor (makeBusLayout()),
       parameters (*this, nullptr, "Quorvane", makeLayout())
 {
+    for (int i = 0; i < kNumParameters; ++i)
+        rawValues[static_cast<size_t> (i)] = parameters.getRawParameterValue (kParamTable[i].id);
+    static_assert (kNumParameters == std::tuple_size<decltype (rawValues)>::value);
     formatManager.registerBasicFormats();
 }
 
@@ -98,7 +101,7 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
 
     auto mainOut = getBusBuffer (buffer, false, 0);
 
-    const int modeIndex = static_cast<int> (parameters.getRawParameterValue (ParamIDs::mode)->load());
+    const int modeIndex = static_cast<int> (paramValue (ParamIDs::mode));
     const BlendMode mode = blendModeForIndex (modeIndex);
 
     const int latency = engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution);
@@ -110,7 +113,7 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
 
     if (connected && isValidBlendMode (mode))
     {
-        const int direction = static_cast<int> (parameters.getRawParameterValue (ParamIDs::direction)->load());
+        const int direction = static_cast<int> (paramValue (ParamIDs::direction));
         const auto& role1 = direction == TwoToOne ? sidechain : mainIn;
         const auto& role2 = (direction == TwoToOne || direction == OneToOne) ? mainIn : sidechain;
 

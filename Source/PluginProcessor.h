@@ -6,6 +6,7 @@
 #include "BlendParams.h"
 #include "BlendProcessor.h"
 
+#include <array>
 #include <atomic>
 #include <functional>
 
@@ -60,6 +61,9 @@ public:
     MathOp currentMathOp() const;
     int currentDirection() const;
     float readRawParam (const char* paramId) const;
+    // The parameter's raw value, ignoring modulator 2. Looks the identifier up in the parameter
+    // table, so the audio thread never builds a juce::String for it.
+    float paramValue (const char* paramId) const;
 
     VocoderParams readVocoderParams() const;
     FMParams readFMParams() const;
@@ -124,6 +128,9 @@ private:
     float mod2OverrideValue = 0.0f;
 
     int lastReportedLatency = 0;
+
+    // The tree's value of every parameter, in parameter-table order, resolved once at construction.
+    std::array<std::atomic<float>*, 60> rawValues {};
 
     juce::String hostTrackName;
     mutable juce::SpinLock trackNameLock;

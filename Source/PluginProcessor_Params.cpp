@@ -1,5 +1,6 @@
 #include "PluginProcessor.h"
 #include "ParamIDs.h"
+#include "ParameterTable.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,25 +13,36 @@ float QuorvaneAudioProcessor::readRawParam (const char* paramId) const
 {
     if (mod2OverrideParamId != nullptr && std::strcmp (mod2OverrideParamId, paramId) == 0)
         return mod2OverrideValue;
-    if (auto* value = parameters.getRawParameterValue (paramId))
-        return value->load();
-    jassertfalse;
+    return paramValue (paramId);
+}
+
+float QuorvaneAudioProcessor::paramValue (const char* paramId) const
+{
+    // Identifiers are normally the ParamIDs constants themselves, so a pointer match is tried
+    // before comparing text.
+    for (int i = 0; i < kNumParameters; ++i)
+        if (kParamTable[i].id == paramId)
+            return rawValues[static_cast<size_t> (i)]->load();
+    for (int i = 0; i < kNumParameters; ++i)
+        if (std::strcmp (kParamTable[i].id, paramId) == 0)
+            return rawValues[static_cast<size_t> (i)]->load();
+    jassertfalse; // not a parameter of this plug-in
     return 0.0f;
 }
 
 BlendMode QuorvaneAudioProcessor::currentBlendMode() const
 {
-    return blendModeForIndex (static_cast<int> (parameters.getRawParameterValue (ParamIDs::mode)->load()));
+    return blendModeForIndex (static_cast<int> (paramValue (ParamIDs::mode)));
 }
 
 MathOp QuorvaneAudioProcessor::currentMathOp() const
 {
-    return mathOpForIndex (static_cast<int> (parameters.getRawParameterValue (ParamIDs::mode)->load()));
+    return mathOpForIndex (static_cast<int> (paramValue (ParamIDs::mode)));
 }
 
 int QuorvaneAudioProcessor::currentDirection() const
 {
-    const int d = static_cast<int> (parameters.getRawParameterValue (ParamIDs::direction)->load());
+    const int d = static_cast<int> (paramValue (ParamIDs::direction));
     return (d == TwoToOne || d == OneToOne) ? d : OneToTwo;
 }
 
@@ -120,7 +132,7 @@ ScrubParams QuorvaneAudioProcessor::readScrubParams() const
 
 OutputMixParams QuorvaneAudioProcessor::readOutputMixParams() const
 {
-    auto raw = [this] (const char* id) { return parameters.getRawParameterValue (id)->load(); };
+    auto raw = [this] (const char* id) { return paramValue (id); };
     return { raw (ParamIDs::fxLevel),  raw (ParamIDs::sig1Level), raw (ParamIDs::sig2Level),
              raw (ParamIDs::fxLowCut), raw (ParamIDs::heat),      raw (ParamIDs::fxHiCut),
              raw (ParamIDs::clipCeilingDb), raw (ParamIDs::outputVolDb) };

@@ -1,4 +1,188 @@
 #include <gtest/gtest.h>
-#include "PluginProcessor.h"
 
-TEST (Processor, Constructs) { QuorvaneAudioProcessor p; EXPECT_EQ (p.getName(), "Quorvane"); }
+#include "ParamIDs.h"
+#include "ProcessorTestSupport.h"
+
+namespace
+{
+juce::AudioProcessor::BusesLayout layoutOf (juce::AudioChannelSet main, juce::AudioChannelSet side,
+                                            juce::AudioChannelSet out)
+{
+    juce::AudioProcessor::BusesLayout l;
+    l.inputBuses.add (main);
+    l.inputBuses.add (side);
+    l.outputBuses.add (out);
+    return l;
+}
+
+// The same processor, but willing to take any layout, for inputs a strict host would not offer.
+struct AnyLayoutProcessor : QuorvaneAudioProcessor
+{
+    bool isBusesLayoutSupported (const BusesLayout&) const override { return true; }
+};
+} // namespace
+
+TEST (Processor, NameProgramsAndMidi)
+{
+    QuorvaneAudioProcessor p;
+    EXPECT_EQ (p.getName(), "Quorvane");
+    EXPECT_FALSE (p.acceptsMidi());
+    EXPECT_FALSE (p.producesMidi());
+    EXPECT_FALSE (p.isMidiEffect());
+    EXPECT_EQ (p.getTailLengthSeconds(), 0.0);
+    EXPECT_EQ (p.getNumPrograms(), 1);
+    EXPECT_EQ (p.getCurrentProgram(), 0);
+    EXPECT_TRUE (p.getProgramName (0).isEmpty());
+    EXPECT_TRUE (p.hasEditor());
+}
+
+TEST (Processor, BusLayoutsAcceptedAndRefused)
+{
+    QuorvaneAudioProcessor p;
+    using S = juce::AudioChannelSet;
+    struct Case { S main, side, out; bool ok; const char* what; };
+    const Case cases[] = {
+        { S::stereo(), S::stereo(), S::stereo(), true, "stereo everywhere" },
+        { S::disabled(), S::stereo(), S::stereo(), true, "main input disabled" },
+        { S::stereo(), S::disabled(), S::stereo(), true, "sidechain disabled" },
+        { S::mono(), S::stereo(), S::stereo(), false, "mono main input" },
+        { S::stereo(), S::mono(), S::stereo(), false, "mono sidechain" },
+        { S::stereo(), S::stereo(), S::mono(), false, "mono output" },
+        { S::stereo(), S::stereo(), S::create5point1(), false, "5.1 output" },
+        { S::create5point1(), S::stereo(), S::stereo(), false, "5.1 input" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ (p.isBusesLayoutSupported (layoutOf (c.main, c.side, c.out)), c.ok) << c.what;
+
+    // A layout with only the main input bus is judged on that bus alone.
+    juce::AudioProcessor::BusesLayout mainOnly;
+    mainOnly.inputBuses.add (S::stereo());
+    mainOnly.outputBuses.add (S::stereo());
+    EXPECT_TRUE (p.isBusesLayoutSupported (mainOnly));
+}
+
+TEST (Processor, WithoutSidechainAudioOnePassesThroughBitForBit)
+{
+    // Every mode, with an output stage that would change any sample it touched.
+    for (int mode = 0; mode < 22; ++mode)
+    {
+        QuorvaneAudioProcessor p;
+        HostedProcessor host (p, false);
+        host.setRaw (ParamIDs::mode, static_cast<float> (mode));
+        host.setRaw (ParamIDs::heat, 200.0f);
+        host.setRaw (ParamIDs::outputVolDb, -60.0f);
+        host.setRaw (ParamIDs::fxLowCut, 500.0f);
+        host.prepare();
+
+        juce::AudioBuffer<float> buffer (host.bufferChannels(), 512), input;
+        fillNoise (buffer, mode + 1);
+        input.makeCopyOf (buffer);
+        host.process (buffer);
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < 512; ++i)
+                ASSERT_EQ (buffer.getSample (c, i), input.getSample (c, i)) << "mode " << mode;
+        EXPECT_FALSE (p.sidechainConnected.load());
+        EXPECT_EQ (p.inputLevel2.load(), 0.0f);
+        EXPECT_FLOAT_EQ (p.inputLevel1.load(), input.getMagnitude (0, 512));
+        EXPECT_FLOAT_EQ (p.outputLevel.load(), input.getMagnitude (0, 512));
+    }
+}
+
+TEST (Processor, MonoMainInputFeedsBothOutputsWithoutSidechain)
+{
+    AnyLayoutProcessor p;
+    juce::AudioProcessor::BusesLayout layout;
+    layout.inputBuses.add (juce::AudioChannelSet::mono());
+    layout.inputBuses.add (juce::AudioChannelSet::disabled());
+    layout.outputBuses.add (juce::AudioChannelSet::stereo());
+    ASSERT_TRUE (p.setBusesLayout (layout));
+    p.prepareToPlay (48000.0, 256);
+
+    juce::AudioBuffer<float> buffer (2, 256);
+    fillNoise (buffer, 7);
+    juce::AudioBuffer<float> input;
+    input.makeCopyOf (buffer);
+    juce::MidiBuffer midi;
+    p.processBlock (buffer, midi);
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < 256; ++i)
+            ASSERT_EQ (buffer.getSample (c, i), input.getSample (0, i)) << "channel " << c;
+}
+
+TEST (Processor, SidechainRunsTheEngineAndPublishesLevels)
+{
+    QuorvaneAudioProcessor p;
+    HostedProcessor host (p, true);
+    host.setRaw (ParamIDs::mode, 30.0f); // clamped by the parameter to the last entry
+    host.setRaw (ParamIDs::mode, 12.0f); // Sidechain Duck
+    host.setRaw (ParamIDs::outputVolDb, -60.0f);
+    host.prepare();
+
+    juce::AudioBuffer<float> buffer (4, 512);
+    fillNoise (buffer, 3, 0.25f);
+    buffer.applyGain (2, 0, 512, 2.0f);
+    buffer.applyGain (3, 0, 512, 2.0f);
+    const float main = juce::jmax (buffer.getMagnitude (0, 0, 512), buffer.getMagnitude (1, 0, 512));
+    const float side = juce::jmax (buffer.getMagnitude (2, 0, 512), buffer.getMagnitude (3, 0, 512));
+    host.process (buffer);
+
+    EXPECT_TRUE (p.sidechainConnected.load());
+    EXPECT_FLOAT_EQ (p.inputLevel1.load(), main);
+    EXPECT_FLOAT_EQ (p.inputLevel2.load(), side);
+    // Output Volume at its minimum: the engine ran and muted the output.
+    EXPECT_EQ (buffer.getMagnitude (0, 0, 512), 0.0f);
+    EXPECT_EQ (buffer.getMagnitude (1, 0, 512), 0.0f);
+    EXPECT_EQ (p.outputLevel.load(), 0.0f);
+}
+
+TEST (Processor, ZeroSampleBlockDoesNotRunTheEngine)
+{
+    QuorvaneAudioProcessor p;
+    HostedProcessor host (p, true);
+    host.prepare();
+    juce::AudioBuffer<float> buffer (4, 0);
+    host.process (buffer);
+    EXPECT_FALSE (p.sidechainConnected.load());
+}
+
+TEST (Processor, LatencyFollowsModeAndResolutionWithOrWithoutSidechain)
+{
+    struct Case { int modeIndex; float resolution; int latency; };
+    const Case cases[] = {
+        { 3, 7, 2048 },   // Frequency Splice
+        { 0, 12, 0 },     // Classic Vocoder
+        { 4, 10, 1024 },  // Spectral Gate
+        { 1, 2, 8 },      // FFT Vocoder below the smallest frame
+        { 6, 12, 4096 },  // Bin Interleave
+        { 7, 7, 1024 },   // FM
+        { 10, 7, 1024 },  // Scrub
+        { 9, 7, 0 },      // Ring Modulation
+    };
+    for (bool sidechain : { false, true })
+    {
+        QuorvaneAudioProcessor p;
+        HostedProcessor host (p, sidechain);
+        host.prepare (48000.0, 256);
+        for (const auto& c : cases)
+        {
+            host.setRaw (ParamIDs::mode, static_cast<float> (c.modeIndex));
+            host.setRaw (ParamIDs::resolution, c.resolution);
+            juce::AudioBuffer<float> buffer (host.bufferChannels(), 256);
+            buffer.clear();
+            host.process (buffer);
+            EXPECT_EQ (p.getLatencySamples(), c.latency) << "mode " << c.modeIndex << " sidechain " << sidechain;
+        }
+    }
+}
+
+TEST (Processor, TrackNameUnderItsLock)
+{
+    QuorvaneAudioProcessor p;
+    EXPECT_TRUE (p.getHostTrackName().isEmpty());
+    juce::AudioProcessor::TrackProperties props;
+    props.name = "Lead Vox";
+    p.updateTrackProperties (props);
+    EXPECT_EQ (p.getHostTrackName(), "Lead Vox");
+    p.updateTrackProperties ({});
+    EXPECT_TRUE (p.getHostTrackName().isEmpty());
+}
