@@ -117,11 +117,12 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
         const auto& role1 = direction == TwoToOne ? sidechain : mainIn;
         const auto& role2 = (direction == TwoToOne || direction == OneToOne) ? mainIn : sidechain;
 
-        const RealtimeStepData steps = computeModulator1 (n);
+        const auto timing = hostModulatorTiming();
+        const RealtimeStepData steps = computeModulator1 (timing);
 
         mod2OverrideParamId = nullptr;
         mod2OverrideValue = 0.0f;
-        applyModulator2 (n);
+        applyModulator2 (timing, mode, mathOpForIndex (modeIndex));
 
         const auto vocoder = readVocoderParams();
         const auto fm = readFMParams();
@@ -154,13 +155,6 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
                 mainOut.copyFrom (c, 0, mainIn, src, 0, n);
         }
     }
-}
-
-void QuorvaneAudioProcessor::processBlockStandalone (juce::AudioBuffer<float>& buffer)
-{
-    // File playback of the standalone application arrives with the modulators and state work;
-    // until then the application stays silent.
-    buffer.clear();
 }
 
 juce::AudioProcessorEditor* QuorvaneAudioProcessor::createEditor()

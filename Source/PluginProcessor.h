@@ -6,6 +6,7 @@
 #include "BlendParams.h"
 #include "BlendProcessor.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <functional>
@@ -102,6 +103,26 @@ public:
     void setStepValue (int modulator, int step, float value);
     std::atomic<float> stepValues[2][16] {};
 
+    // ---- Modulator timing and the Morph hand-off ----
+    // Cycle length in bars for a "Bars" and a "Divider" choice index.
+    static double barsPerCycleFrom (int barsIndex, int dividerIndex);
+    // One step of the hand-off between the user's Morph dial and modulator 1; publishes and
+    // returns the weight of the modulator's Morph. Audio thread only.
+    float resolveMorphHandoffWeight (double phase, bool running);
+    // Cycle length of modulator 0 or 1 in samples when the loaded Audio 1 file is the clock
+    // (the file counts as four bars); 0 while the modulator is off or no file is loaded.
+    int getStandaloneCycleLengthSamples (int modulator) const;
+
+    // ---- Standalone playback ----
+    // Hand a decoded file to the processor (message thread; blocks while a block is playing).
+    void setAudio1Buffer (const juce::AudioBuffer<float>& buffer, double sampleRate);
+    void setAudio2Buffer (const juce::AudioBuffer<float>& buffer, double sampleRate);
+    // A different mode restarts playback from the beginning; the same mode keeps the position.
+    void setPlayMode (PlayMode mode);
+    int getAudio1Length() const noexcept { return audio1Length.load(); }
+    int getAudio2Length() const noexcept { return audio2Length.load(); }
+    int getBlendedLength() const noexcept { return std::max (getAudio1Length(), getAudio2Length()); }
+
     int getLastReportedLatency() const noexcept { return lastReportedLatency; }
     double getCurrentSampleRate() const noexcept { return currentSampleRate; }
 
@@ -110,14 +131,37 @@ private:
     void processBlockPlugin (juce::AudioBuffer<float>& buffer);
     void processBlockStandalone (juce::AudioBuffer<float>& buffer);
 
-    // Modulators: modulator 1's Morph record for this block, and modulator 2's override.
-    RealtimeStepData computeModulator1 (int numSamples);
-    void applyModulator2 (int numSamples);
+    // Where both modulators stand at the first sample of a block, from the host's transport or
+    // from the standalone playback position.
+    struct ModulatorTiming
+    {
+        bool enabled1 = false;    // modulator 1 drives Morph in this block
+        bool running1 = false;    // the clock moves, so the hand-off may hold or return
+        double phase1 = 0.0;      // cycles
+        double increment1 = 0.0;  // cycles per sample
+        bool clocked2 = true;     // modulator 2 has a cycle to follow
+        double phase2 = 0.0;      // cycles
+    };
+    ModulatorTiming hostModulatorTiming();
+    ModulatorTiming standaloneModulatorTiming (int startSample) const;
+
+    // Modulator 1's Morph record for this block, and modulator 2's override of one dial.
+    RealtimeStepData computeModulator1 (const ModulatorTiming& timing);
+    void applyModulator2 (const ModulatorTiming& timing, BlendMode mode, MathOp op);
+
+    void setAudioBuffer (juce::AudioBuffer<float>& target, std::atomic<int>& length,
+                         const juce::AudioBuffer<float>& source, double sampleRate);
+    void playOneFile (juce::AudioBuffer<float>& buffer, const juce::AudioBuffer<float>& source, int length,
+                      int start, bool isAudio1);
+    void playBlend (juce::AudioBuffer<float>& buffer, int length, int start);
 
     juce::AudioBuffer<float> audio1Buffer, audio2Buffer;
     juce::AudioBuffer<float> workBuffer1, workBuffer2;
     juce::SpinLock bufferLock;
     double currentSampleRate = 44100.0;
+    // File lengths as the editor polls them, kept apart from the buffers so that reading them
+    // never races a hand-over.
+    std::atomic<int> audio1Length { 0 }, audio2Length { 0 };
 
     int handoffState = 0;
     bool handoffWasTouched = false;
@@ -134,6 +178,10 @@ private:
 
     juce::String hostTrackName;
     mutable juce::SpinLock trackNameLock;
+
+    // Lets the tests hold bufferLock the way a file hand-over does, to check that the audio
+    // thread gives a silent block instead of waiting.
+    friend struct QuorvaneProcessorTestAccess;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuorvaneAudioProcessor)
 };

@@ -4,6 +4,91 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+// Shared scaffolding for the processor tests: a host transport the tests can steer, a way to
+// build the processor as the standalone application does, and plain parameter setters.
+
+// The host's transport as the tests want it: every field optional, like a real host's.
+class TestPlayHead : public juce::AudioPlayHead
+{
+public:
+    juce::Optional<PositionInfo> getPosition() const override
+    {
+        if (! hasPosition)
+            return {};
+        return info;
+    }
+
+    void setPlaying (double bpm, double ppq, int numerator = 4, int denominator = 4)
+    {
+        hasPosition = true;
+        info = {};
+        info.setBpm (bpm);
+        info.setPpqPosition (ppq);
+        info.setTimeSignature (juce::AudioPlayHead::TimeSignature { numerator, denominator });
+        info.setIsPlaying (true);
+    }
+
+    bool hasPosition = false;
+    PositionInfo info;
+};
+
+// Friend of the processor: holds the file-buffer lock the way a hand-over on the message
+// thread does.
+struct QuorvaneProcessorTestAccess
+{
+    static juce::SpinLock& bufferLock (QuorvaneAudioProcessor& p) { return p.bufferLock; }
+};
+
+// Builds the processor the way the framework's standalone application does: it announces the
+// wrapper type before construction, so the processor sees itself as standalone (no input buses,
+// file playback, no state).
+inline std::unique_ptr<QuorvaneAudioProcessor> makeStandaloneProcessor()
+{
+    const auto previous = juce::PluginHostType::jucePlugInClientCurrentWrapperType;
+    juce::PluginHostType::jucePlugInClientCurrentWrapperType = juce::AudioProcessor::wrapperType_Standalone;
+    juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_Standalone);
+    auto processor = std::make_unique<QuorvaneAudioProcessor>();
+    juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_Undefined);
+    juce::PluginHostType::jucePlugInClientCurrentWrapperType = previous;
+    return processor;
+}
+
+// Sets a parameter to a raw value (its own units, choice index, 0/1 for a switch).
+inline void setRawParam (QuorvaneAudioProcessor& p, const char* id, float rawValue)
+{
+    auto* param = p.parameters.getParameter (id);
+    jassert (param != nullptr);
+    param->setValueNotifyingHost (param->convertTo0to1 (rawValue));
+}
+
+inline float rawParam (const QuorvaneAudioProcessor& p, const char* id)
+{
+    return p.parameters.getRawParameterValue (id)->load();
+}
+
+// The dry mix the tests listen to: no blend, full-scale dry levels, a ceiling of 0 dB (so the
+// output is exactly tanh of the dry sum) and unity output volume.
+inline void setDryOnlyMix (QuorvaneAudioProcessor& p, float sig1Percent, float sig2Percent)
+{
+    setRawParam (p, "fxLevel", 0.0f);
+    setRawParam (p, "sig1Level", sig1Percent);
+    setRawParam (p, "sig2Level", sig2Percent);
+    setRawParam (p, "clipCeilingDb", 0.0f);
+    setRawParam (p, "outputVolDb", 0.0f);
+}
+
+// "mode" choice index of a registry entry, by its name.
+inline int modeIndexOf (const char* name)
+{
+    for (int i = 0; i < kNumBlendModeEntries; ++i)
+        if (juce::String (kBlendModeRegistry[i].name) == name)
+            return i;
+    jassertfalse;
+    return -1;
+}
+
 // Drives a processor the way a plug-in host does: negotiated buses, prepareToPlay, and one
 // buffer per block holding the main input (channels 0-1) and, when enabled, the sidechain (2-3).
 struct HostedProcessor
