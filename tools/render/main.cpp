@@ -1,7 +1,18 @@
-#include "PluginProcessor.h"
+#include "RenderTool.h"
 
-int main()
+#include <juce_events/juce_events.h>
+
+#include <iostream>
+
+int main (int argc, char* argv[])
 {
-    QuorvaneAudioProcessor processor;
-    return 0;
+    // The processor's parameter tree uses timers and messages; give it a message manager so it
+    // can also shut down cleanly.
+    const juce::ScopedJuceInitialiser_GUI juceRuntime;
+
+    juce::StringArray args;
+    for (int i = 1; i < argc; ++i)
+        args.add (juce::String::fromUTF8 (argv[i]));
+
+    return runRenderTool (args, std::cout, std::cerr);
 }

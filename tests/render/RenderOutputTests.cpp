@@ -1,0 +1,295 @@
+// What a successful render produces: the output file's format and length, how the inputs reach
+// the buses, the JSON report, the parameter list, warnings for clamped values and the state
+// block round trip.
+
+#include "RenderTestSupport.h"
+
+#include "ParameterTable.h"
+
+#include <cmath>
+
+namespace
+{
+constexpr double kRate = 48000.0;
+
+float peakOf (const Channels& channels)
+{
+    float peak = 0.0f;
+    for (const auto& channel : channels)
+        for (float s : channel)
+            peak = std::max (peak, std::abs (s));
+    return peak;
+}
+
+std::vector<std::string> fieldsOf (const std::string& line)
+{
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;)
+    {
+        const auto tab = line.find ('\t', start);
+        fields.push_back (line.substr (start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos)
+            return fields;
+        start = tab + 1;
+    }
+}
+
+// The "current" column of one parameter in a --list-params listing.
+float listedValue (const std::string& listing, const std::string& id)
+{
+    for (const auto& line : splitLines (listing))
+    {
+        const auto fields = fieldsOf (line);
+        if (fields.size() == 6 && fields[0] == id)
+            return std::stof (fields[5]);
+    }
+    ADD_FAILURE() << id << " not listed";
+    return NAN;
+}
+} // namespace
+
+class RenderOutput : public RenderTest
+{
+protected:
+    std::string path (const char* name) const { return file (name).getFullPathName().toStdString(); }
+};
+
+TEST_F (RenderOutput, WithoutSidechainTheOutputIsTheMainInputBitForBitAsFloatStereoWav)
+{
+    // Without AUDIO2 (and with AUDIO2 but --no-sidechain) the plug-in passes Audio 1 through, so
+    // the output file must carry exactly the input samples, at the input's rate and length,
+    // however the blocks fall.
+    const Channels input { testSignal (1234, 0, kRate), testSignal (1234, 1, kRate) };
+    writeWav (file ("a.wav"), input, kRate);
+    writeWav (file ("long.wav"), { testSignal (5000, 0, kRate) }, kRate);
+
+    const std::vector<std::vector<std::string>> runs {
+        { path ("a.wav"), "-o", path ("out.wav") },
+        { path ("a.wav"), "-o", path ("out.wav"), "--block", "1" },
+        { path ("a.wav"), "-o", path ("out.wav"), "--block", "100" },
+        { path ("a.wav"), "-o", path ("out.wav"), "--block", "65536" },
+        { path ("a.wav"), path ("long.wav"), "--no-sidechain", "-o", path ("out.wav") },
+    };
+    for (const auto& args : runs)
+    {
+        SCOPED_TRACE (args.size() > 3 ? args[3] : "default block");
+        const auto result = runRenderInProcess (args);
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+
+        const auto output = readWav (file ("out.wav"));
+        ASSERT_TRUE (output.ok);
+        EXPECT_EQ (output.sampleRate, kRate);
+        EXPECT_EQ (output.bitsPerSample, 32);
+        EXPECT_TRUE (output.floatingPoint);
+        ASSERT_EQ (output.channels.size(), 2u);
+        EXPECT_EQ (output.channels, input);
+    }
+}
+
+TEST_F (RenderOutput, MonoFeedsBothChannelsAndExtraChannelsAreDropped)
+{
+    const auto mono = testSignal (700, 0, kRate);
+    writeWav (file ("mono.wav"), { mono }, kRate);
+    const Channels three { testSignal (700, 0, kRate), testSignal (700, 1, kRate), testSignal (700, 2, kRate) };
+    writeWav (file ("three.wav"), three, kRate);
+
+    ASSERT_EQ (runRenderInProcess ({ path ("mono.wav"), "-o", path ("m.wav") }).exitCode, 0);
+    EXPECT_EQ (readWav (file ("m.wav")).channels, (Channels { mono, mono }));
+
+    ASSERT_EQ (runRenderInProcess ({ path ("three.wav"), "-o", path ("t.wav") }).exitCode, 0);
+    EXPECT_EQ (readWav (file ("t.wav")).channels, (Channels { three[0], three[1] }));
+}
+
+TEST_F (RenderOutput, OutputLastsAsLongAsTheLongerInput)
+{
+    writeWav (file ("short.wav"), { testSignal (1000, 0, kRate) }, kRate);
+    writeWav (file ("long.wav"), { testSignal (1600, 0, kRate), testSignal (1600, 1, kRate) }, kRate);
+
+    struct Case
+    {
+        const char* audio1;
+        const char* audio2;
+        size_t frames;
+    };
+    const Case cases[] = { { "short.wav", "long.wav", 1600 }, { "long.wav", "short.wav", 1600 },
+                           { "short.wav", "short.wav", 1000 } };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (std::string (c.audio1) + " + " + c.audio2);
+        const auto result = runRenderInProcess ({ path (c.audio1), path (c.audio2), "-o", path ("out.wav"), "--block", "256" });
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+        const auto output = readWav (file ("out.wav"));
+        ASSERT_EQ (output.channels.size(), 2u);
+        EXPECT_EQ (output.channels[0].size(), c.frames);
+        EXPECT_EQ (output.channels[1].size(), c.frames);
+    }
+}
+
+TEST_F (RenderOutput, ReportDescribesTheRender)
+{
+    const Channels input { testSignal (3000, 0, kRate), testSignal (3000, 1, kRate) };
+    writeWav (file ("a.wav"), input, kRate);
+    writeWav (file ("b.wav"), { testSignal (2000, 0, kRate) }, kRate);
+
+    struct Case
+    {
+        std::vector<std::string> extra;
+        int blockSize;
+        const char* mode;
+        int latency;
+    };
+    // Frequency Splice reports 2048 samples of latency, also while the sidechain is off; the
+    // default Classic Vocoder none.
+    const Case cases[] = {
+        { {}, 512, "Classic Vocoder", 0 },
+        { { "--mode", "Frequency Splice", "--no-sidechain", "--block", "64" }, 64, "Frequency Splice", 2048 },
+        { { "--mode", "3", "--block", "1000" }, 1000, "Frequency Splice", 2048 },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.mode);
+        std::vector<std::string> args { path ("a.wav"), path ("b.wav"), "-o", path ("out.wav"), "--report" };
+        args.insert (args.end(), c.extra.begin(), c.extra.end());
+        const auto result = runRenderInProcess (args);
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+
+        const auto lines = splitLines (result.out);
+        ASSERT_EQ (lines.size(), 1u) << result.out;
+        const auto json = juce::JSON::parse (juce::String (lines[0]));
+        ASSERT_TRUE (json.isObject()) << lines[0];
+        EXPECT_EQ ((double) json["sampleRate"], kRate);
+        EXPECT_EQ ((int) json["frames"], 3000);
+        EXPECT_EQ ((int) json["blockSize"], c.blockSize);
+        EXPECT_EQ (json["mode"].toString(), c.mode);
+        EXPECT_EQ ((int) json["latencySamples"], c.latency);
+
+        const auto output = readWav (file ("out.wav"));
+        EXPECT_FLOAT_EQ ((float) (double) json["outputPeak"], peakOf (output.channels));
+    }
+}
+
+TEST_F (RenderOutput, ListParamsShowsEveryParameterInLayoutOrder)
+{
+    const auto result = runRenderInProcess ({ "--list-params", "--set", "heat=150", "--mode", "Scrub", "--set",
+                                              "seqEnabled=1", "--set", "fxHiCut=5000" });
+    ASSERT_EQ (result.exitCode, 0) << result.err;
+    EXPECT_EQ (result.err, "");
+
+    const auto lines = splitLines (result.out);
+    ASSERT_EQ (lines.size(), (size_t) kNumParameters);
+    for (int i = 0; i < kNumParameters; ++i)
+    {
+        const auto& row = kParamTable[i];
+        const auto fields = fieldsOf (lines[(size_t) i]);
+        ASSERT_EQ (fields.size(), 6u) << lines[(size_t) i];
+        EXPECT_EQ (fields[0], row.id);
+        EXPECT_EQ (fields[1], row.name);
+        EXPECT_EQ (std::stof (fields[2]), row.min) << row.id;
+        EXPECT_EQ (std::stof (fields[3]), row.max) << row.id;
+        EXPECT_EQ (std::stof (fields[4]), row.defaultValue) << row.id;
+    }
+
+    EXPECT_EQ (listedValue (result.out, "heat"), 150.0f);
+    EXPECT_EQ (listedValue (result.out, "mode"), 10.0f);
+    EXPECT_EQ (listedValue (result.out, "seqEnabled"), 1.0f);
+    EXPECT_NEAR (listedValue (result.out, "fxHiCut"), 5000.0f, 0.01f); // through the skewed range
+    EXPECT_NEAR (listedValue (result.out, "morph"), 50.0f, 1e-4f);     // untouched: the default
+}
+
+TEST_F (RenderOutput, OutOfRangeValuesAreClampedWithAWarning)
+{
+    struct Case
+    {
+        const char* assignment;
+        const char* id;
+        float stored;
+    };
+    const Case cases[] = { { "heat=500", "heat", 200.0f },
+                           { "outputVolDb=-100", "outputVolDb", -60.0f },
+                           { "mode=40", "mode", 21.0f },
+                           { "seqEnabled=-3", "seqEnabled", 0.0f } };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.assignment);
+        const auto result = runRenderInProcess ({ "--list-params", "--set", c.assignment });
+        ASSERT_EQ (result.exitCode, 0);
+        EXPECT_EQ (listedValue (result.out, c.id), c.stored);
+        const auto warnings = splitLines (result.err);
+        ASSERT_EQ (warnings.size(), 1u) << result.err;
+        EXPECT_EQ (warnings[0].rfind ("quorvane-render: warning: ", 0), 0u) << warnings[0];
+        EXPECT_NE (warnings[0].find (c.id), std::string::npos) << warnings[0];
+        EXPECT_NE (warnings[0].find ("clamped"), std::string::npos) << warnings[0];
+    }
+
+    // In range: no warning.
+    EXPECT_EQ (runRenderInProcess ({ "--list-params", "--set", "heat=200" }).err, "");
+}
+
+TEST_F (RenderOutput, StateSavedAfterARenderRestoresTheParameters)
+{
+    writeWav (file ("a.wav"), { testSignal (500, 0, kRate) }, kRate);
+    const auto saved = runRenderBinary ({ "a.wav", "-o", "out.wav", "--set", "heat=150", "--mode", "Phase Swap",
+                                          "--set", "direction=2", "--state-out", "s.state" },
+                                        dir);
+    ASSERT_EQ (saved.exitCode, 0) << saved.err;
+    ASSERT_TRUE (file ("s.state").existsAsFile());
+
+    const auto restored = runRenderBinary ({ "--state-in", "s.state", "--list-params" }, dir);
+    ASSERT_EQ (restored.exitCode, 0) << restored.err;
+    EXPECT_EQ (listedValue (restored.out, "heat"), 150.0f);
+    EXPECT_EQ (listedValue (restored.out, "mode"), 5.0f);
+    EXPECT_EQ (listedValue (restored.out, "direction"), 2.0f);
+
+    // --set after --state-in wins.
+    const auto overridden = runRenderBinary ({ "--state-in", "s.state", "--set", "heat=20", "--list-params" }, dir);
+    EXPECT_EQ (listedValue (overridden.out, "heat"), 20.0f);
+
+    // Only the output and the state file are left, no temporaries.
+    EXPECT_EQ (listFolder(), juce::StringArray ({ "a.wav", "out.wav", "s.state" }));
+}
+
+TEST_F (RenderOutput, ReadsAiffFlacAndOggInputs)
+{
+    // The same stereo signal in each format, decoded and passed through untouched. The lossless
+    // formats at 24 bits come back within one 24-bit step, Ogg Vorbis only roughly.
+    const Channels input { testSignal (4000, 0, kRate), testSignal (4000, 1, kRate) };
+    struct Case
+    {
+        const char* name;
+        std::unique_ptr<juce::AudioFormat> format;
+        int bits;
+        int quality;
+        float tolerance;
+    };
+    Case cases[3] = { { "in.aiff", std::make_unique<juce::AiffAudioFormat>(), 24, 0, 1.0f / 8388608.0f },
+                      { "in.flac", std::make_unique<juce::FlacAudioFormat>(), 24, 0, 1.0f / 8388608.0f },
+                      { "in.ogg", std::make_unique<juce::OggVorbisAudioFormat>(), 16, 8, 0.05f } };
+
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        {
+            auto stream = std::make_unique<juce::FileOutputStream> (file (c.name));
+            std::unique_ptr<juce::AudioFormatWriter> writer (
+                c.format->createWriterFor (stream.get(), kRate, 2, c.bits, {}, c.quality));
+            ASSERT_NE (writer, nullptr);
+            stream.release();
+            const float* channels[] = { input[0].data(), input[1].data(), nullptr };
+            ASSERT_TRUE (writer->writeFromFloatArrays (channels, 2, 4000));
+        }
+
+        const auto result = runRenderInProcess ({ path (c.name), "-o", path ("out.wav") });
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+        const auto output = readWav (file ("out.wav"));
+        ASSERT_EQ (output.channels.size(), 2u);
+        ASSERT_EQ (output.channels[0].size(), 4000u);
+        for (size_t ch = 0; ch < 2; ++ch)
+        {
+            float worst = 0.0f;
+            for (size_t i = 0; i < 4000; ++i)
+                worst = std::max (worst, std::abs (output.channels[ch][i] - input[ch][i]));
+            EXPECT_LE (worst, c.tolerance) << "channel " << ch;
+        }
+    }
+}

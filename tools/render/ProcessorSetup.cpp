@@ -1,0 +1,129 @@
+#include "ProcessorSetup.h"
+
+#include "BlendModeRegistry.h"
+#include "ParamIDs.h"
+#include "ParameterTable.h"
+#include "TextFormat.h"
+
+namespace
+{
+// A state block is a small XML document; anything far larger is not one.
+constexpr juce::int64 kMaxStateFileBytes = 16 * 1024 * 1024;
+
+void warn (std::ostream& warnings, const juce::String& text)
+{
+    warnings << "quorvane-render: warning: " << text << "\n";
+}
+
+void applySteps (QuorvaneAudioProcessor& processor, int modulator, const StepPattern& steps, std::ostream& warnings)
+{
+    for (int s = 0; s < 16; ++s)
+    {
+        const double requested = steps[(size_t) s];
+        const double value = juce::jlimit (-1.0, 1.0, requested);
+        if (value != requested)
+            warn (warnings, "--steps" + juce::String (modulator + 1) + ": step " + juce::String (s + 1) + " value "
+                                + formatDouble (requested) + " is outside -1..1, clamped to " + formatDouble (value));
+        processor.setStepValue (modulator, s, (float) value);
+    }
+}
+} // namespace
+
+juce::Result loadStateFile (QuorvaneAudioProcessor& processor, const juce::File& file)
+{
+    const auto name = "state file '" + file.getFullPathName() + "'";
+    if (! file.existsAsFile())
+        return juce::Result::fail (name + (file.isDirectory() ? " is a directory" : ": no such file"));
+    if (file.getSize() > kMaxStateFileBytes)
+        return juce::Result::fail (name + " is too large to be a state block");
+
+    juce::FileInputStream stream (file);
+    if (! stream.openedOk())
+        return juce::Result::fail (name + " cannot be read: " + stream.getStatus().getErrorMessage());
+
+    juce::MemoryBlock data;
+    stream.readIntoMemoryBlock (data);
+
+    // The processor silently ignores a block it cannot use; the tool says so instead, because a
+    // render with the wrong settings would look like a successful one.
+    const auto xml = juce::AudioProcessor::getXmlFromBinary (data.getData(), (int) data.getSize());
+    if (xml == nullptr || ! xml->hasTagName (processor.parameters.state.getType()))
+        return juce::Result::fail (name + " does not hold a Quorvane state block");
+
+    processor.setStateInformation (data.getData(), (int) data.getSize());
+    return juce::Result::ok();
+}
+
+float setRawParameter (QuorvaneAudioProcessor& processor, const juce::String& paramId, double value, bool& clamped)
+{
+    auto* parameter = processor.parameters.getParameter (paramId);
+    jassert (parameter != nullptr);
+    if (parameter == nullptr)
+        return 0.0f;
+
+    const auto& range = parameter->getNormalisableRange();
+    const double limited = juce::jlimit ((double) range.start, (double) range.end, value);
+    clamped = limited != value;
+
+    parameter->setValueNotifyingHost (parameter->convertTo0to1 ((float) limited));
+    return processor.parameters.getRawParameterValue (paramId)->load();
+}
+
+juce::Result configureProcessor (QuorvaneAudioProcessor& processor, const RenderOptions& options,
+                                 std::ostream& warnings)
+{
+    if (options.stateIn.isNotEmpty())
+    {
+        const auto result = loadStateFile (processor, juce::File::getCurrentWorkingDirectory().getChildFile (options.stateIn));
+        if (result.failed())
+            return result;
+    }
+
+    for (int m = 0; m < 2; ++m)
+        if (options.steps[m].has_value())
+            applySteps (processor, m, *options.steps[m], warnings);
+
+    for (const auto& assignment : options.assignments)
+    {
+        bool clamped = false;
+        const float stored = setRawParameter (processor, assignment.paramId, assignment.value, clamped);
+        if (clamped)
+        {
+            const auto* entry = findParamSpec (assignment.paramId.toRawUTF8());
+            warn (warnings, assignment.paramId + " = " + formatDouble (assignment.value) + " is outside "
+                                + formatFloat (entry != nullptr ? entry->min : 0.0f) + ".."
+                                + formatFloat (entry != nullptr ? entry->max : 0.0f) + ", clamped to "
+                                + formatFloat (stored));
+        }
+    }
+    return juce::Result::ok();
+}
+
+void listParameters (QuorvaneAudioProcessor& processor, std::ostream& out)
+{
+    for (auto* base : processor.getParameters())
+    {
+        auto* parameter = dynamic_cast<juce::RangedAudioParameter*> (base);
+        if (parameter == nullptr)
+            continue;
+
+        const auto& id = parameter->getParameterID();
+        const auto& range = parameter->getNormalisableRange();
+        // The table holds the exact default; converting the normalised default back through a
+        // skewed range could show rounding noise.
+        const auto* entry = findParamSpec (id.toRawUTF8());
+        const float defaultValue = entry != nullptr ? entry->defaultValue
+                                                   : parameter->convertFrom0to1 (parameter->getDefaultValue());
+        const float current = processor.parameters.getRawParameterValue (id)->load();
+
+        out << id << "\t" << parameter->getName (256) << "\t" << formatFloat (range.start) << "\t"
+            << formatFloat (range.end) << "\t" << formatFloat (defaultValue) << "\t" << formatFloat (current) << "\n";
+    }
+}
+
+juce::String currentModeName (QuorvaneAudioProcessor& processor)
+{
+    const int index = (int) processor.parameters.getRawParameterValue (ParamIDs::mode)->load();
+    const auto* entry = blendModeEntryForIndex (index);
+    return entry != nullptr ? juce::String (entry->name) : juce::String ("index " + juce::String (index));
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "RenderOptions.h"
+
+#include "PluginProcessor.h"
+
+#include <ostream>
+
+// Puts the processor into the state the command line asks for, the way a host and its user
+// would before playback: restore a state block, enter step values, set parameters.
+
+// In this order: --state-in, --steps1/--steps2, then --mode/--set in command-line order.
+// Out-of-range values are clamped and reported as warnings on `warnings`.
+juce::Result configureProcessor (QuorvaneAudioProcessor& processor, const RenderOptions& options,
+                                 std::ostream& warnings);
+
+// Reads a state block from a file and restores it. A file that cannot be read or does not hold
+// a Quorvane state block is an error, and the processor is left untouched.
+juce::Result loadStateFile (QuorvaneAudioProcessor& processor, const juce::File& file);
+
+// Sets one parameter from its raw value through the host interface. Returns the value the
+// parameter holds afterwards; `clamped` tells whether the value lay outside the range.
+float setRawParameter (QuorvaneAudioProcessor& processor, const juce::String& paramId, double value, bool& clamped);
+
+// One tab-separated line per parameter, in the order the host sees them:
+// id, name, min, max, default, current raw value.
+void listParameters (QuorvaneAudioProcessor& processor, std::ostream& out);
+
+// Name of the current "Blend Mode" entry.
+juce::String currentModeName (QuorvaneAudioProcessor& processor);

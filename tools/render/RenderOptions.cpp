@@ -1,0 +1,340 @@
+#include "RenderOptions.h"
+
+#include "BlendModeRegistry.h"
+#include "ParameterTable.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace
+{
+enum class Opt
+{
+    Output, Mode, Set, Block, NoSidechain, Report, ListParams,
+    Bpm, TimeSig, Ppq, Stopped, Steps1, Steps2, StateIn, StateOut, Help
+};
+
+struct OptionInfo
+{
+    const char* name;
+    Opt opt;
+    bool takesValue;
+};
+
+const OptionInfo kOptions[] = {
+    { "-o", Opt::Output, true },           { "--output", Opt::Output, true },
+    { "--mode", Opt::Mode, true },         { "--set", Opt::Set, true },
+    { "--block", Opt::Block, true },       { "--no-sidechain", Opt::NoSidechain, false },
+    { "--report", Opt::Report, false },    { "--list-params", Opt::ListParams, false },
+    { "--bpm", Opt::Bpm, true },           { "--time-sig", Opt::TimeSig, true },
+    { "--ppq", Opt::Ppq, true },           { "--stopped", Opt::Stopped, false },
+    { "--steps1", Opt::Steps1, true },     { "--steps2", Opt::Steps2, true },
+    { "--state-in", Opt::StateIn, true },  { "--state-out", Opt::StateOut, true },
+    { "-h", Opt::Help, false },            { "--help", Opt::Help, false },
+};
+
+const OptionInfo* findOption (const juce::String& name)
+{
+    for (const auto& option : kOptions)
+        if (name == option.name)
+            return &option;
+    return nullptr;
+}
+
+juce::String quoted (const juce::String& text)
+{
+    return "'" + text + "'";
+}
+
+juce::Result notANumber (const juce::String& option, const juce::String& text)
+{
+    return juce::Result::fail (option + ": " + quoted (text) + " is not a number");
+}
+
+// A whole number written with digits only (no sign, no exponent), small enough for an int.
+bool parseSmallWholeNumber (const juce::String& text, int& value)
+{
+    if (text.isEmpty() || text.length() > 6 || ! text.containsOnly ("0123456789"))
+        return false;
+    value = text.getIntValue();
+    return true;
+}
+
+// "--mode": the registry entry's exact name, or its index.
+juce::Result resolveMode (const juce::String& text, int& index)
+{
+    int number = 0;
+    if (parseSmallWholeNumber (text, number) && number < kNumBlendModeEntries)
+    {
+        index = number;
+        return juce::Result::ok();
+    }
+    for (int i = 0; i < kNumBlendModeEntries; ++i)
+    {
+        if (text == kBlendModeRegistry[i].name)
+        {
+            index = i;
+            return juce::Result::ok();
+        }
+    }
+    return juce::Result::fail ("unknown mode " + quoted (text) + " (use an exact name such as 'Spectral Gate' or an index 0.."
+                               + juce::String (kNumBlendModeEntries - 1) + ")");
+}
+
+juce::Result parseAssignment (const juce::String& text, ParamAssignment& assignment)
+{
+    const int eq = text.indexOfChar ('=');
+    if (eq <= 0)
+        return juce::Result::fail ("--set expects ID=VALUE, got " + quoted (text));
+
+    const auto id = text.substring (0, eq);
+    const auto valueText = text.substring (eq + 1);
+    if (findParamSpec (id.toRawUTF8()) == nullptr)
+        return juce::Result::fail ("unknown parameter id " + quoted (id) + " (--list-params shows them all)");
+
+    double value = 0.0;
+    if (! parseNumber (valueText, value))
+        return juce::Result::fail ("--set " + id + ": " + quoted (valueText) + " is not a number");
+
+    assignment = { id, value };
+    return juce::Result::ok();
+}
+
+juce::Result parseSteps (const juce::String& option, const juce::String& text, StepPattern& steps)
+{
+    // Split by hand so that empty fields ("0,,1") count as fields and are rejected.
+    juce::StringArray fields;
+    int start = 0;
+    for (;;)
+    {
+        const int comma = text.indexOfChar (start, ',');
+        fields.add (text.substring (start, comma < 0 ? text.length() : comma));
+        if (comma < 0)
+            break;
+        start = comma + 1;
+    }
+
+    if (fields.size() != 16)
+        return juce::Result::fail (option + " expects exactly sixteen comma-separated numbers, got "
+                                   + juce::String (fields.size()) + " fields");
+
+    for (int i = 0; i < 16; ++i)
+        if (! parseNumber (fields[i], steps[(size_t) i]))
+            return juce::Result::fail (option + ": step " + juce::String (i + 1) + " " + quoted (fields[i].trim())
+                                       + " is not a number");
+    return juce::Result::ok();
+}
+
+juce::Result parseTimeSignature (const juce::String& text, int& numerator, int& denominator)
+{
+    const int slash = text.indexOfChar ('/');
+    int n = 0, d = 0;
+    if (slash < 0 || ! parseSmallWholeNumber (text.substring (0, slash), n)
+        || ! parseSmallWholeNumber (text.substring (slash + 1), d) || n < 1 || d < 1)
+        return juce::Result::fail ("--time-sig expects N/D with whole numbers of at least 1, such as 6/8; got "
+                                   + quoted (text));
+    numerator = n;
+    denominator = d;
+    return juce::Result::ok();
+}
+
+struct TransportArgs
+{
+    std::optional<double> bpm;
+    int numerator = 4, denominator = 4;
+    double ppq = 0.0;
+    bool timeSigGiven = false, ppqGiven = false, stopped = false;
+};
+
+juce::Result applyOption (Opt opt, const juce::String& name, const juce::String& value, RenderOptions& options,
+                          TransportArgs& transport)
+{
+    double number = 0.0;
+    switch (opt)
+    {
+        case Opt::Output: options.output = value; break;
+        case Opt::Mode:
+        {
+            int index = 0;
+            const auto result = resolveMode (value, index);
+            if (result.failed())
+                return result;
+            options.assignments.push_back ({ "mode", (double) index });
+            break;
+        }
+        case Opt::Set:
+        {
+            ParamAssignment assignment;
+            const auto result = parseAssignment (value, assignment);
+            if (result.failed())
+                return result;
+            options.assignments.push_back (assignment);
+            break;
+        }
+        case Opt::Block:
+            if (! parseNumber (value, number))
+                return notANumber (name, value);
+            if (number != std::floor (number) || number < kMinBlockSize || number > kMaxBlockSize)
+                return juce::Result::fail ("--block must be a whole number from " + juce::String (kMinBlockSize) + " to "
+                                           + juce::String (kMaxBlockSize) + ", got " + quoted (value));
+            options.blockSize = (int) number;
+            break;
+        case Opt::NoSidechain: options.noSidechain = true; break;
+        case Opt::Report: options.report = true; break;
+        case Opt::ListParams: options.listParams = true; break;
+        case Opt::Bpm:
+            if (! parseNumber (value, number))
+                return notANumber (name, value);
+            if (number <= 0.0)
+                return juce::Result::fail ("--bpm must be greater than 0, got " + quoted (value));
+            transport.bpm = number;
+            break;
+        case Opt::TimeSig:
+        {
+            const auto result = parseTimeSignature (value, transport.numerator, transport.denominator);
+            if (result.failed())
+                return result;
+            transport.timeSigGiven = true;
+            break;
+        }
+        case Opt::Ppq:
+            if (! parseNumber (value, transport.ppq))
+                return notANumber (name, value);
+            transport.ppqGiven = true;
+            break;
+        case Opt::Stopped: transport.stopped = true; break;
+        case Opt::Steps1:
+        case Opt::Steps2:
+        {
+            StepPattern steps {};
+            const auto result = parseSteps (name, value, steps);
+            if (result.failed())
+                return result;
+            options.steps[opt == Opt::Steps1 ? 0 : 1] = steps;
+            break;
+        }
+        case Opt::StateIn: options.stateIn = value; break;
+        case Opt::StateOut: options.stateOut = value; break;
+        case Opt::Help: options.showHelp = true; break;
+    }
+    return juce::Result::ok();
+}
+} // namespace
+
+bool parseNumber (const juce::String& text, double& value)
+{
+    const auto trimmed = text.trim();
+    // Plain decimal notation only: strtod alone would also take "inf", "nan" and hex floats.
+    if (trimmed.isEmpty() || ! trimmed.containsOnly ("0123456789+-.eE"))
+        return false;
+
+    const char* begin = trimmed.toRawUTF8();
+    char* end = nullptr;
+    const double parsed = std::strtod (begin, &end);
+    if (end == begin || *end != '\0' || ! std::isfinite (parsed))
+        return false;
+    value = parsed;
+    return true;
+}
+
+juce::Result parseRenderArguments (const juce::StringArray& args, RenderOptions& options)
+{
+    options = RenderOptions();
+    TransportArgs transport;
+    juce::StringArray positional;
+    bool optionsEnded = false;
+
+    for (int i = 0; i < args.size(); ++i)
+    {
+        const auto& arg = args[i];
+        if (optionsEnded || ! arg.startsWithChar ('-') || arg == "-")
+        {
+            positional.add (arg);
+            continue;
+        }
+        if (arg == "--")
+        {
+            optionsEnded = true;
+            continue;
+        }
+
+        // Long options also take their value as "--name=value".
+        juce::String name = arg, value;
+        bool valueAttached = false;
+        if (arg.startsWith ("--") && arg.containsChar ('='))
+        {
+            name = arg.upToFirstOccurrenceOf ("=", false, false);
+            value = arg.fromFirstOccurrenceOf ("=", false, false);
+            valueAttached = true;
+        }
+
+        const auto* option = findOption (name);
+        if (option == nullptr)
+            return juce::Result::fail ("unknown option " + quoted (name) + " (--help lists the options)");
+
+        if (option->takesValue && ! valueAttached)
+        {
+            if (i + 1 >= args.size())
+                return juce::Result::fail ("option " + name + " needs a value");
+            value = args[++i];
+        }
+        else if (! option->takesValue && valueAttached)
+        {
+            return juce::Result::fail ("option " + name + " takes no value");
+        }
+
+        const auto result = applyOption (option->opt, name, value, options, transport);
+        if (result.failed())
+            return result;
+    }
+
+    if (positional.size() > 2)
+        return juce::Result::fail ("too many input files: " + quoted (positional[2])
+                                   + " (at most AUDIO1 and AUDIO2)");
+    options.audio1 = positional[0];
+    options.audio2 = positional[1];
+
+    if (transport.bpm.has_value())
+        options.transport = TransportOptions { *transport.bpm, transport.numerator, transport.denominator,
+                                               transport.ppq, ! transport.stopped };
+    else if (transport.timeSigGiven || transport.ppqGiven || transport.stopped)
+        options.warnings.add ("--time-sig, --ppq and --stopped have no effect without --bpm");
+
+    // Listing the parameters and the help text need no audio.
+    if (options.showHelp || options.listParams)
+        return juce::Result::ok();
+
+    if (options.audio1.isEmpty())
+        return juce::Result::fail ("no input file given (usage: quorvane-render [options] AUDIO1 [AUDIO2] -o OUT.wav)");
+    if (options.output.isEmpty())
+        return juce::Result::fail ("no output file given (-o OUT.wav)");
+
+    return juce::Result::ok();
+}
+
+juce::String renderUsage()
+{
+    return "usage: quorvane-render [options] AUDIO1 [AUDIO2] -o OUT.wav\n"
+           "\n"
+           "Runs the Quorvane plug-in over AUDIO1 (main input) and AUDIO2 (sidechain) the way a\n"
+           "plug-in host does, and writes the main output as a 32-bit float stereo WAV file.\n"
+           "\n"
+           "  -o, --output FILE     output file (required)\n"
+           "  --mode NAME|INDEX     Blend Mode by exact name (\"Spectral Gate\") or index 0..21\n"
+           "  --set ID=VALUE        raw parameter value (choice: index, switch: 0/1); repeatable\n"
+           "  --block N             host block size, default 512, 1..65536\n"
+           "  --no-sidechain        disable the sidechain bus (AUDIO2 is ignored)\n"
+           "  --report              print a JSON summary on stdout\n"
+           "  --list-params         print the parameters (id, name, min, max, default, value) and exit\n"
+           "  --bpm B               host tempo; without it the plug-in gets no play head\n"
+           "  --time-sig N/D        host time signature, default 4/4 (with --bpm)\n"
+           "  --ppq P               host position in quarter notes at the first sample, default 0 (with --bpm)\n"
+           "  --stopped             the host transport is not playing (with --bpm)\n"
+           "  --steps1 v0,...,v15   modulator 1's sixteen step values (-1..1)\n"
+           "  --steps2 v0,...,v15   modulator 2's sixteen step values (-1..1)\n"
+           "  --state-in FILE       restore this state block before rendering\n"
+           "  --state-out FILE      save the state block after rendering\n"
+           "  -h, --help            show this text\n"
+           "\n"
+           "Errors exit with status 2 and leave no output file.\n";
+}

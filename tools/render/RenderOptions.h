@@ -1,0 +1,60 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+// Everything the command line of quorvane-render asks for, already checked for syntax and for
+// names the plug-in knows. Nothing here touches a file or the processor.
+
+// One raw parameter value to apply before preparation. "--mode" and "--set" both end up here,
+// in command-line order, so a later setting of the same parameter wins.
+struct ParamAssignment
+{
+    juce::String paramId;
+    double value = 0.0;
+};
+
+// The host transport the renderer plays; only present with --bpm.
+struct TransportOptions
+{
+    double bpm = 120.0;
+    int numerator = 4;
+    int denominator = 4;
+    double ppqStart = 0.0;
+    bool playing = true;
+};
+
+using StepPattern = std::array<double, 16>;
+
+struct RenderOptions
+{
+    juce::String audio1, audio2, output;
+    std::vector<ParamAssignment> assignments;
+    int blockSize = 512;
+    bool noSidechain = false;
+    bool report = false;
+    bool listParams = false;
+    bool showHelp = false;
+    std::optional<TransportOptions> transport;
+    std::optional<StepPattern> steps[2];
+    juce::String stateIn, stateOut;
+
+    // Harmless oddities found while parsing (options that have no effect), for stderr.
+    juce::StringArray warnings;
+};
+
+inline constexpr int kMinBlockSize = 1;
+inline constexpr int kMaxBlockSize = 65536;
+
+// Parses the arguments that follow the program name. On failure the result carries one line
+// that says what is wrong, and the options are to be discarded.
+juce::Result parseRenderArguments (const juce::StringArray& args, RenderOptions& options);
+
+// A strict decimal number: the whole text must be a finite number.
+bool parseNumber (const juce::String& text, double& value);
+
+// The usage text printed by --help.
+juce::String renderUsage();
