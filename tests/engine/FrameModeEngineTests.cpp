@@ -3,6 +3,7 @@
 #include "EngineHarness.h"
 #include "VocoderReference.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -25,6 +26,17 @@ void* countedAllocate (std::size_t size)
         return p;
     throw std::bad_alloc();
 }
+
+void* countedAllocateAligned (std::size_t size, std::align_val_t alignment)
+{
+    if (armed.load (std::memory_order_relaxed))
+        allocations.fetch_add (1, std::memory_order_relaxed);
+    const auto align = static_cast<std::size_t> (alignment);
+    const std::size_t rounded = (std::max<std::size_t> (size, 1) + align - 1) / align * align;
+    if (void* p = std::aligned_alloc (align, rounded))
+        return p;
+    throw std::bad_alloc();
+}
 } // namespace
 
 void* operator new (std::size_t size) { return countedAllocate (size); }
@@ -33,6 +45,12 @@ void operator delete (void* p) noexcept { std::free (p); }
 void operator delete[] (void* p) noexcept { std::free (p); }
 void operator delete (void* p, std::size_t) noexcept { std::free (p); }
 void operator delete[] (void* p, std::size_t) noexcept { std::free (p); }
+void* operator new (std::size_t size, std::align_val_t a) { return countedAllocateAligned (size, a); }
+void* operator new[] (std::size_t size, std::align_val_t a) { return countedAllocateAligned (size, a); }
+void operator delete (void* p, std::align_val_t) noexcept { std::free (p); }
+void operator delete[] (void* p, std::align_val_t) noexcept { std::free (p); }
+void operator delete (void* p, std::size_t, std::align_val_t) noexcept { std::free (p); }
+void operator delete[] (void* p, std::size_t, std::align_val_t) noexcept { std::free (p); }
 
 namespace
 {
