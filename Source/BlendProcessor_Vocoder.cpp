@@ -1,25 +1,302 @@
 #include "BlendProcessor.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cmath>
+#include <limits>
 
-// The three vocoders: not built yet; role 1 passes through.
-void BlendProcessor::resetClassicVocoderBank() {}
-void BlendProcessor::prepareVocoderClassicIfNeeded (int, int, double, const VocoderParams&) {}
-void BlendProcessor::prepareVocoderFFTIfNeeded (int, int, double, const VocoderParams&) {}
+// The three vocoders. role1 is the modulator, role2 the carrier.
+//
+// Classic and Distorted share one bank of log-spaced band-pass filters from 20 Hz to Nyquist:
+// both signals run through every band, an envelope follower on each modulator band sets the
+// level of the matching carrier band, and the bands are summed. The FFT vocoder does the same per
+// transform bin on streaming frames.
 
-void BlendProcessor::runVocoderClassic (int, const float* role1, const float*, float* out, int numSamples)
+namespace
 {
-    if (out != role1) std::memmove (out, role1, sizeof (float) * static_cast<size_t> (std::max (numSamples, 0)));
+// One sample through every band of one channel: carrier and modulator band-passes (direct form
+// I), the modulator band's envelope, and the sum of envelope x carrier band x `gain`. Bands run
+// in groups of kVocoderLanes, each lane with its own partial sum, so the compiler can vectorise
+// across bands; the lanes are added at the end. Each band's own arithmetic is kept in the order
+// of the plain per-band formula. cx2 and mx2 are the carrier and modulator inputs of two samples
+// ago, the same for every band.
+inline float bankKernel (const float* __restrict b0, const float* __restrict a1, const float* __restrict a2,
+                         const float* __restrict g, float* __restrict cy1, float* __restrict cy2,
+                         float* __restrict my1, float* __restrict my2, float* __restrict env, int paddedBands,
+                         float carrier, float cx2, float modulator, float mx2, float attackCoef,
+                         float releaseCoef) noexcept
+{
+    float partial[kVocoderLanes] = {};
+    for (int k0 = 0; k0 < paddedBands; k0 += kVocoderLanes)
+    {
+        for (int l = 0; l < kVocoderLanes; ++l)
+        {
+            const int k = k0 + l;
+            // b1 is zero and b2 is exactly -b0, so b0 c + b1 x1 + b2 x2 rounds as b0 c - b0 x2.
+            const float yc = b0[k] * carrier - b0[k] * cx2 - a1[k] * cy1[k] - a2[k] * cy2[k];
+            cy2[k] = cy1[k];
+            cy1[k] = yc;
+
+            const float ym = b0[k] * modulator - b0[k] * mx2 - a1[k] * my1[k] - a2[k] * my2[k];
+            my2[k] = my1[k];
+            my1[k] = ym;
+
+            const float level = std::abs (ym);
+            const float e = env[k];
+            const float coef = e < level ? attackCoef : releaseCoef;
+            const float next = e + (level - e) * coef;
+            env[k] = next;
+
+            partial[l] += next * yc * g[k];
+        }
+    }
+
+    float sum = 0.0f;
+    for (int l = 0; l < kVocoderLanes; ++l)
+        sum += partial[l];
+    return sum;
 }
 
-void BlendProcessor::runVocoderDistorted (int, const float* role1, const float*, float* out, int numSamples,
-                                          const VocoderParams&)
+// bankKernel on one channel's state, then the shared input history moves on by one sample.
+inline float bankStep (const VCBandTable& table, VCChannelState& state, int paddedBands, const float* gain,
+                       float carrier, float modulator, float attackCoef, float releaseCoef) noexcept
 {
-    if (out != role1) std::memmove (out, role1, sizeof (float) * static_cast<size_t> (std::max (numSamples, 0)));
+    const float sum = bankKernel (table.b0, table.a1, table.a2, gain, state.carrierY1, state.carrierY2,
+                                  state.modulatorY1, state.modulatorY2, state.envelope, paddedBands, carrier,
+                                  state.carrierX2, modulator, state.modulatorX2, attackCoef, releaseCoef);
+    state.carrierX2 = state.carrierX1;
+    state.carrierX1 = carrier;
+    state.modulatorX2 = state.modulatorX1;
+    state.modulatorX1 = modulator;
+    return sum;
 }
 
-void BlendProcessor::runVocoderFFT (int, const float* role1, const float*, float* out, int numSamples)
+// Band-pass design of band k of numBands, tiling 20 Hz .. fs/2 in equal ratios, in single precision.
+void designBand (VCBandTable& table, int k, int numBands, float fs) noexcept
 {
-    if (out != role1) std::memmove (out, role1, sizeof (float) * static_cast<size_t> (std::max (numSamples, 0)));
+    const float base = (fs / 2.0f) / 20.0f;
+    const float bands = static_cast<float> (numBands);
+    const float lo = 20.0f * std::pow (base, static_cast<float> (k) / bands);
+    const float hi = 20.0f * std::pow (base, static_cast<float> (k + 1) / bands);
+    const float fc = std::sqrt (lo * hi);
+    const float q = fc / std::max (1.0f, hi - lo);
+    const float w0 = 6.2831855f * fc / fs;
+    const float sinW0 = std::sin (w0);
+    const float alpha = sinW0 / (2.0f * q);
+    const float a0 = 1.0f + alpha;
+
+    table.b0[k] = (sinW0 / 2.0f) / a0;
+    table.a1[k] = -2.0f * std::cos (w0) / a0;
+    table.a2[k] = (1.0f - alpha) / a0;
+    table.invQ[k] = 1.0f / std::max (q, 0.001f);
+}
+
+// Envelope coefficient for a time in milliseconds at `rate` updates per second.
+inline float envelopeCoefficient (float rate, float timeMs) noexcept
+{
+    return 1.0f - std::exp (-1.0f / (rate * timeMs * 0.001f));
+}
+
+void silence (float* out, int numSamples) noexcept { std::fill (out, out + std::max (0, numSamples), 0.0f); }
+
+// ---- FFT vocoder frame: each carrier bin keeps its phase and takes the modulator bin's envelope. ----
+void vfProcessFrame (VFBank& bank, VFChannel& ch) noexcept
+{
+    bank.analyse (ch); // spectrum1: modulator (ring1), spectrum2: carrier (ring2)
+    const int bins = bank.numBins();
+    const float half = static_cast<float> (bank.fftSize / 2);
+    const float* mod = bank.spectrum1.data();
+    const float* car = bank.spectrum2.data();
+    float* so = bank.spectrumOut.data();
+    float* envelope = ch.binEnvelope.data();
+    const float attack = bank.attackCoef;
+    const float release = bank.releaseCoef;
+    const float tilt = bank.emphasisGain - 1.0f;
+
+    for (int k = 0; k < bins; ++k)
+    {
+        const float d = std::sqrt (mod[2 * k] * mod[2 * k] + mod[2 * k + 1] * mod[2 * k + 1]);
+        float e = envelope[k];
+        e = e + (d - e) * (e < d ? attack : release);
+        envelope[k] = e;
+
+        const float a = std::sqrt (car[2 * k] * car[2 * k] + car[2 * k + 1] * car[2 * k + 1]);
+        if (a > 1.0e-10f)
+        {
+            const float x = static_cast<float> (k) / half;
+            const float scale = e * (tilt * x + 1.0f) / a;
+            so[2 * k] = car[2 * k] * scale;
+            so[2 * k + 1] = car[2 * k + 1] * scale;
+        }
+        else
+        {
+            // A carrier bin this quiet has no usable phase: drop it rather than divide by it.
+            so[2 * k] = 0.0f;
+            so[2 * k + 1] = 0.0f;
+        }
+    }
+    bank.synthesise (ch);
+}
+} // namespace
+
+// ---- Classic filter bank ----
+
+void BlendProcessor::resetClassicVocoderBank()
+{
+    auto& bank = classicBank;
+    if (bank.bands == nullptr)
+        bank.bands = std::make_unique<VCBandTable>();
+    bank.bands->reset();
+    bank.channels.assign (static_cast<size_t> (std::max (0, preparedChannels)), VCChannelState {});
+    for (auto& ch : bank.channels)
+        ch.clearBands (kVocoderBandStride);
+    bank.numBands = 0;
+    bank.numChannels = 0;
+    bank.sampleRate = 0.0;
+    bank.cachedAttack = -1.0f;
+    bank.cachedRelease = -1.0f;
+    bank.attackCoef = 0.0f;
+    bank.releaseCoef = 0.0f;
+    bank.cachedHfEmphasis = 0.0f;
+}
+
+void BlendProcessor::prepareVocoderClassicIfNeeded (int numBands, int numChannels, double sampleRate,
+                                                    const VocoderParams& params)
+{
+    auto& bank = classicBank;
+    numBands = std::clamp (numBands, 0, kMaxVocoderBands);
+    numChannels = std::max (0, numChannels);
+    if (bank.bands == nullptr)
+        bank.bands = std::make_unique<VCBandTable>();
+    auto& table = *bank.bands;
+    const float fs = static_cast<float> (sampleRate);
+
+    if (numBands != bank.numBands || numChannels != bank.numChannels || sampleRate != bank.sampleRate)
+    {
+        bank.numBands = numBands;
+        bank.numChannels = numChannels;
+        bank.sampleRate = sampleRate;
+
+        for (int k = 0; k < numBands; ++k)
+            designBand (table, k, numBands, fs);
+        // The lanes that pad the band count to a whole group stay silent.
+        for (int k = numBands; k < paddedVocoderBands (numBands); ++k)
+            table.b0[k] = table.a1[k] = table.a2[k] = table.emphasisGain[k] = table.carrierGain[k] = 0.0f;
+
+        if (static_cast<int> (bank.channels.size()) != numChannels)
+            bank.channels.resize (static_cast<size_t> (numChannels));
+        for (auto& ch : bank.channels)
+            ch.clearBands (paddedVocoderBands (numBands));
+
+        bank.cachedAttack = -1.0f;
+        bank.cachedRelease = -1.0f;
+        bank.cachedHfEmphasis = std::numeric_limits<float>::quiet_NaN();
+    }
+
+    if (params.attack != bank.cachedAttack || params.release != bank.cachedRelease)
+    {
+        bank.cachedAttack = params.attack;
+        bank.cachedRelease = params.release;
+        bank.attackCoef = envelopeCoefficient (fs, params.attack);
+        bank.releaseCoef = envelopeCoefficient (fs, params.release);
+    }
+
+    if (! (params.hfEmphasis == bank.cachedHfEmphasis)) // a NaN cache always refreshes
+    {
+        bank.cachedHfEmphasis = params.hfEmphasis;
+        if (numBands >= 1)
+        {
+            const float top = std::pow (10.0f, params.hfEmphasis / 20.0f) - 1.0f;
+            for (int k = 0; k < numBands; ++k)
+            {
+                table.emphasisGain[k] = numBands == 1
+                                            ? 1.0f
+                                            : 1.0f + top * static_cast<float> (k) / static_cast<float> (numBands - 1);
+                table.carrierGain[k] = table.emphasisGain[k] * table.invQ[k];
+            }
+        }
+    }
+}
+
+void BlendProcessor::runVocoderClassic (int channel, const float* role1, const float* role2, float* out,
+                                        int numSamples)
+{
+    auto& bank = classicBank;
+    const int bands = bank.numBands;
+    if (bands <= 0 || bank.bands == nullptr || channel < 0 || channel >= static_cast<int> (bank.channels.size()))
+        return silence (out, numSamples);
+
+    const auto& table = *bank.bands;
+    auto& state = bank.channels[static_cast<size_t> (channel)];
+    const int padded = paddedVocoderBands (bands);
+    const float norm = std::sqrt (static_cast<float> (bands));
+    for (int j = 0; j < numSamples; ++j)
+    {
+        const float sum = bankStep (table, state, padded, table.carrierGain, role2[j], role1[j], bank.attackCoef,
+                                    bank.releaseCoef);
+        out[j] = sum * 20.0f / norm;
+    }
+}
+
+void BlendProcessor::runVocoderDistorted (int channel, const float* role1, const float* role2, float* out,
+                                          int numSamples, const VocoderParams& params)
+{
+    auto& bank = classicBank;
+    const int bands = bank.numBands;
+    if (bands <= 0 || bank.bands == nullptr || channel < 0 || channel >= static_cast<int> (bank.channels.size()))
+        return silence (out, numSamples); // tanh(0)
+
+    const auto& table = *bank.bands;
+    auto& state = bank.channels[static_cast<size_t> (channel)];
+    const int padded = paddedVocoderBands (bands);
+    const float drive = std::pow (10.0f, (params.drive - 0.5f) * 2.0f);
+    const float spread = bands > 1 ? std::sqrt (static_cast<float> (bands)) : 1.0f;
+    // Summed without the carrier's 1/Q normalisation, so the narrow bands drive the saturator hard.
+    for (int j = 0; j < numSamples; ++j)
+    {
+        const float sum = bankStep (table, state, padded, table.emphasisGain, role2[j], role1[j], bank.attackCoef,
+                                    bank.releaseCoef);
+        out[j] = std::tanh (sum * spread * drive);
+    }
+}
+
+// ---- FFT vocoder ----
+
+void BlendProcessor::prepareVocoderFFTIfNeeded (int resolution, int numChannels, double sampleRate,
+                                                const VocoderParams& params)
+{
+    auto& bank = fftVocoderBank;
+    const int order = frameOrderForResolution (resolution);
+    numChannels = std::max (0, numChannels);
+    if (! bank.isBuiltFor (order, numChannels, sampleRate))
+    {
+        bank.rebuildWithChannels (order, numChannels, sampleRate);
+        bank.cachedAttack = -1.0f;
+        bank.cachedRelease = -1.0f;
+        bank.cachedHfEmphasis = std::numeric_limits<float>::quiet_NaN();
+    }
+
+    if (params.attack != bank.cachedAttack || params.release != bank.cachedRelease)
+    {
+        // The envelopes advance once per frame, so the times are converted at the frame rate.
+        const float frameRate = static_cast<float> (sampleRate) / static_cast<float> (bank.hop);
+        bank.cachedAttack = params.attack;
+        bank.cachedRelease = params.release;
+        bank.attackCoef = envelopeCoefficient (frameRate, params.attack);
+        bank.releaseCoef = envelopeCoefficient (frameRate, params.release);
+    }
+
+    if (! (params.hfEmphasis == bank.cachedHfEmphasis))
+    {
+        bank.cachedHfEmphasis = params.hfEmphasis;
+        bank.emphasisGain = std::pow (10.0f, params.hfEmphasis / 20.0f);
+    }
+}
+
+void BlendProcessor::runVocoderFFT (int channel, const float* role1, const float* role2, float* out, int numSamples)
+{
+    auto& bank = fftVocoderBank;
+    auto* ch = bank.channel (channel);
+    if (ch == nullptr)
+        return silence (out, numSamples);
+    streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { vfProcessFrame (bank, *ch); });
 }

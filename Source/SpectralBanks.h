@@ -1,47 +1,24 @@
 #pragma once
 
-#include <juce_dsp/juce_dsp.h>
-#include <memory>
-#include <vector>
+#include "FrameStream.h"
 
-// Streaming state of the frame-based modes (spectral gate, phase swap, bin interleave and
-// frequency splice). The engine owns one bank per mode; each bank is rebuilt only when its
-// resolution, channel count or sample rate changes.
+// Banks of the frame-based modes that blend two spectra: Spectral Gate, Phase Swap and Bin
+// Interleave (one independent bank each, frames of 8 to 4096 samples) and Frequency Splice
+// (fixed 2048-sample frames with a swept crossover). Each bank is rebuilt only when its frame
+// size, channel count or sample rate changes.
 
-struct SXChannel
+struct SXChannel : FrameChannel
 {
-    std::vector<float> ring1, ring2, accum;
-    int writePos = 0;
-    int hopCounter = 0;
 };
 
-struct SXBank
+using SXBank = FrameBankOf<SXChannel>;
+
+struct FSChannel : FrameChannel
 {
-    int order = 0;
-    int fftSize = 0;
-    int hop = 0;
-    int numChannels = 0;
-    double sampleRate = 0.0;
-    std::vector<float> window;
-    std::unique_ptr<juce::dsp::FFT> fft;
-    std::vector<float> spectrum1, spectrum2, spectrumOut;
-    std::vector<SXChannel> channels;
+    float lfoPhase = 0.0f; // radians, kept within one period
 };
 
-struct FSChannel
-{
-    std::vector<float> ring1, ring2, accum;
-    int writePos = 0;
-    int hopCounter = 0;
-    float lfoPhase = 0.0f;
-};
+using FSBank = FrameBankOf<FSChannel>;
 
-struct FSBank
-{
-    int numChannels = 0;
-    double sampleRate = 0.0;
-    std::vector<float> window;
-    std::unique_ptr<juce::dsp::FFT> fft;
-    std::vector<float> spectrum1, spectrum2, spectrumOut;
-    std::vector<FSChannel> channels;
-};
+// Frequency Splice always works on 2048-sample frames, whatever the resolution.
+inline constexpr int kFreqSpliceOrder = 11;

@@ -1,33 +1,78 @@
 #pragma once
 
-#include <juce_dsp/juce_dsp.h>
+#include "FrameStream.h"
+
 #include <limits>
 #include <memory>
 #include <vector>
 
-// State of the three vocoders: the classic filter bank (shared with the distorted vocoder)
-// and the FFT vocoder's frame bank.
+// State of the three vocoders: the classic filter bank (shared with the distorted vocoder) and
+// the FFT vocoder's frame bank.
 
 inline constexpr int kMaxVocoderBands = 1024;
 
-struct VCBand
+// Bands are processed in groups of this many lanes, each group accumulating its own partial sum,
+// so the band loop vectorises without reassociating a single running sum. Band counts are padded
+// up to a whole group with silent bands.
+inline constexpr int kVocoderLanes = 8;
+
+// Every per-band array is padded by 64 bytes: arrays of exactly 4 KiB all start on the same L1
+// cache sets and evict one another inside the band loop.
+inline constexpr int kVocoderBandStride = kMaxVocoderBands + 16;
+
+inline constexpr int paddedVocoderBands (int numBands) noexcept
 {
-    float b0 = 0.0f, b1 = 0.0f, b2 = 0.0f, a1 = 0.0f, a2 = 0.0f;
-    float emphasisGain = 1.0f;
-    float invQ = 1.0f;
+    return (numBands + kVocoderLanes - 1) / kVocoderLanes * kVocoderLanes;
+}
+
+// Band-pass coefficients of every band, as structure of arrays so the band loop runs across
+// bands. The designs are RBJ constant-skirt band-passes, whose b1 is zero and whose b2 is exactly
+// -b0, so only b0 is stored. Bands at and above the built count (up to the padded count) hold
+// zeros and contribute nothing.
+struct alignas (64) VCBandTable
+{
+    float b0[kVocoderBandStride];
+    float a1[kVocoderBandStride];
+    float a2[kVocoderBandStride];
+    float emphasisGain[kVocoderBandStride]; // the band's share of the HF emphasis
+    float invQ[kVocoderBandStride];         // 1 / max(Q, 0.001): unity peak gain for the carrier band
+    float carrierGain[kVocoderBandStride];  // emphasisGain * invQ, the classic vocoder's band weight
+
+    void reset() noexcept
+    {
+        for (int k = 0; k < kVocoderBandStride; ++k)
+        {
+            b0[k] = a1[k] = a2[k] = 0.0f;
+            emphasisGain[k] = 1.0f;
+            invQ[k] = 1.0f;
+            carrierGain[k] = 1.0f;
+        }
+    }
 };
 
-struct VCChannelBand
+// Filter and envelope state of every band of one channel. The input history (the last two
+// carrier and modulator samples) is the same for every band, so it is kept once per channel.
+struct alignas (64) VCChannelState
 {
-    float cx1 = 0.0f, cx2 = 0.0f, cy1 = 0.0f, cy2 = 0.0f; // carrier filter
-    float mx1 = 0.0f, mx2 = 0.0f, my1 = 0.0f, my2 = 0.0f; // modulator filter
-    float envelope = 0.0f;
+    float carrierY1[kVocoderBandStride];
+    float carrierY2[kVocoderBandStride];
+    float modulatorY1[kVocoderBandStride];
+    float modulatorY2[kVocoderBandStride];
+    float envelope[kVocoderBandStride];
+    float carrierX1, carrierX2, modulatorX1, modulatorX2;
+
+    void clearBands (int count) noexcept
+    {
+        for (int k = 0; k < count; ++k)
+            carrierY1[k] = carrierY2[k] = modulatorY1[k] = modulatorY2[k] = envelope[k] = 0.0f;
+        carrierX1 = carrierX2 = modulatorX1 = modulatorX2 = 0.0f;
+    }
 };
 
 struct VCBank
 {
-    std::vector<VCBand> bands;                       // kMaxVocoderBands
-    std::vector<std::vector<VCChannelBand>> channels; // per channel, kMaxVocoderBands
+    std::unique_ptr<VCBandTable> bands;
+    std::vector<VCChannelState> channels;
     int numBands = 0;
     int numChannels = 0;
     double sampleRate = 0.0;
@@ -38,29 +83,24 @@ struct VCBank
     float cachedHfEmphasis = 0.0f;
 };
 
-struct VFChannel
+// FFT vocoder channel: ring1 holds the modulator (role1), ring2 the carrier (role2).
+struct VFChannel : FrameChannel
 {
-    std::vector<float> ring1, ring2, accum;
-    std::vector<float> envelopes;
-    int writePos = 0;
-    int hopCounter = 0;
+    std::vector<float> binEnvelope; // N/2 + 1: smoothed modulator magnitude per bin
+
+    void reset (int fftSize)
+    {
+        FrameChannel::reset (fftSize);
+        binEnvelope.assign (static_cast<size_t> (fftSize / 2 + 1), 0.0f);
+    }
 };
 
-struct VFBank
+struct VFBank : FrameBankOf<VFChannel>
 {
-    int order = 0;
-    int fftSize = 0;
-    int hop = 0;
-    int numChannels = 0;
-    double sampleRate = 0.0;
     float cachedAttack = -1.0f;
     float cachedRelease = -1.0f;
     float cachedHfEmphasis = std::numeric_limits<float>::quiet_NaN();
     float attackCoef = 0.0f;
     float releaseCoef = 0.0f;
-    float emphasisGain = 1.0f;
-    std::vector<float> window;
-    std::unique_ptr<juce::dsp::FFT> fft;
-    std::vector<float> carrierSpectrum, modulatorSpectrum, spectrumOut;
-    std::vector<VFChannel> channels;
+    float emphasisGain = 1.0f; // gain at Nyquist; DC stays at 1
 };

@@ -1,0 +1,247 @@
+// quorvane-bench: how fast each blend entry runs through the real plug-in path.
+//
+// The processor is driven as a host would drive it: stereo main input and stereo sidechain in one
+// 4-channel buffer, 512-sample blocks at 48 kHz, parameters set through the parameter tree. For
+// every entry at default parameters, and for the frame-based modes and vocoders also at
+// resolution 3, 7, 10 and 12, it reports the realtime factor: seconds of stereo audio processed
+// per second of CPU time spent inside processBlock on this thread.
+//
+//   quorvane-bench [--seconds S] [--repeats R] [--only NAME] [--json]
+
+#include "BlendModeRegistry.h"
+#include "ParamIDs.h"
+#include "PluginProcessor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr double kSampleRate = 48000.0;
+constexpr int kBlockSize = 512;
+
+double threadCpuSeconds()
+{
+    timespec ts {};
+    clock_gettime (CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double> (ts.tv_sec) + static_cast<double> (ts.tv_nsec) * 1.0e-9;
+}
+
+// Stereo test material: a voice-like modulated noise for the main input and a chord of
+// sawtooth waves for the sidechain.
+struct Material
+{
+    std::vector<float> voice[2], chord[2];
+
+    explicit Material (int length)
+    {
+        uint32_t seed = 0x1234567u;
+        float lp[2] = {};
+        const double saws[] = { 110.0, 138.59, 164.81, 220.0 };
+        for (int c = 0; c < 2; ++c)
+        {
+            voice[c].resize (static_cast<size_t> (length));
+            chord[c].resize (static_cast<size_t> (length));
+        }
+        for (int t = 0; t < length; ++t)
+        {
+            const double syllable = 0.5 + 0.5 * std::sin (2.0 * 3.141592653589793 * 4.0 * t / kSampleRate);
+            for (int c = 0; c < 2; ++c)
+            {
+                seed = seed * 1664525u + 1013904223u;
+                const float white = static_cast<float> (seed >> 8) / 8388608.0f - 1.0f;
+                lp[c] += 0.25f * (white - lp[c]);
+                voice[c][static_cast<size_t> (t)] = static_cast<float> (0.7 * syllable * syllable) * lp[c];
+
+                double x = 0.0;
+                for (const double f : saws)
+                {
+                    const double phase = f * (c == 0 ? 1.0 : 1.003) * t / kSampleRate;
+                    x += 2.0 * (phase - std::floor (phase)) - 1.0;
+                }
+                chord[c][static_cast<size_t> (t)] = static_cast<float> (0.15 * x);
+            }
+        }
+    }
+};
+
+void setRaw (QuorvaneAudioProcessor& p, const char* id, float raw)
+{
+    auto* param = p.parameters.getParameter (id);
+    if (param == nullptr)
+    {
+        std::fprintf (stderr, "unknown parameter %s\n", id);
+        std::exit (1);
+    }
+    param->setValueNotifyingHost (param->convertTo0to1 (raw));
+}
+
+struct Result
+{
+    std::string name;
+    int resolution;     // -1: the default
+    double realtime;    // median over the repeats
+    double goal;        // 0: no goal for this row
+};
+
+// Realtime factor of one entry at one resolution (negative: leave the default).
+double measure (int modeIndex, int resolution, const Material& material, double seconds, int repeats)
+{
+    std::vector<double> factors;
+    for (int r = 0; r < repeats; ++r)
+    {
+        QuorvaneAudioProcessor processor;
+        setRaw (processor, ParamIDs::mode, static_cast<float> (modeIndex));
+        if (resolution >= 0)
+            setRaw (processor, ParamIDs::resolution, static_cast<float> (resolution));
+        processor.setRateAndBufferSizeDetails (kSampleRate, kBlockSize);
+        processor.prepareToPlay (kSampleRate, kBlockSize);
+
+        juce::AudioBuffer<float> buffer (4, kBlockSize);
+        juce::MidiBuffer midi;
+        const int available = static_cast<int> (material.voice[0].size()) / kBlockSize;
+        const int blocks = static_cast<int> (seconds * kSampleRate / kBlockSize);
+        const int warmUp = 24;
+        double cpu = 0.0;
+        for (int b = 0; b < warmUp + blocks; ++b)
+        {
+            const size_t offset = static_cast<size_t> ((b % available) * kBlockSize);
+            for (int c = 0; c < 2; ++c)
+            {
+                buffer.copyFrom (c, 0, material.voice[c].data() + offset, kBlockSize);
+                buffer.copyFrom (2 + c, 0, material.chord[c].data() + offset, kBlockSize);
+            }
+            const double start = threadCpuSeconds();
+            processor.processBlock (buffer, midi);
+            const double used = threadCpuSeconds() - start;
+            if (b >= warmUp)
+                cpu += used;
+        }
+        const double audio = static_cast<double> (blocks) * kBlockSize / kSampleRate;
+        factors.push_back (audio / std::max (cpu, 1.0e-9));
+    }
+    std::sort (factors.begin(), factors.end());
+    return factors[factors.size() / 2];
+}
+
+bool isFrameOrBank (BlendMode m)
+{
+    return m == ClassicVocoder || m == FFTVocoder || m == DistortedVocoder || m == FrequencySplice
+           || m == SpectralGate || m == PhaseSwap || m == BinInterleave;
+}
+
+bool isFftFramed (BlendMode m)
+{
+    return m == FFTVocoder || m == SpectralGate || m == PhaseSwap || m == BinInterleave;
+}
+
+double goalFor (BlendMode m, int resolution)
+{
+    if (resolution < 0)
+        return (m == ClassicVocoder || m == DistortedVocoder) ? 40.0 : 50.0;
+    if (m == ClassicVocoder && resolution == 10)
+        return 4.0;
+    if (isFftFramed (m) && resolution == 3)
+        return 20.0;
+    if (isFftFramed (m) && resolution == 12)
+        return 30.0;
+    return 0.0;
+}
+
+std::string jsonEscape (const std::string& s)
+{
+    std::string out;
+    for (const char ch : s)
+    {
+        if (ch == '"' || ch == '\\')
+            out += '\\';
+        out += ch;
+    }
+    return out;
+}
+} // namespace
+
+int main (int argc, char** argv)
+{
+    double seconds = 4.0;
+    int repeats = 3;
+    bool json = false;
+    std::string only;
+    for (int i = 1; i < argc; ++i)
+    {
+        if (std::strcmp (argv[i], "--json") == 0)
+            json = true;
+        else if (std::strcmp (argv[i], "--seconds") == 0 && i + 1 < argc)
+            seconds = std::max (0.1, std::atof (argv[++i]));
+        else if (std::strcmp (argv[i], "--repeats") == 0 && i + 1 < argc)
+            repeats = std::max (1, std::atoi (argv[++i]));
+        else if (std::strcmp (argv[i], "--only") == 0 && i + 1 < argc)
+            only = argv[++i];
+        else
+        {
+            std::fprintf (stderr, "usage: quorvane-bench [--seconds S] [--repeats R] [--only NAME] [--json]\n");
+            return 2;
+        }
+    }
+
+    juce::ScopedJuceInitialiser_GUI juceRuntime;
+    const Material material (static_cast<int> (kSampleRate * 2.0));
+
+    std::vector<Result> results;
+    for (int index = 0; index < kNumBlendModeEntries; ++index)
+    {
+        const auto& entry = kBlendModeRegistry[index];
+        if (! only.empty() && only != entry.name)
+            continue;
+        std::vector<int> resolutions { -1 };
+        if (isFrameOrBank (entry.blendMode))
+            resolutions.insert (resolutions.end(), { 3, 7, 10, 12 });
+        for (const int resolution : resolutions)
+        {
+            Result r { entry.name, resolution, measure (index, resolution, material, seconds, repeats),
+                       goalFor (entry.blendMode, resolution) };
+            if (! json)
+                std::fprintf (stderr, "  %-28s %-8s %9.1fx\n", r.name.c_str(),
+                              resolution < 0 ? "default" : std::to_string (resolution).c_str(), r.realtime);
+            results.push_back (r);
+        }
+    }
+
+    if (json)
+    {
+        std::printf ("{\n  \"sampleRate\": %.0f,\n  \"blockSize\": %d,\n  \"channels\": 2,\n  \"secondsPerRun\": %g,\n"
+                     "  \"repeats\": %d,\n  \"results\": [\n",
+                     kSampleRate, kBlockSize, seconds, repeats);
+        for (size_t i = 0; i < results.size(); ++i)
+        {
+            const auto& r = results[i];
+            std::printf ("    {\"entry\": \"%s\", \"resolution\": %s, \"realtimeFactor\": %.2f, \"goal\": %s, \"meetsGoal\": %s}%s\n",
+                         jsonEscape (r.name).c_str(), r.resolution < 0 ? "\"default\"" : std::to_string (r.resolution).c_str(),
+                         r.realtime, r.goal > 0.0 ? std::to_string (r.goal).c_str() : "null",
+                         r.goal > 0.0 ? (r.realtime >= r.goal ? "true" : "false") : "null",
+                         i + 1 < results.size() ? "," : "");
+        }
+        std::printf ("  ]\n}\n");
+        return 0;
+    }
+
+    std::printf ("Realtime factor, stereo 48 kHz, %d-sample blocks (audio seconds per CPU second, median of %d)\n\n",
+                 kBlockSize, repeats);
+    std::printf ("| %-28s | %-10s | %10s | %6s | %-4s |\n", "entry", "resolution", "realtime", "goal", "ok");
+    std::printf ("|%s|%s|%s|%s|%s|\n", std::string (30, '-').c_str(), std::string (12, '-').c_str(),
+                 std::string (12, '-').c_str(), std::string (8, '-').c_str(), std::string (6, '-').c_str());
+    for (const auto& r : results)
+    {
+        const std::string goal = r.goal > 0.0 ? std::to_string (static_cast<int> (r.goal)) + "x" : "";
+        const char* ok = r.goal > 0.0 ? (r.realtime >= r.goal ? "yes" : "NO") : "";
+        std::printf ("| %-28s | %-10s | %9.1fx | %6s | %-4s |\n", r.name.c_str(),
+                     r.resolution < 0 ? "default" : std::to_string (r.resolution).c_str(), r.realtime, goal.c_str(), ok);
+    }
+    return 0;
+}
