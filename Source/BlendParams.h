@@ -119,20 +119,3 @@ struct VocoderParams
     float hfEmphasis = 0.0f; // dB
     float drive = 0.5f;      // fraction 0..1
 };
-
-// Everything one engine call reads, gathered so callers build it once per block.
-struct BlendParamSet
-{
-    VocoderParams vocoder;
-    FMParams fm;
-    MathParams math;
-    SidechainParams sidechain;
-    FreqSpliceParams freqSplice;
-    AMParams am;
-    SpectralGateParams spectralGate;
-    PhaseSwapParams phaseSwap;
-    BinInterleaveParams binInterleave;
-    ProbabilisticParams probabilistic;
-    WaveshapeParams waveshape;
-    ScrubParams scrub;
-};

@@ -124,22 +124,7 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
         mod2OverrideValue = 0.0f;
         applyModulator2 (timing, mode, mathOpForIndex (modeIndex));
 
-        const auto vocoder = readVocoderParams();
-        const auto fm = readFMParams();
-        const auto math = readMathParams();
-        const auto sc = readSidechainParams();
-        const auto fs = readFreqSpliceParams();
-        const auto am = readAMParams();
-        const auto sg = readSpectralGateParams();
-        const auto ps = readPhaseSwapParams();
-        const auto bi = readBinInterleaveParams();
-        const auto prob = readProbabilisticParams();
-        const auto ws = readWaveshapeParams();
-        const auto scrub = readScrubParams();
-        const auto mix = readOutputMixParams();
-
-        engine.processRealtime (mode, role1, role2, mainIn, sidechain, mainOut, currentSampleRate, vocoder, fm,
-                                math, sc, fs, am, sg, ps, bi, prob, ws, scrub, mix, steps);
+            runEngine (mode, role1, role2, mainIn, sidechain, mainOut, steps);
         return;
     }
 
@@ -155,6 +140,31 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
                 mainOut.copyFrom (c, 0, mainIn, src, 0, n);
         }
     }
+}
+
+void QuorvaneAudioProcessor::runEngine (BlendMode mode, const juce::AudioBuffer<float>& role1,
+                                        const juce::AudioBuffer<float>& role2, const juce::AudioBuffer<float>& dry1,
+                                        const juce::AudioBuffer<float>& dry2, juce::AudioBuffer<float>& out,
+                                        const RealtimeStepData& steps)
+{
+    // The records are read in this order on purpose: the engine sees one consistent snapshot of
+    // the parameters, with modulator 2's override applied to all but the output mix.
+    const auto vocoder = readVocoderParams();
+    const auto fm = readFMParams();
+    const auto math = readMathParams();
+    const auto sc = readSidechainParams();
+    const auto fs = readFreqSpliceParams();
+    const auto am = readAMParams();
+    const auto sg = readSpectralGateParams();
+    const auto ps = readPhaseSwapParams();
+    const auto bi = readBinInterleaveParams();
+    const auto prob = readProbabilisticParams();
+    const auto ws = readWaveshapeParams();
+    const auto scrub = readScrubParams();
+    const auto mix = readOutputMixParams();
+
+    engine.processRealtime (mode, role1, role2, dry1, dry2, out, currentSampleRate, vocoder, fm, math, sc, fs, am, sg,
+                            ps, bi, prob, ws, scrub, mix, steps);
 }
 
 juce::AudioProcessorEditor* QuorvaneAudioProcessor::createEditor()

@@ -130,6 +130,11 @@ private:
     bool isStandaloneWrapper() const;
     void processBlockPlugin (juce::AudioBuffer<float>& buffer);
     void processBlockStandalone (juce::AudioBuffer<float>& buffer);
+    // Reads every parameter record (after modulator 2 has set its override) and runs the engine
+    // once; shared by the plug-in and the standalone paths.
+    void runEngine (BlendMode mode, const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
+                    const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
+                    juce::AudioBuffer<float>& out, const RealtimeStepData& steps);
 
     // Where both modulators stand at the first sample of a block, from the host's transport or
     // from the standalone playback position.

@@ -221,20 +221,5 @@ void QuorvaneAudioProcessor::playBlend (juce::AudioBuffer<float>& buffer, int le
     const BlendMode mode = currentBlendMode();
     applyModulator2 (timing, mode, currentMathOp());
 
-    const auto vocoder = readVocoderParams();
-    const auto fm = readFMParams();
-    const auto math = readMathParams();
-    const auto sc = readSidechainParams();
-    const auto fs = readFreqSpliceParams();
-    const auto am = readAMParams();
-    const auto sg = readSpectralGateParams();
-    const auto ps = readPhaseSwapParams();
-    const auto bi = readBinInterleaveParams();
-    const auto prob = readProbabilisticParams();
-    const auto ws = readWaveshapeParams();
-    const auto scrub = readScrubParams();
-    const auto mix = readOutputMixParams();
-
-    engine.processRealtime (mode, role1, role2, workBuffer1, workBuffer2, buffer, currentSampleRate, vocoder, fm, math,
-                            sc, fs, am, sg, ps, bi, prob, ws, scrub, mix, steps);
+    runEngine (mode, role1, role2, workBuffer1, workBuffer2, buffer, steps);
 }
