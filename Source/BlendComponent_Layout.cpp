@@ -173,6 +173,8 @@ void BlendComponent::applyColourScheme()
         lf->setColour (juce::ComboBox::textColourId, palette.text);
         lf->setColour (juce::ComboBox::backgroundColourId, palette.control);
         lf->setColour (juce::ComboBox::outlineColourId, palette.outline);
+        // The chevron would otherwise keep the framework's dark-scheme white, unseen on a light box.
+        lf->setColour (juce::ComboBox::arrowColourId, palette.text);
         lf->setColour (juce::PopupMenu::backgroundColourId, palette.panel);
         lf->setColour (juce::PopupMenu::textColourId, palette.text);
         lf->setColour (juce::PopupMenu::headerTextColourId, palette.heading);

@@ -248,6 +248,7 @@ void BlendComponent::populateMod2TargetCombo()
     if (targetCombo.getNumItems() < kNumDialSlots)
         return; // not built yet
 
+    const int selectedId = targetCombo.getSelectedId();
     for (int s = 0; s < kNumDialSlots; ++s)
     {
         const auto info = dialSlotInfoForMode (getSelectedBlendMode(), getSelectedMathOp(), s);
@@ -255,6 +256,10 @@ void BlendComponent::populateMod2TargetCombo()
         targetCombo.changeItemText (s + 1, prefix + (info.label != nullptr ? info.label : "(none)"));
         targetCombo.setItemEnabled (s + 1, info.paramId != nullptr);
     }
+    // The box's text still shows the old item text, and a text that matches no item reads as
+    // "nothing selected"; reselect silently so it shows the new one.
+    if (selectedId != 0)
+        targetCombo.setSelectedId (selectedId, juce::dontSendNotification);
     targetCombo.repaint();
 }
 

@@ -1,5 +1,6 @@
 #include "BlendDialTable.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace
@@ -77,7 +78,9 @@ juce::String dialValueMessage (const BlendDialSpec& spec, double value)
     switch (spec.format)
     {
         case DialValueFormat::Integer:
-            number = juce::String ((juce::int64) value);
+            // Skewed ranges hand back their defaults a hair low (8000 Hz as 7999.9995); settle
+            // that float noise before truncating, so the default reads as itself.
+            number = juce::String ((juce::int64) (std::round (value * 1000.0) / 1000.0));
             break;
         case DialValueFormat::OneDecimal:
             number = juce::String (value, 1);
