@@ -1,0 +1,60 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+// The Blend page's own drawing styles. None of them holds data: colours come from the active
+// palette when they draw, or from the colour identifiers the page sets on them.
+namespace BlendLookAndFeels
+{
+// Every dial of the page: a flat disc with a dot pointer, no arc or ticks.
+class FlatDotLookAndFeel : public juce::LookAndFeel_V4
+{
+public:
+    void drawRotarySlider (juce::Graphics&, int x, int y, int width, int height, float sliderPos,
+                           float rotaryStartAngle, float rotaryEndAngle, juce::Slider&) override;
+};
+
+// The modulator section's small combo boxes: square-ish box, no chevron, text over the full width.
+class NoArrowComboLookAndFeel : public juce::LookAndFeel_V4
+{
+public:
+    juce::Font getPopupMenuFont() override;
+    juce::Component* getParentComponentForMenuOptions (const juce::PopupMenu::Options&) override;
+    void drawComboBox (juce::Graphics&, int width, int height, bool isButtonDown, int buttonX, int buttonY,
+                       int buttonW, int buttonH, juce::ComboBox&) override;
+    juce::Font getComboBoxFont (juce::ComboBox&) override;
+    void positionComboBoxText (juce::ComboBox&, juce::Label&) override;
+};
+
+// The mode selector: rounded box with a thin chevron.
+class RoundedComboLookAndFeel : public juce::LookAndFeel_V4
+{
+public:
+    juce::Font getPopupMenuFont() override;
+    juce::Component* getParentComponentForMenuOptions (const juce::PopupMenu::Options&) override;
+    void drawComboBox (juce::Graphics&, int width, int height, bool isButtonDown, int buttonX, int buttonY,
+                       int buttonW, int buttonH, juce::ComboBox&) override;
+    juce::Font getComboBoxFont (juce::ComboBox&) override;
+};
+
+// The "<" and ">" buttons: an open chevron instead of the text.
+class ArrowButtonLookAndFeel : public juce::LookAndFeel_V4
+{
+public:
+    void drawButtonText (juce::Graphics&, juce::TextButton&, bool isMouseOverButton, bool isButtonDown) override;
+
+    // The chevron's outline for a button of the given bounds; ">" points right, anything else left.
+    static juce::Path chevronPath (juce::Rectangle<float> bounds, bool pointsRight);
+};
+
+// The settings button: a gear icon with eight teeth and an open hub.
+class GearButtonLookAndFeel : public juce::LookAndFeel_V4
+{
+public:
+    void drawButtonBackground (juce::Graphics&, juce::Button&, const juce::Colour& backgroundColour,
+                               bool isMouseOverButton, bool isButtonDown) override;
+    void drawButtonText (juce::Graphics&, juce::TextButton&, bool isMouseOverButton, bool isButtonDown) override;
+
+    static juce::Path gearPath (juce::Rectangle<float> bounds);
+};
+} // namespace BlendLookAndFeels

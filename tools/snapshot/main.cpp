@@ -1,0 +1,214 @@
+// quorvane-snapshot: builds the real processor and its editor, lays the editor out at a given
+// size and writes a PNG of what a user would see. Needs a display (run under xvfb-run on a
+// machine without one).
+
+#include "BlendModeRegistry.h"
+#include "PluginEditor.h"
+#include "PluginProcessor.h"
+#include "ThemePalette.h"
+
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <vector>
+
+namespace
+{
+const char* const kUsage =
+    "usage: quorvane-snapshot [options] -o OUT.png\n"
+    "  --theme dark|light        palette to draw with (default: light, as a fresh process)\n"
+    "  --mode NAME|INDEX         Blend Mode entry to select before drawing\n"
+    "  --set ID=VALUE            raw parameter value (repeatable)\n"
+    "  --steps1 v0,...,v15       modulator 1 steps\n"
+    "  --settings-open           open the settings view\n"
+    "  --size WxH                editor size (default 720x572); the content scales as in a host window\n"
+    "  --message TEXT            show TEXT in the message bar as a timed message\n";
+
+int fail (const juce::String& message)
+{
+    std::cerr << "quorvane-snapshot: " << message << "\n" << kUsage;
+    return 2;
+}
+
+bool parseNumber (const juce::String& text, double& out)
+{
+    const auto trimmed = text.trim();
+    if (trimmed.isEmpty())
+        return false;
+    char* end = nullptr;
+    const auto utf8 = trimmed.toStdString();
+    out = std::strtod (utf8.c_str(), &end);
+    return end != nullptr && *end == 0 && std::isfinite (out);
+}
+
+bool parseInt (const juce::String& text, int& out)
+{
+    if (text.isEmpty() || ! text.containsOnly ("0123456789"))
+        return false;
+    out = text.getIntValue();
+    return text.length() <= 6;
+}
+
+int findModeIndex (const juce::String& text)
+{
+    int index = -1;
+    if (parseInt (text, index))
+        return index < kNumBlendModeEntries ? index : -1;
+    for (int i = 0; i < kNumBlendModeEntries; ++i)
+        if (text.equalsIgnoreCase (kBlendModeRegistry[i].name))
+            return i;
+    return -1;
+}
+
+// Sets a parameter from its raw (de-normalised) value, clamped to its range.
+void setRaw (juce::RangedAudioParameter& param, float value)
+{
+    const auto& range = param.getNormalisableRange();
+    param.setValueNotifyingHost (param.convertTo0to1 (juce::jlimit (range.start, range.end, value)));
+}
+
+struct Options
+{
+    const ThemePalette* theme = &QV::kLight;
+    std::vector<std::function<juce::String (QuorvaneAudioProcessor&)>> edits; // in command-line order
+    bool settingsOpen = false;
+    int width = QuorvanePluginEditor::logicalWidth;
+    int height = QuorvanePluginEditor::logicalHeight;
+    juce::String message;
+    bool hasMessage = false;
+    juce::String output;
+};
+} // namespace
+
+int main (int argc, char* argv[])
+{
+    Options options;
+
+    for (int i = 1; i < argc; ++i)
+    {
+        const juce::String arg (juce::CharPointer_UTF8 (argv[i]));
+        const bool takesValue = arg == "--theme" || arg == "--mode" || arg == "--set" || arg == "--steps1"
+                                || arg == "--size" || arg == "--message" || arg == "-o";
+        if (arg == "--settings-open")
+        {
+            options.settingsOpen = true;
+            continue;
+        }
+        if (! takesValue)
+            return fail ("unknown option '" + arg + "'");
+        if (i + 1 >= argc)
+            return fail ("option '" + arg + "' needs a value");
+        const juce::String value (juce::CharPointer_UTF8 (argv[++i]));
+
+        if (arg == "--theme")
+        {
+            if (value == "dark")
+                options.theme = &QV::kDark;
+            else if (value == "light")
+                options.theme = &QV::kLight;
+            else
+                return fail ("unknown theme '" + value + "' (dark or light)");
+        }
+        else if (arg == "--mode")
+        {
+            const int index = findModeIndex (value);
+            if (index < 0)
+                return fail ("unknown mode '" + value + "' (a Blend Mode name or an index 0..21)");
+            options.edits.push_back ([index] (QuorvaneAudioProcessor& p) {
+                setRaw (*p.parameters.getParameter ("mode"), (float) index);
+                return juce::String();
+            });
+        }
+        else if (arg == "--set")
+        {
+            const auto id = value.upToFirstOccurrenceOf ("=", false, false).trim();
+            double raw = 0.0;
+            if (! value.containsChar ('=') || id.isEmpty()
+                || ! parseNumber (value.fromFirstOccurrenceOf ("=", false, false), raw))
+                return fail ("--set expects ID=VALUE with a number, got '" + value + "'");
+            options.edits.push_back ([id, raw] (QuorvaneAudioProcessor& p) {
+                auto* param = p.parameters.getParameter (id);
+                if (param == nullptr)
+                    return "unknown parameter '" + id + "'";
+                setRaw (*param, (float) raw);
+                return juce::String();
+            });
+        }
+        else if (arg == "--steps1")
+        {
+            juce::StringArray parts;
+            parts.addTokens (value, ",", {});
+            if (parts.size() != 16)
+                return fail ("--steps1 expects 16 comma-separated values, got " + juce::String (parts.size()));
+            std::vector<float> steps;
+            for (const auto& part : parts)
+            {
+                double v = 0.0;
+                if (! parseNumber (part, v))
+                    return fail ("--steps1: '" + part + "' is not a number");
+                steps.push_back ((float) juce::jlimit (-1.0, 1.0, v)); // the editor keeps steps in -1..+1
+            }
+            options.edits.push_back ([steps] (QuorvaneAudioProcessor& p) {
+                for (int s = 0; s < 16; ++s)
+                    p.setStepValue (0, s, steps[(size_t) s]);
+                return juce::String();
+            });
+        }
+        else if (arg == "--size")
+        {
+            const auto w = value.upToFirstOccurrenceOf ("x", false, true);
+            const auto h = value.fromFirstOccurrenceOf ("x", false, true);
+            if (! parseInt (w, options.width) || ! parseInt (h, options.height) || options.width < 1
+                || options.height < 1 || options.width > 8000 || options.height > 8000)
+                return fail ("--size expects WxH with 1..8000 each, got '" + value + "'");
+        }
+        else if (arg == "--message")
+        {
+            options.message = value;
+            options.hasMessage = true;
+        }
+        else
+        {
+            options.output = value;
+        }
+    }
+
+    if (options.output.isEmpty())
+        return fail ("no output file (-o OUT.png)");
+
+    juce::ScopedJuceInitialiser_GUI gui;
+
+    QuorvaneAudioProcessor processor;
+    for (auto& edit : options.edits)
+    {
+        const auto error = edit (processor);
+        if (error.isNotEmpty())
+            return fail (error);
+    }
+
+    QV::gActive = options.theme;
+    std::unique_ptr<juce::AudioProcessorEditor> editorOwner (processor.createEditor());
+    auto* editor = dynamic_cast<QuorvanePluginEditor*> (editorOwner.get());
+    if (editor == nullptr)
+        return fail ("the processor did not create the Quorvane editor");
+
+    editor->applyTheme();
+    editor->setSize (options.width, options.height);
+    auto& page = editor->getBlendPage();
+    if (options.settingsOpen)
+        page.setSettingsViewOpen (true);
+    if (options.hasMessage)
+        page.showInfoMessage (options.message, 60);
+
+    const auto image = editor->createComponentSnapshot (editor->getLocalBounds(), true, 1.0f);
+
+    const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (options.output);
+    file.deleteFile();
+    juce::FileOutputStream stream (file);
+    juce::PNGImageFormat png;
+    if (! stream.openedOk() || ! png.writeImageToStream (image, stream))
+        return fail ("cannot write '" + file.getFullPathName() + "'");
+
+    editorOwner.reset();
+    return 0;
+}
