@@ -152,6 +152,9 @@ void BlendComponent::buildDials()
                  range.convertFrom0to1 (param->getDefaultValue()), range.interval);
         dials[(size_t) i].setTextValueSuffix (spec.suffix);
         sliderAttachments.push_back (std::make_unique<SliderAttachment> (parameterTree, spec.paramId, dials[(size_t) i]));
+        // The attachment would show the host's value text, which carries its own unit; the dial
+        // prints the number as the message bar does and adds its own suffix.
+        dials[(size_t) i].textFromValueFunction = [&spec] (double v) { return dialValueNumber (spec, v); };
 
         // Handlers come after the attachment, so its initial update says nothing.
         if (i == BlendDial::morph)

@@ -233,6 +233,7 @@ void BlendComponent::rebuildModulatorAttachments()
     barsAttachment = std::make_unique<ComboBoxAttachment> (parameterTree, ids.bars, barsCombo);
     divAttachment = std::make_unique<ComboBoxAttachment> (parameterTree, ids.div, divCombo);
     smoothingAttachment = std::make_unique<SliderAttachment> (parameterTree, ids.smoothing, smoothingDial);
+    smoothingDial.textFromValueFunction = nullptr; // the dial adds its own "%" to the bare number
     onButton.setButtonText (onButton.getToggleState() ? "On" : "Off");
 }
 

@@ -72,23 +72,24 @@ int blendDialIndexFor (const char* paramId) noexcept
     return -1;
 }
 
-juce::String dialValueMessage (const BlendDialSpec& spec, double value)
+juce::String dialValueNumber (const BlendDialSpec& spec, double value)
 {
-    juce::String number;
     switch (spec.format)
     {
         case DialValueFormat::Integer:
             // Skewed ranges hand back their defaults a hair low (8000 Hz as 7999.9995); settle
             // that float noise before truncating, so the default reads as itself.
-            number = juce::String ((juce::int64) (std::round (value * 1000.0) / 1000.0));
-            break;
+            return juce::String ((juce::int64) (std::round (value * 1000.0) / 1000.0));
         case DialValueFormat::OneDecimal:
-            number = juce::String (value, 1);
-            break;
+            return juce::String (value, 1);
         case DialValueFormat::PowerOfTwo:
             // Resolution (0..12) and Chunk (0..3) are exponents; keep the shift defined.
-            number = juce::String ((juce::int64) 1 << juce::jlimit (0, 62, (int) value));
-            break;
+            return juce::String ((juce::int64) 1 << juce::jlimit (0, 62, (int) value));
     }
-    return juce::String (spec.messageName) + ": " + number + spec.messageUnit;
+    return juce::String (value);
+}
+
+juce::String dialValueMessage (const BlendDialSpec& spec, double value)
+{
+    return juce::String (spec.messageName) + ": " + dialValueNumber (spec, value) + spec.messageUnit;
 }

@@ -45,5 +45,8 @@ inline constexpr int morph = 48;
 // Index of the dial bound to a parameter, or -1.
 int blendDialIndexFor (const char* paramId) noexcept;
 
+// The number alone, as the message bar and the dial's own value text print it: "5.0".
+juce::String dialValueNumber (const BlendDialSpec& spec, double value);
+
 // The value as the message bar words it, without the help sentence: "Attack: 5.0 ms".
 juce::String dialValueMessage (const BlendDialSpec& spec, double value);

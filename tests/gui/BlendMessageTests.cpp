@@ -253,3 +253,20 @@ TEST_F (BlendPageTest, DialsCarryTheirParametersRangesAndSuffixes)
         EXPECT_EQ (dial.getDoubleClickReturnValue(), param->convertFrom0to1 (param->getDefaultValue()));
     }
 }
+
+TEST_F (BlendPageTest, DialValueTextShowsTheUnitOnce)
+{
+    // The dials are attached to parameters whose host text carries a unit; the dial's own text
+    // must not repeat it.
+    struct Case { int dial; double value; const char* text; };
+    const Case cases[] = {
+        { blendDialIndexFor ("vocAttack"), 5.0, "5.0 ms" },
+        { blendDialIndexFor ("fsCrossover"), 1000.0, "1000 Hz" },
+        { blendDialIndexFor ("heat"), 50.0, "50%" },
+    };
+    for (const auto& c : cases)
+    {
+        ASSERT_GE (c.dial, 0);
+        EXPECT_EQ (A::dial (*page, c.dial).getTextFromValue (c.value), c.text);
+    }
+}
