@@ -15,4 +15,23 @@ inline juce::String trackNameOf (const juce::AudioProcessor::TrackProperties& pr
     return properties.name;
 #endif
 }
+
+// JUCE 8 builds fonts from FontOptions and deprecates the height constructors.
+inline juce::Font plainFont (float height)
+{
+#if JUCE_MAJOR_VERSION >= 8
+    return juce::Font (juce::FontOptions (height));
+#else
+    return juce::Font (height, juce::Font::plain);
+#endif
+}
+
+inline juce::Font boldFont (float height)
+{
+#if JUCE_MAJOR_VERSION >= 8
+    return juce::Font (juce::FontOptions (height, juce::Font::bold));
+#else
+    return juce::Font (height, juce::Font::bold);
+#endif
+}
 } // namespace QVCompat
