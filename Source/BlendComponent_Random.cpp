@@ -1,6 +1,9 @@
 #include "BlendComponent.h"
+#include "BlendDialTable.h"
 #include "BlendRandomiser.h"
 #include "ParamIDs.h"
+
+#include <cmath>
 
 // The top row's "Randomize" and "All": a weighted draw of the blend mode, random values for
 // the mode's visible dials and a random direction; "All" also rolls the modulator section.
@@ -22,6 +25,20 @@ void BlendComponent::randomiseBlendModeAndSettings()
                                  : BlendRandomiser::dialValueForDraw (dial.getMinimum(), dial.getMaximum(),
                                                                       dial.getInterval(), random.nextDouble());
         dial.setValue (value, juce::sendNotificationSync);
+
+        // A narrowed dial can show a value its parameter does not hold (Resolution after a switch
+        // to a filter-bank vocoder keeps 11 or 12 in the parameter). When the draw equals what the
+        // dial already shows, the slider sends nothing, so hand the value to the parameter here.
+        if (auto* param = parameter (kBlendDials[i].paramId))
+        {
+            const float drawn = static_cast<float> (dial.getValue());
+            if (std::abs (param->convertFrom0to1 (param->getValue()) - drawn) > 1.0e-4f * std::max (1.0f, std::abs (drawn)))
+            {
+                param->beginChangeGesture();
+                param->setValueNotifyingHost (param->convertTo0to1 (drawn));
+                param->endChangeGesture();
+            }
+        }
     }
 
     if (directionAttachment != nullptr)

@@ -12,13 +12,14 @@
 // Shared scaffolding for the page tests: a throw-away folder of generated audio files, and
 // ways to find a page's widgets by what they show.
 
-// A fresh folder under the system's temporary directory, deleted with everything in it.
+// A fresh folder under the system's temporary directory, deleted with everything in it. Its name
+// is unique so that test processes running in parallel never share one.
 class TempFolder
 {
 public:
     TempFolder()
         : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                      .getNonexistentChildFile ("quorvane_gui_pages", "", false))
+                      .getChildFile ("quorvane_gui_pages-" + juce::Uuid().toDashedString()))
     {
         folder.createDirectory();
     }

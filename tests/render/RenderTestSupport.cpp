@@ -15,8 +15,9 @@ extern char** environ;
 
 void RenderTest::SetUp()
 {
+    // ctest runs test processes in parallel: a unique name keeps each one's folder its own.
     dir = juce::File::getSpecialLocation (juce::File::tempDirectory)
-              .getNonexistentChildFile ("quorvane-render-test", "", false);
+              .getChildFile ("quorvane-render-test-" + juce::Uuid().toDashedString());
     ASSERT_TRUE (dir.createDirectory().wasOk());
 }
 
