@@ -1,6 +1,8 @@
 #pragma once
 
-#include <juce_dsp/juce_dsp.h>
+#include <juce_core/juce_core.h>
+
+#include "RealFFT.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +37,10 @@ struct FrameChannel
     }
 };
 
+// Frame sizes of every frame bank: 8 to 4096 samples.
+inline constexpr int kMinFrameOrder = 3;
+inline constexpr int kMaxFrameOrder = 12;
+
 // Window, transform and work buffers of one bank; the channel list lives with the bank type.
 struct FrameBank
 {
@@ -44,7 +50,7 @@ struct FrameBank
     int numChannels = 0;
     double sampleRate = 0.0;
     std::vector<float> window;                       // N
-    std::unique_ptr<juce::dsp::FFT> fft;
+    std::unique_ptr<RealFFT> fft;
     std::vector<float> spectrum1, spectrum2, spectrumOut; // 2N each, bins interleaved re/im
     std::vector<float> magnitudes;                   // N/2 + 1, per-frame scratch
 
@@ -72,7 +78,10 @@ struct FrameBank
             window[static_cast<size_t> (i)] = static_cast<float> (
                 (1.0 - std::cos (2.0 * juce::MathConstants<double>::pi * i / denominator)) * scale);
 
-        fft = std::make_unique<juce::dsp::FFT> (newOrder);
+        // Every frame size gets its transform plan on the first build, which happens in
+        // preparation, so a later size change on the audio thread finds its plan ready.
+        RealFFT::preparePlans (kMinFrameOrder, kMaxFrameOrder);
+        fft = std::make_unique<RealFFT> (newOrder);
         const auto twoN = static_cast<size_t> (2 * fftSize);
         spectrum1.assign (twoN, 0.0f);
         spectrum2.assign (twoN, 0.0f);
@@ -91,7 +100,7 @@ struct FrameBank
         for (int i = tail; i < fftSize; ++i)
             dest[i] = r[i - tail] * w[i];
         std::fill (dest + fftSize, dest + 2 * fftSize, 0.0f);
-        fft->performRealOnlyForwardTransform (dest, true);
+        fft->forward (dest);
     }
 
     // Both roles of a channel into spectrum1 (ring1) and spectrum2 (ring2).
@@ -106,7 +115,7 @@ struct FrameBank
     void synthesise (FrameChannel& channel) noexcept
     {
         float* s = spectrumOut.data();
-        fft->performRealOnlyInverseTransform (s);
+        fft->inverse (s);
         const float* w = window.data();
         float* a = channel.accum.data();
         const int start = channel.writePos;
@@ -173,4 +182,7 @@ void streamFrames (const FrameBank& bank, Channel& ch, const float* in1, const f
 }
 
 // The order of a frame bank for a resolution parameter: 3..12, so frames of 8 to 4096 samples.
-inline int frameOrderForResolution (int resolution) noexcept { return std::clamp (resolution, 3, 12); }
+inline int frameOrderForResolution (int resolution) noexcept
+{
+    return std::clamp (resolution, kMinFrameOrder, kMaxFrameOrder);
+}
