@@ -176,9 +176,22 @@ bool RealFFT::isAvailable (Engine e) noexcept
 #endif
 }
 
-RealFFT::Engine RealFFT::defaultEngine() noexcept
+namespace
 {
-    return isAvailable (Engine::fftw) ? Engine::fftw : Engine::juce;
+std::atomic<RealFFT::Engine>& chosenDefault() noexcept
+{
+    static std::atomic<RealFFT::Engine> engine { RealFFT::isAvailable (RealFFT::Engine::fftw) ? RealFFT::Engine::fftw
+                                                                                               : RealFFT::Engine::juce };
+    return engine;
+}
+} // namespace
+
+RealFFT::Engine RealFFT::defaultEngine() noexcept { return chosenDefault().load (std::memory_order_relaxed); }
+
+void RealFFT::setDefaultEngine (Engine e) noexcept
+{
+    if (isAvailable (e))
+        chosenDefault().store (e, std::memory_order_relaxed);
 }
 
 const char* RealFFT::engineName (Engine e) noexcept { return e == Engine::fftw ? "FFTW" : "JUCE"; }
