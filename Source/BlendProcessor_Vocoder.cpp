@@ -1,4 +1,5 @@
 #include "BlendProcessor.h"
+#include "VocoderBankKernel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,63 +14,6 @@
 
 namespace
 {
-// One sample through every band of one channel: carrier and modulator band-passes (direct form
-// I), the modulator band's envelope, and the sum of envelope x carrier band x `gain`. Bands run
-// in groups of kVocoderLanes, each lane with its own partial sum, so the compiler can vectorise
-// across bands; the lanes are added at the end. Each band's own arithmetic is kept in the order
-// of the plain per-band formula. cx2 and mx2 are the carrier and modulator inputs of two samples
-// ago, the same for every band.
-inline float bankKernel (const float* __restrict b0, const float* __restrict a1, const float* __restrict a2,
-                         const float* __restrict g, float* __restrict cy1, float* __restrict cy2,
-                         float* __restrict my1, float* __restrict my2, float* __restrict env, int paddedBands,
-                         float carrier, float cx2, float modulator, float mx2, float attackCoef,
-                         float releaseCoef) noexcept
-{
-    float partial[kVocoderLanes] = {};
-    for (int k0 = 0; k0 < paddedBands; k0 += kVocoderLanes)
-    {
-        for (int l = 0; l < kVocoderLanes; ++l)
-        {
-            const int k = k0 + l;
-            // b1 is zero and b2 is exactly -b0, so b0 c + b1 x1 + b2 x2 rounds as b0 c - b0 x2.
-            const float yc = b0[k] * carrier - b0[k] * cx2 - a1[k] * cy1[k] - a2[k] * cy2[k];
-            cy2[k] = cy1[k];
-            cy1[k] = yc;
-
-            const float ym = b0[k] * modulator - b0[k] * mx2 - a1[k] * my1[k] - a2[k] * my2[k];
-            my2[k] = my1[k];
-            my1[k] = ym;
-
-            const float level = std::abs (ym);
-            const float e = env[k];
-            const float coef = e < level ? attackCoef : releaseCoef;
-            const float next = e + (level - e) * coef;
-            env[k] = next;
-
-            partial[l] += next * yc * g[k];
-        }
-    }
-
-    float sum = 0.0f;
-    for (int l = 0; l < kVocoderLanes; ++l)
-        sum += partial[l];
-    return sum;
-}
-
-// bankKernel on one channel's state, then the shared input history moves on by one sample.
-inline float bankStep (const VCBandTable& table, VCChannelState& state, int paddedBands, const float* gain,
-                       float carrier, float modulator, float attackCoef, float releaseCoef) noexcept
-{
-    const float sum = bankKernel (table.b0, table.a1, table.a2, gain, state.carrierY1, state.carrierY2,
-                                  state.modulatorY1, state.modulatorY2, state.envelope, paddedBands, carrier,
-                                  state.carrierX2, modulator, state.modulatorX2, attackCoef, releaseCoef);
-    state.carrierX2 = state.carrierX1;
-    state.carrierX1 = carrier;
-    state.modulatorX2 = state.modulatorX1;
-    state.modulatorX1 = modulator;
-    return sum;
-}
-
 // Band-pass design of band k of numBands, tiling 20 Hz .. fs/2 in equal ratios, in single precision.
 void designBand (VCBandTable& table, int k, int numBands, float fs) noexcept
 {
@@ -180,7 +124,7 @@ void BlendProcessor::prepareVocoderClassicIfNeeded (int numBands, int numChannel
             designBand (table, k, numBands, fs);
         // The lanes that pad the band count to a whole group stay silent.
         for (int k = numBands; k < paddedVocoderBands (numBands); ++k)
-            table.b0[k] = table.a1[k] = table.a2[k] = table.emphasisGain[k] = table.carrierGain[k] = 0.0f;
+            table.b0[k] = table.a1[k] = table.a2[k] = table.emphasisGain[k] = table.invQ[k] = 0.0f;
 
         if (static_cast<int> (bank.channels.size()) != numChannels)
             bank.channels.resize (static_cast<size_t> (numChannels));
@@ -207,12 +151,9 @@ void BlendProcessor::prepareVocoderClassicIfNeeded (int numBands, int numChannel
         {
             const float top = std::pow (10.0f, params.hfEmphasis / 20.0f) - 1.0f;
             for (int k = 0; k < numBands; ++k)
-            {
                 table.emphasisGain[k] = numBands == 1
                                             ? 1.0f
                                             : 1.0f + top * static_cast<float> (k) / static_cast<float> (numBands - 1);
-                table.carrierGain[k] = table.emphasisGain[k] * table.invQ[k];
-            }
         }
     }
 }
@@ -227,14 +168,11 @@ void BlendProcessor::runVocoderClassic (int channel, const float* role1, const f
 
     const auto& table = *bank.bands;
     auto& state = bank.channels[static_cast<size_t> (channel)];
-    const int padded = paddedVocoderBands (bands);
     const float norm = std::sqrt (static_cast<float> (bands));
+    vocoderkernel::run (table, state, bands, true, role2, role1, out, numSamples, bank.attackCoef,
+                        bank.releaseCoef);
     for (int j = 0; j < numSamples; ++j)
-    {
-        const float sum = bankStep (table, state, padded, table.carrierGain, role2[j], role1[j], bank.attackCoef,
-                                    bank.releaseCoef);
-        out[j] = sum * 20.0f / norm;
-    }
+        out[j] = out[j] * 20.0f / norm;
 }
 
 void BlendProcessor::runVocoderDistorted (int channel, const float* role1, const float* role2, float* out,
@@ -247,16 +185,13 @@ void BlendProcessor::runVocoderDistorted (int channel, const float* role1, const
 
     const auto& table = *bank.bands;
     auto& state = bank.channels[static_cast<size_t> (channel)];
-    const int padded = paddedVocoderBands (bands);
     const float drive = std::pow (10.0f, (params.drive - 0.5f) * 2.0f);
     const float spread = bands > 1 ? std::sqrt (static_cast<float> (bands)) : 1.0f;
     // Summed without the carrier's 1/Q normalisation, so the narrow bands drive the saturator hard.
+    vocoderkernel::run (table, state, bands, false, role2, role1, out, numSamples, bank.attackCoef,
+                        bank.releaseCoef);
     for (int j = 0; j < numSamples; ++j)
-    {
-        const float sum = bankStep (table, state, padded, table.emphasisGain, role2[j], role1[j], bank.attackCoef,
-                                    bank.releaseCoef);
-        out[j] = std::tanh (sum * spread * drive);
-    }
+        out[j] = std::tanh (out[j] * spread * drive);
 }
 
 // ---- FFT vocoder ----

@@ -11,9 +11,8 @@
 
 inline constexpr int kMaxVocoderBands = 1024;
 
-// Bands are processed in groups of this many lanes, each group accumulating its own partial sum,
-// so the band loop vectorises without reassociating a single running sum. Band counts are padded
-// up to a whole group with silent bands.
+// The band loop runs across bands in groups of this many lanes (one AVX vector); band counts are
+// padded up to a whole group with silent bands.
 inline constexpr int kVocoderLanes = 8;
 
 // Every per-band array is padded by 64 bytes: arrays of exactly 4 KiB all start on the same L1
@@ -36,7 +35,6 @@ struct alignas (64) VCBandTable
     float a2[kVocoderBandStride];
     float emphasisGain[kVocoderBandStride]; // the band's share of the HF emphasis
     float invQ[kVocoderBandStride];         // 1 / max(Q, 0.001): unity peak gain for the carrier band
-    float carrierGain[kVocoderBandStride];  // emphasisGain * invQ, the classic vocoder's band weight
 
     void reset() noexcept
     {
@@ -45,7 +43,6 @@ struct alignas (64) VCBandTable
             b0[k] = a1[k] = a2[k] = 0.0f;
             emphasisGain[k] = 1.0f;
             invQ[k] = 1.0f;
-            carrierGain[k] = 1.0f;
         }
     }
 };
