@@ -6,11 +6,21 @@
 // resolution 3, 7, 10 and 12, it reports the realtime factor: seconds of stereo audio processed
 // per second of CPU time spent inside processBlock on this thread.
 //
-//   quorvane-bench [--seconds S] [--repeats R] [--only NAME] [--json]
+// Each case also runs on digital silence after a second of loud input, where decaying filters
+// and envelopes would sink into denormal numbers if they were not flushed; that speed should stay
+// within 20 % of the speed on music.
+//
+// --fft and --kernel select the FFT engine of the frame modes and the build of the vocoder bank
+// kernel, to compare them in one run (the defaults are the fastest available).
+//
+//   quorvane-bench [--seconds S] [--repeats R] [--only NAME] [--no-silence]
+//                  [--fft fftw|juce] [--kernel avx2|baseline] [--json]
 
 #include "BlendModeRegistry.h"
 #include "ParamIDs.h"
 #include "PluginProcessor.h"
+#include "RealFFT.h"
+#include "VocoderBankKernel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +48,7 @@ double threadCpuSeconds()
 struct Material
 {
     std::vector<float> voice[2], chord[2];
+    float loudGain = 1.0f; // brings the louder of the two to full scale
 
     explicit Material (int length)
     {
@@ -68,6 +79,12 @@ struct Material
                 chord[c][static_cast<size_t> (t)] = static_cast<float> (0.15 * x);
             }
         }
+        float peak = 0.0f;
+        for (int c = 0; c < 2; ++c)
+            for (const auto* v : { &voice[c], &chord[c] })
+                for (const float x : *v)
+                    peak = std::max (peak, std::abs (x));
+        loudGain = peak > 0.0f ? 1.0f / peak : 1.0f;
     }
 };
 
@@ -87,11 +104,18 @@ struct Result
     std::string name;
     int resolution;     // -1: the default
     double realtime;    // median over the repeats
+    double silence;     // the same on digital silence after loud input; 0: not measured
     double goal;        // 0: no goal for this row
 };
 
-// Realtime factor of one entry at one resolution (negative: leave the default).
-double measure (int modeIndex, int resolution, const Material& material, double seconds, int repeats)
+// Speed on silence must stay within this fraction of the speed on music.
+constexpr double kSilenceTolerance = 0.2;
+
+// Realtime factor of one entry at one resolution (negative: leave the default). With
+// `silenceAfterLoud` the processor first gets a second of loud input (the material at full
+// scale), and the timed blocks are digital silence.
+double measure (int modeIndex, int resolution, const Material& material, double seconds, int repeats,
+                bool silenceAfterLoud = false)
 {
     std::vector<double> factors;
     for (int r = 0; r < repeats; ++r)
@@ -107,15 +131,25 @@ double measure (int modeIndex, int resolution, const Material& material, double 
         juce::MidiBuffer midi;
         const int available = static_cast<int> (material.voice[0].size()) / kBlockSize;
         const int blocks = static_cast<int> (seconds * kSampleRate / kBlockSize);
-        const int warmUp = 24;
+        const int warmUp = silenceAfterLoud ? static_cast<int> (kSampleRate / kBlockSize) : 24;
         double cpu = 0.0;
         for (int b = 0; b < warmUp + blocks; ++b)
         {
             const size_t offset = static_cast<size_t> ((b % available) * kBlockSize);
-            for (int c = 0; c < 2; ++c)
+            if (silenceAfterLoud && b >= warmUp)
             {
-                buffer.copyFrom (c, 0, material.voice[c].data() + offset, kBlockSize);
-                buffer.copyFrom (2 + c, 0, material.chord[c].data() + offset, kBlockSize);
+                // Zeros written like a host's silent buffer (not flagged as cleared).
+                for (int c = 0; c < 4; ++c)
+                    juce::FloatVectorOperations::clear (buffer.getWritePointer (c), kBlockSize);
+            }
+            else
+            {
+                const float gain = silenceAfterLoud ? material.loudGain : 1.0f;
+                for (int c = 0; c < 2; ++c)
+                {
+                    buffer.copyFrom (c, 0, material.voice[c].data() + offset, kBlockSize, gain);
+                    buffer.copyFrom (2 + c, 0, material.chord[c].data() + offset, kBlockSize, gain);
+                }
             }
             const double start = threadCpuSeconds();
             processor.processBlock (buffer, midi);
@@ -144,13 +178,13 @@ bool isFftFramed (BlendMode m)
 double goalFor (BlendMode m, int resolution)
 {
     if (resolution < 0)
-        return (m == ClassicVocoder || m == DistortedVocoder) ? 40.0 : 50.0;
-    if (m == ClassicVocoder && resolution == 10)
-        return 4.0;
+        return (m == Math || m == SidechainDuck || m == AmplitudeFollow || m == AM) ? 300.0 : 100.0;
+    if ((m == ClassicVocoder || m == DistortedVocoder) && resolution >= 10)
+        return 8.0; // 1024 bands
     if (isFftFramed (m) && resolution == 3)
-        return 20.0;
-    if (isFftFramed (m) && resolution == 12)
-        return 30.0;
+        return 40.0;
+    if (isFftFramed (m) && resolution >= 7)
+        return 100.0;
     return 0.0;
 }
 
@@ -172,6 +206,7 @@ int main (int argc, char** argv)
     double seconds = 4.0;
     int repeats = 3;
     bool json = false;
+    bool silence = true;
     std::string only;
     for (int i = 1; i < argc; ++i)
     {
@@ -183,9 +218,34 @@ int main (int argc, char** argv)
             repeats = std::max (1, std::atoi (argv[++i]));
         else if (std::strcmp (argv[i], "--only") == 0 && i + 1 < argc)
             only = argv[++i];
+        else if (std::strcmp (argv[i], "--no-silence") == 0)
+            silence = false;
+        else if (std::strcmp (argv[i], "--fft") == 0 && i + 1 < argc
+                 && (std::strcmp (argv[i + 1], "fftw") == 0 || std::strcmp (argv[i + 1], "juce") == 0))
+        {
+            const auto engine = std::strcmp (argv[++i], "fftw") == 0 ? RealFFT::Engine::fftw : RealFFT::Engine::juce;
+            if (! RealFFT::isAvailable (engine))
+            {
+                std::fprintf (stderr, "this build has no %s\n", RealFFT::engineName (engine));
+                return 2;
+            }
+            RealFFT::setDefaultEngine (engine);
+        }
+        else if (std::strcmp (argv[i], "--kernel") == 0 && i + 1 < argc
+                 && (std::strcmp (argv[i + 1], "avx2") == 0 || std::strcmp (argv[i + 1], "baseline") == 0))
+        {
+            const auto isa = std::strcmp (argv[++i], "avx2") == 0 ? vocoderkernel::Isa::avx2 : vocoderkernel::Isa::baseline;
+            if (! vocoderkernel::isSupported (isa))
+            {
+                std::fprintf (stderr, "this CPU cannot run the %s kernel\n", vocoderkernel::isaName (isa));
+                return 2;
+            }
+            vocoderkernel::setActiveIsa (isa);
+        }
         else
         {
-            std::fprintf (stderr, "usage: quorvane-bench [--seconds S] [--repeats R] [--only NAME] [--json]\n");
+            std::fprintf (stderr, "usage: quorvane-bench [--seconds S] [--repeats R] [--only NAME] [--no-silence]\n"
+                                  "                      [--fft fftw|juce] [--kernel avx2|baseline] [--json]\n");
             return 2;
         }
     }
@@ -205,43 +265,60 @@ int main (int argc, char** argv)
         for (const int resolution : resolutions)
         {
             Result r { entry.name, resolution, measure (index, resolution, material, seconds, repeats),
+                       silence ? measure (index, resolution, material, seconds, repeats, true) : 0.0,
                        goalFor (entry.blendMode, resolution) };
             if (! json)
-                std::fprintf (stderr, "  %-28s %-8s %9.1fx\n", r.name.c_str(),
-                              resolution < 0 ? "default" : std::to_string (resolution).c_str(), r.realtime);
+                std::fprintf (stderr, "  %-28s %-8s %9.1fx %9.1fx\n", r.name.c_str(),
+                              resolution < 0 ? "default" : std::to_string (resolution).c_str(), r.realtime, r.silence);
             results.push_back (r);
         }
     }
 
+    const auto silenceOk = [] (const Result& r) { return r.silence >= (1.0 - kSilenceTolerance) * r.realtime; };
+
     if (json)
     {
         std::printf ("{\n  \"sampleRate\": %.0f,\n  \"blockSize\": %d,\n  \"channels\": 2,\n  \"secondsPerRun\": %g,\n"
-                     "  \"repeats\": %d,\n  \"results\": [\n",
-                     kSampleRate, kBlockSize, seconds, repeats);
+                     "  \"repeats\": %d,\n  \"fft\": \"%s\",\n  \"vocoderKernel\": \"%s\",\n  \"results\": [\n",
+                     kSampleRate, kBlockSize, seconds, repeats, RealFFT::engineName (RealFFT::defaultEngine()),
+                     vocoderkernel::isaName (vocoderkernel::activeIsa()));
         for (size_t i = 0; i < results.size(); ++i)
         {
             const auto& r = results[i];
-            std::printf ("    {\"entry\": \"%s\", \"resolution\": %s, \"realtimeFactor\": %.2f, \"goal\": %s, \"meetsGoal\": %s}%s\n",
+            std::string silenceFields;
+            if (r.silence > 0.0)
+                silenceFields = ", \"silenceRealtimeFactor\": " + std::to_string (r.silence)
+                                + ", \"silenceWithin20Percent\": " + (silenceOk (r) ? "true" : "false");
+            std::printf ("    {\"entry\": \"%s\", \"resolution\": %s, \"realtimeFactor\": %.2f, \"goal\": %s, \"meetsGoal\": %s%s}%s\n",
                          jsonEscape (r.name).c_str(), r.resolution < 0 ? "\"default\"" : std::to_string (r.resolution).c_str(),
                          r.realtime, r.goal > 0.0 ? std::to_string (r.goal).c_str() : "null",
-                         r.goal > 0.0 ? (r.realtime >= r.goal ? "true" : "false") : "null",
+                         r.goal > 0.0 ? (r.realtime >= r.goal ? "true" : "false") : "null", silenceFields.c_str(),
                          i + 1 < results.size() ? "," : "");
         }
         std::printf ("  ]\n}\n");
         return 0;
     }
 
-    std::printf ("Realtime factor, stereo 48 kHz, %d-sample blocks (audio seconds per CPU second, median of %d)\n\n",
-                 kBlockSize, repeats);
-    std::printf ("| %-28s | %-10s | %10s | %6s | %-4s |\n", "entry", "resolution", "realtime", "goal", "ok");
-    std::printf ("|%s|%s|%s|%s|%s|\n", std::string (30, '-').c_str(), std::string (12, '-').c_str(),
-                 std::string (12, '-').c_str(), std::string (8, '-').c_str(), std::string (6, '-').c_str());
+    std::printf ("Realtime factor, stereo 48 kHz, %d-sample blocks (audio seconds per CPU second, median of %d)\n"
+                 "FFT: %s, vocoder kernel: %s. \"silence\": on digital silence after loud input, \"ok\" when\n"
+                 "within %d %% of the speed on music.\n\n",
+                 kBlockSize, repeats, RealFFT::engineName (RealFFT::defaultEngine()),
+                 vocoderkernel::isaName (vocoderkernel::activeIsa()), static_cast<int> (kSilenceTolerance * 100.0));
+    std::printf ("| %-28s | %-10s | %10s | %6s | %-4s | %10s | %-4s |\n", "entry", "resolution", "realtime", "goal", "ok",
+                 "silence", "ok");
+    std::printf ("|%s|%s|%s|%s|%s|%s|%s|\n", std::string (30, '-').c_str(), std::string (12, '-').c_str(),
+                 std::string (12, '-').c_str(), std::string (8, '-').c_str(), std::string (6, '-').c_str(),
+                 std::string (12, '-').c_str(), std::string (6, '-').c_str());
     for (const auto& r : results)
     {
         const std::string goal = r.goal > 0.0 ? std::to_string (static_cast<int> (r.goal)) + "x" : "";
         const char* ok = r.goal > 0.0 ? (r.realtime >= r.goal ? "yes" : "NO") : "";
-        std::printf ("| %-28s | %-10s | %9.1fx | %6s | %-4s |\n", r.name.c_str(),
-                     r.resolution < 0 ? "default" : std::to_string (r.resolution).c_str(), r.realtime, goal.c_str(), ok);
+        char silenceCell[32] = "";
+        if (r.silence > 0.0)
+            std::snprintf (silenceCell, sizeof (silenceCell), "%9.1fx", r.silence);
+        std::printf ("| %-28s | %-10s | %9.1fx | %6s | %-4s | %10s | %-4s |\n", r.name.c_str(),
+                     r.resolution < 0 ? "default" : std::to_string (r.resolution).c_str(), r.realtime, goal.c_str(), ok,
+                     silenceCell, r.silence > 0.0 ? (silenceOk (r) ? "yes" : "NO") : "");
     }
     return 0;
 }
