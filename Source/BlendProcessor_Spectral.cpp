@@ -79,8 +79,9 @@ void psProcessFrame (SXBank& bank, SXChannel& ch, const PhaseSwapParams& params)
         const float m1 = std::sqrt (re1 * re1 + im1 * im1);
 
         // The two ends of the blend need no trigonometry: with a = 0 the bin keeps its own
-        // phase, with a = 1 it takes role2's (wherever role2 has a defined phase).
-        if (a == 0.0f)
+        // phase, with a = 1 it takes role2's (wherever role2 has a defined phase). An empty
+        // role1 bin stays empty whatever its phase becomes, so silence costs no more than music.
+        if (a == 0.0f || m1 == 0.0f)
         {
             so[2 * k] = re1;
             so[2 * k + 1] = im1;
