@@ -3,6 +3,7 @@
 #include "EngineTestSignals.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 // Recovery from bad audio: NaN, infinite and +-1e30 samples on either input must not poison any

@@ -75,7 +75,10 @@ inline Stereo render (EngineHarness& h, const Entry& entry, const Stereo& audio1
         }
         h.run (entry.mode, io, sidechain, io, sidechain, io);
         for (int c = 0; c < channels; ++c)
-            std::copy (io.getReadPointer (c), io.getReadPointer (c) + len, out[static_cast<size_t> (c)].begin() + start);
+        {
+            const float* y = io.getReadPointer (c);
+            std::copy (y, y + len, out[static_cast<size_t> (c)].begin() + start);
+        }
         start += len;
     }
     return out;

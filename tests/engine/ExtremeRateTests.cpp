@@ -49,7 +49,8 @@ TEST (ExtremeSampleRates, EveryModeRunsFiniteAndBoundedFrom8To384kHzWithOneAndTw
     for (const double rate : { 8000.0, 22050.0, 192000.0, 384000.0 })
         for (const int channels : { 1, 2 })
             for (const auto& entry : allEntries())
-                for (const int resolution : usesResolution (entry.mode) ? std::vector<int> { 0, 12 } : std::vector<int> { 7 })
+                for (const int resolution : usesResolution (entry.mode) ? std::vector<int> { 0, 12 }
+                                                                        : std::vector<int> { 7 })
                     for (const auto& setting : outputSettings())
                     {
                         SCOPED_TRACE (entry.name + " at " + std::to_string (static_cast<int> (rate)) + " Hz, "
