@@ -33,6 +33,14 @@ struct FrameChannel
         writePos = 0;
         hopCounter = 0;
     }
+
+    // Silences the stored signal and keeps the frame clock, so the hop grid stays where it was.
+    void clearSignal() noexcept
+    {
+        std::fill (ring1.begin(), ring1.end(), 0.0f);
+        std::fill (ring2.begin(), ring2.end(), 0.0f);
+        std::fill (accum.begin(), accum.end(), 0.0f);
+    }
 };
 
 // Window, transform and work buffers of one bank; the channel list lives with the bank type.
