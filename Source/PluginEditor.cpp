@@ -5,14 +5,8 @@
 
 bool QuorvanePluginEditor::previewValueRequestsPhone (const juce::String& value)
 {
-    const auto v = value.trim();
-    if (v.isEmpty())
-        return false;
-    // Someone who writes QV_PREVIEW_IPHONE=0 to switch the preview off gets it off.
-    for (const char* no : { "0", "false", "no", "off" })
-        if (v.equalsIgnoreCase (no))
-            return false;
-    return true;
+    // A developer switch: any non-empty value, whatever it says ("0" included), opens the preview.
+    return value.isNotEmpty();
 }
 
 QuorvanePluginEditor::Presentation QuorvanePluginEditor::choosePresentation (const juce::String& previewValue,

@@ -14,7 +14,7 @@ class QuorvaneAudioProcessor;
 // window, applies the colour theme, and polls the processor 30 times a second for levels,
 // playback positions, the sidechain state and the host track's name.
 //
-//  - Phone preview (QV_PREVIEW_IPHONE set): only the phone layout, 800 x 360.
+//  - Phone preview (QV_PREVIEW_IPHONE non-empty): only the phone layout, 800 x 360.
 //  - Standalone application: a transport row (Play/Stop, Loop) above the tabs "Blend",
 //    "Audio 1" and "Audio 2", 720 x 638; it opens with the default samples loaded.
 //  - Plug-in: the Blend page and a small label naming the host track, 720 x 572.

@@ -28,15 +28,14 @@ TEST_F (EditorTest, PresentationFollowsThePreviewVariableAndTheWrapper)
     const Case cases[] = {
         { std::nullopt, false, Presentation::Plugin },
         { "", false, Presentation::Plugin },
-        { "0", false, Presentation::Plugin }, // the usual way of saying "off"
-        { "off", false, Presentation::Plugin },
-        { " FALSE ", false, Presentation::Plugin },
+        { "0", false, Presentation::Phone }, // any non-empty value, whatever it says
+        { "off", false, Presentation::Phone },
         { "1", false, Presentation::Phone },
         { "yes", false, Presentation::Phone },
         { "iphone", false, Presentation::Phone },
         { std::nullopt, true, Presentation::Standalone },
         { "", true, Presentation::Standalone },
-        { "0", true, Presentation::Standalone },
+        { "0", true, Presentation::Phone },
         { "1", true, Presentation::Phone },
     };
     for (const auto& c : cases)
