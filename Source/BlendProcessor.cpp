@@ -318,6 +318,10 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
         const float* d1 = dryPointer (dry1, dryCopy1, r1);
         const float* d2 = dryPointer (dry2, dryCopy2, r2);
 
+        // Bad audio is looked for once per channel and block: the inputs before the mode may
+        // overwrite them (in-place processing), the blend after it.
+        float measure = recoveryEnabled ? blockMagnitude (r1, n) + blockMagnitude (r2, n) : 0.0f;
+
         switch (mode)
         {
             case FFTVocoder: runVocoderFFT (c, r1, r2, o, n); break;
@@ -339,6 +343,9 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
                     std::copy (r1, r1 + n, o);
                 break;
         }
+
+        if (recoveryEnabled)
+            measure += blockMagnitude (o, n);
 
         // 3. Output stage and mix, sample by sample.
         auto& st = mixStates[static_cast<size_t> (c)];
@@ -370,5 +377,8 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
             const float sum = level.s1 * d1[j] + level.s2 * d2[j] + level.fx * y;
             o[j] = stage.ceiling * std::tanh (stage.invCeiling * sum) * stage.volume;
         }
+
+        if (recoveryEnabled)
+            recoverChannel (mode, c, measure);
     }
 }

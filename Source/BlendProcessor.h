@@ -88,6 +88,20 @@ public:
         int32_t rampRemaining = 0;
     };
 
+    // ---- Recovery from bad audio ----
+    // After every block each channel is checked once for NaN, infinite or absurdly large values
+    // (in the block's inputs, in the mode's output and in the output stage's filter states); a
+    // channel found poisoned has that state cleared, so the next block starts clean instead of
+    // carrying the damage for the rest of the session. The check only reads, so audio that never
+    // trips it is processed exactly as without it.
+    void setRecoveryEnabled (bool enabled) noexcept { recoveryEnabled = enabled; }
+    // How many times a channel was found damaged since construction (for diagnostics and tests).
+    uint32_t getRecoveryCount() const noexcept { return recoveryCount; }
+
+    // The Probabilistic mode's coin flips start from a random seed; a fixed one makes two engines
+    // flip alike (comparisons of whole runs).
+    void setRandomSeed (juce::int64 seed) noexcept { probRandom.setSeed (seed); }
+
 private:
     void processChunk (BlendMode mode, const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
                        const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
@@ -98,6 +112,20 @@ private:
                        const WaveshapeParams&, const ScrubParams&, const OutputMixParams&,
                        const RealtimeStepData&);
     void resetClassicVocoderBank();
+
+    // Recovery (BlendProcessor_Recovery.cpp): `measure` is the summed magnitude of the channel's
+    // inputs and blend for the block.
+    static float blockMagnitude (const float* samples, int numSamples) noexcept;
+    void recoverChannel (BlendMode mode, int channel, float measure) noexcept;
+    void resetModeChannel (BlendMode mode, int channel) noexcept;
+    // Each mode family clears the signal-dependent state of one channel; clocks (write indices,
+    // frame positions, LFO phases) keep running.
+    void resetEnvelopeChannel (BlendMode mode, int channel) noexcept;
+    void resetMathChannel (int channel) noexcept;
+    void resetModulationChannel (BlendMode mode, int channel) noexcept;
+    void resetScrubChannel (int channel) noexcept;
+    void resetSpectralChannel (BlendMode mode, int channel) noexcept;
+    void resetVocoderChannel (BlendMode mode, int channel) noexcept;
 
     int preparedChannels = 0;
     int preparedBlockSize = 0;
@@ -137,4 +165,7 @@ private:
     VFBank fftVocoderBank;
     FSBank freqSpliceBank;
     SXBank spectralGateBank, phaseSwapBank, binInterleaveBank;
+
+    bool recoveryEnabled = true;
+    uint32_t recoveryCount = 0;
 };

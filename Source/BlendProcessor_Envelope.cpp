@@ -81,3 +81,10 @@ void BlendProcessor::runAmplitudeFollow (int channel, const float* role1, const 
 
     afEnvelope[static_cast<size_t> (channel)] = env;
 }
+
+void BlendProcessor::resetEnvelopeChannel (BlendMode mode, int channel) noexcept
+{
+    auto& envelopes = mode == SidechainDuck ? scEnvelope : afEnvelope;
+    if (channel >= 0 && channel < static_cast<int> (envelopes.size()))
+        envelopes[static_cast<size_t> (channel)] = 0.0f;
+}

@@ -137,3 +137,11 @@ void BlendProcessor::runMath (int channel, const float* role1, const float* role
     mathTiltLp1[static_cast<size_t> (channel)] = lp1;
     mathTiltLp2[static_cast<size_t> (channel)] = lp2;
 }
+
+void BlendProcessor::resetMathChannel (int channel) noexcept
+{
+    if (channel < 0 || channel >= static_cast<int> (mathTiltLp1.size()))
+        return;
+    mathTiltLp1[static_cast<size_t> (channel)] = 0.0f;
+    mathTiltLp2[static_cast<size_t> (channel)] = 0.0f;
+}

@@ -109,3 +109,14 @@ void BlendProcessor::runFM (int channel, const float* role1, const float* role2,
     fmSmoothedMod[ch] = mod;
     fmFeedbackState[ch] = fbs;
 }
+
+void BlendProcessor::resetModulationChannel (BlendMode mode, int channel) noexcept
+{
+    // AM keeps only its LFO phase, which no sample reaches.
+    if (mode != FM || channel < 0 || channel >= static_cast<int> (fmDelay.size()))
+        return;
+    const auto ch = static_cast<size_t> (channel);
+    fmDelay[ch].fill (0.0f);
+    fmSmoothedMod[ch] = 0.0f;
+    fmFeedbackState[ch] = 0.0f;
+}

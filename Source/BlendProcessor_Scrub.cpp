@@ -81,3 +81,13 @@ void BlendProcessor::runScrub (int channel, const float* role1, const float* rol
     scrubOffset[ch] = offset;
     scrubVelocity[ch] = velocity;
 }
+
+void BlendProcessor::resetScrubChannel (int channel) noexcept
+{
+    if (channel < 0 || channel >= static_cast<int> (scrubHistory.size()))
+        return;
+    const auto ch = static_cast<size_t> (channel);
+    scrubHistory[ch].fill (0.0f);
+    scrubOffset[ch] = 0.0;
+    scrubVelocity[ch] = 0.0;
+}

@@ -259,3 +259,17 @@ void BlendProcessor::runFreqSplice (int channel, const float* role1, const float
         return silence (out, numSamples);
     streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { fsProcessFrame (bank, *ch, params); });
 }
+
+void BlendProcessor::resetSpectralChannel (BlendMode mode, int channel) noexcept
+{
+    if (mode == FrequencySplice)
+    {
+        // The sweep's LFO phase is a clock, not signal: it keeps running.
+        if (auto* ch = freqSpliceBank.channel (channel))
+            ch->clearSignal();
+        return;
+    }
+    auto& bank = mode == SpectralGate ? spectralGateBank : mode == PhaseSwap ? phaseSwapBank : binInterleaveBank;
+    if (auto* ch = bank.channel (channel))
+        ch->clearSignal();
+}

@@ -235,3 +235,19 @@ void BlendProcessor::runVocoderFFT (int channel, const float* role1, const float
         return silence (out, numSamples);
     streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { vfProcessFrame (bank, *ch); });
 }
+
+// ---- Recovery ----
+
+void BlendProcessor::resetVocoderChannel (BlendMode mode, int channel) noexcept
+{
+    if (mode == FFTVocoder)
+    {
+        if (auto* ch = fftVocoderBank.channel (channel))
+            ch->clearSignal();
+        return;
+    }
+    // Classic and Distorted share the filter bank.
+    auto& bank = classicBank;
+    if (channel >= 0 && channel < static_cast<int> (bank.channels.size()))
+        bank.channels[static_cast<size_t> (channel)].clearBands (kVocoderBandStride);
+}

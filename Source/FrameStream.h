@@ -35,6 +35,14 @@ struct FrameChannel
         writePos = 0;
         hopCounter = 0;
     }
+
+    // Silences the stored signal and keeps the frame clock, so the hop grid stays where it was.
+    void clearSignal() noexcept
+    {
+        std::fill (ring1.begin(), ring1.end(), 0.0f);
+        std::fill (ring2.begin(), ring2.end(), 0.0f);
+        std::fill (accum.begin(), accum.end(), 0.0f);
+    }
 };
 
 // Frame sizes of every frame bank: 8 to 4096 samples.

@@ -5,9 +5,16 @@
 
 namespace RBJ
 {
+// Highest corner a design may use, as a fraction of the sample rate. A corner at or above the
+// Nyquist frequency has no digital counterpart, and the designs turn unstable there (FX HiCut
+// at 15 kHz at a 22.05 kHz rate, Heat's 6 kHz shelf at 8 kHz), so it is moved just below. At
+// 44.1 kHz and above every corner the dials reach lies under this limit and is used as it is.
+constexpr float kMaxCornerRatio = 0.49f;
+
 float omega (float f0, double sampleRate) noexcept
 {
-    return (6.2831855f / static_cast<float> (sampleRate)) * f0;
+    const float fs = static_cast<float> (sampleRate);
+    return (6.2831855f / fs) * std::min (f0, kMaxCornerRatio * fs);
 }
 
 namespace

@@ -1,112 +1,194 @@
 #include "PluginEditor.h"
-#include "JuceCompat.h"
-#include "ParamIDs.h"
+
 #include "PluginProcessor.h"
 #include "ThemePalette.h"
 
-juce::Font QuorvanePluginEditor::PluginLookAndFeel::getTextButtonFont (juce::TextButton&, int)
+bool QuorvanePluginEditor::previewValueRequestsPhone (const juce::String& value)
 {
-    return QVCompat::plainFont (14.0f);
+    // A developer switch: any non-empty value, whatever it says ("0" included), opens the preview.
+    return value.isNotEmpty();
 }
-juce::Font QuorvanePluginEditor::PluginLookAndFeel::getPopupMenuFont() { return QVCompat::plainFont (14.0f); }
-juce::Font QuorvanePluginEditor::PluginLookAndFeel::getComboBoxFont (juce::ComboBox&)
+
+QuorvanePluginEditor::Presentation QuorvanePluginEditor::choosePresentation (const juce::String& previewValue,
+                                                                             bool standaloneWrapper)
 {
-    return QVCompat::plainFont (14.0f);
-}
-juce::Font QuorvanePluginEditor::PluginLookAndFeel::getLabelFont (juce::Label&) { return QVCompat::plainFont (14.0f); }
-juce::Font QuorvanePluginEditor::PluginLookAndFeel::getTabButtonFont (juce::TabBarButton&, float)
-{
-    return QVCompat::plainFont (14.0f);
+    if (previewValueRequestsPhone (previewValue))
+        return Presentation::Phone;
+    return standaloneWrapper ? Presentation::Standalone : Presentation::Plugin;
 }
 
 QuorvanePluginEditor::QuorvanePluginEditor (QuorvaneAudioProcessor& p)
-    : juce::AudioProcessorEditor (p), processor (p), blendPage (p)
+    : juce::AudioProcessorEditor (p),
+      processor (p),
+      audio1Page (p.formatManager),
+      audio2Page (p.formatManager),
+      blendPage (p)
 {
     setLookAndFeel (&lookAndFeel);
     applyTheme();
 
-    // Resizable by the host at a fixed aspect ratio; the page scales with the window.
-    setResizable (true, false);
-    setResizeLimits ((int) (logicalWidth * 0.8f), (int) (0.8f * logicalHeight), 1800, (int) (logicalHeight * 2.5f));
-    if (auto* editorConstrainer = getConstrainer())
-        editorConstrainer->setFixedAspectRatio ((double) logicalWidth / (double) logicalHeight);
+    presentation = choosePresentation (juce::SystemStats::getEnvironmentVariable (previewVariable, {}),
+                                       processor.wrapperType == juce::AudioProcessor::wrapperType_Standalone);
 
-    addAndMakeVisible (blendPage);
+    if (presentation == Presentation::Phone)
+        setUpPhonePreview();
+    else
+        setUpPagesAndTransport();
 
-    processor.onInfoMessage = [this] (const juce::String& message) { blendPage.showInfoMessage (message, 60); };
-    processor.onStateRestored = [this] {
-        blendPage.refreshStepSequencerFromProcessor();
-        applyTheme();
-    };
-    blendPage.onThemeToggle = [this] {
-        QV::gActive = (QV::gActive == &QV::kDark) ? &QV::kLight : &QV::kDark;
-        applyTheme();
-    };
-
-    setSize (logicalWidth, logicalHeight);
     startTimerHz (30);
 }
 
 QuorvanePluginEditor::~QuorvanePluginEditor()
 {
     stopTimer();
+    // The processor outlives its editors; it must not call into a dead one.
     processor.onInfoMessage = nullptr;
     processor.onStateRestored = nullptr;
     setLookAndFeel (nullptr);
 }
 
+void QuorvanePluginEditor::setUpPhonePreview()
+{
+    configureWindow (phoneLogicalWidth, phoneLogicalHeight, true, phoneLogicalWidth, phoneLogicalHeight,
+                     3 * phoneLogicalWidth, 3 * phoneLogicalHeight);
+
+    phoneLayout.onThemeToggle = [this] {
+        toggleTheme();
+        phoneLayout.applyColourScheme();
+    };
+    addAndMakeVisible (phoneLayout);
+}
+
+void QuorvanePluginEditor::setUpPagesAndTransport()
+{
+    const bool standalone = presentation == Presentation::Standalone;
+    const int height = standalone ? standaloneLogicalHeight : logicalHeight;
+    // The standalone window may shrink a little further: it carries the transport row on top.
+    const float minimumScale = standalone ? 0.75f : 0.8f;
+    configureWindow (logicalWidth, height, standalone, (int) ((float) logicalWidth * minimumScale),
+                     (int) (minimumScale * (float) height), 1800, (int) ((float) height * 2.5f));
+
+    playButton.onClick = [this] { handlePlayButton(); };
+    addChildComponent (playButton);
+    playButton.setVisible (standalone);
+
+    loopToggle.setToggleState (processor.loopEnabled.load(), juce::dontSendNotification);
+    loopToggle.onClick = [this] { handleLoopToggle(); };
+    addChildComponent (loopToggle);
+    loopToggle.setVisible (standalone);
+
+    hostTrackLabel.setJustificationType (juce::Justification::centredRight);
+    hostTrackLabel.setColour (juce::Label::textColourId, juce::Colours::grey);
+    addChildComponent (hostTrackLabel);
+    hostTrackLabel.setVisible (! standalone);
+
+    audio1Page.setStandaloneMode (standalone);
+    audio2Page.setStandaloneMode (standalone);
+    wireAudioPages();
+
+    if (standalone)
+    {
+        // Read once: a later theme change recolours the pages but not the tab buttons.
+        const auto tabColour = findColour (juce::ResizableWindow::backgroundColourId);
+        tabs.addTab ("Blend", tabColour, &blendPage, false);
+        tabs.addTab ("Audio 1", tabColour, &audio1Page, false);
+        tabs.addTab ("Audio 2", tabColour, &audio2Page, false);
+        addAndMakeVisible (tabs);
+    }
+    else
+    {
+        addAndMakeVisible (blendPage);
+        // The label sits in the page's top margin; the page paints its whole area, so the label
+        // has to stay in front of it.
+        hostTrackLabel.toFront (false);
+    }
+
+    wireProcessorHooks();
+
+    if (standalone)
+        loadDefaultSamples();
+    else
+        showMessage (connectSidechainText);
+
+    blendPage.onThemeToggle = [this] { toggleTheme(); };
+}
+
+void QuorvanePluginEditor::wireAudioPages()
+{
+    audio1Page.onPlayPressed = [this] {
+        processor.setPlayMode (QuorvaneAudioProcessor::PlayAudio1);
+        playButton.setButtonText ("Play");
+    };
+    audio1Page.onStopPressed = [this] { processor.setPlayMode (QuorvaneAudioProcessor::Stopped); };
+    audio1Page.onBufferLoaded = [this] (const juce::AudioBuffer<float>& buffer, double sampleRate) {
+        processor.setAudio1Buffer (buffer, sampleRate);
+    };
+
+    audio2Page.onPlayPressed = [this] {
+        processor.setPlayMode (QuorvaneAudioProcessor::PlayAudio2);
+        playButton.setButtonText ("Play");
+    };
+    audio2Page.onStopPressed = [this] { processor.setPlayMode (QuorvaneAudioProcessor::Stopped); };
+    audio2Page.onBufferLoaded = [this] (const juce::AudioBuffer<float>& buffer, double sampleRate) {
+        processor.setAudio2Buffer (buffer, sampleRate);
+    };
+}
+
+void QuorvanePluginEditor::wireProcessorHooks()
+{
+    processor.onInfoMessage = [this] (const juce::String& message) { showMessage (message); };
+    processor.onStateRestored = [this] {
+        blendPage.refreshStepSequencerFromProcessor();
+        // The restored state carries the theme.
+        applyTheme();
+    };
+}
+
 void QuorvanePluginEditor::applyTheme()
 {
-    const auto& palette = *QV::gActive;
-    lookAndFeel.setColourScheme (palette.isDark ? juce::LookAndFeel_V4::getDarkColourScheme()
-                                                : juce::LookAndFeel_V4::getLightColourScheme());
-
-    const auto highlightText = palette.accent.contrasting (0.8f);
-    const std::pair<int, juce::Colour> colours[] = {
-        { juce::ResizableWindow::backgroundColourId, palette.background },
-        { juce::Label::textColourId, palette.text },
-        { juce::TextButton::textColourOnId, palette.text },
-        { juce::TextButton::textColourOffId, palette.text },
-        { juce::ComboBox::textColourId, palette.text },
-        { juce::ToggleButton::textColourId, palette.text },
-        { juce::TextButton::buttonColourId, palette.control },
-        { juce::TextButton::buttonOnColourId, palette.control },
-        { juce::ComboBox::backgroundColourId, palette.control },
-        { juce::ComboBox::outlineColourId, palette.outline },
-        { juce::PopupMenu::backgroundColourId, palette.panel },
-        { juce::PopupMenu::textColourId, palette.text },
-        { juce::PopupMenu::headerTextColourId, palette.heading },
-        { juce::PopupMenu::highlightedBackgroundColourId, palette.accent },
-        { juce::PopupMenu::highlightedTextColourId, highlightText },
-    };
-    for (const auto& [id, colour] : colours)
-        lookAndFeel.setColour (id, colour);
-
+    lookAndFeel.applyPalette (*QV::gActive);
     blendPage.applyColourScheme();
     repaint();
+}
+
+void QuorvanePluginEditor::toggleTheme()
+{
+    QV::gActive = (QV::gActive == &QV::kDark) ? &QV::kLight : &QV::kDark;
+    applyTheme();
+}
+
+void QuorvanePluginEditor::loadDefaultSamples()
+{
+    audio1Page.loadSampleByName (defaultAudio1Sample);
+    audio2Page.loadSampleByName (defaultAudio2Sample);
+}
+
+void QuorvanePluginEditor::showMessage (const juce::String& text)
+{
+    blendPage.showInfoMessage (text, messageDurationTicks);
+}
+
+void QuorvanePluginEditor::handlePlayButton()
+{
+    if (processor.playMode.load() == QuorvaneAudioProcessor::PlayBlend)
+    {
+        processor.setPlayMode (QuorvaneAudioProcessor::Stopped);
+        playButton.setButtonText ("Play");
+    }
+    else
+    {
+        // Also from a single source playing: the transport always means the blend.
+        processor.setPlayMode (QuorvaneAudioProcessor::PlayBlend);
+        playButton.setButtonText ("Stop");
+    }
+}
+
+void QuorvanePluginEditor::handleLoopToggle()
+{
+    processor.loopEnabled.store (loopToggle.getToggleState());
 }
 
 void QuorvanePluginEditor::paint (juce::Graphics& g)
 {
     g.fillAll (getLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId));
-}
-
-void QuorvanePluginEditor::resized()
-{
-    const float scale = juce::jmin ((float) getWidth() / (float) logicalWidth, (float) getHeight() / (float) logicalHeight);
-    blendPage.setBounds (0, 0, logicalWidth, logicalHeight);
-    blendPage.setTransform (juce::AffineTransform::scale (scale));
-}
-
-void QuorvanePluginEditor::timerCallback()
-{
-    blendPage.updateLevels (processor.inputLevel1.load(), processor.inputLevel2.load(), processor.outputLevel.load());
-
-    // Highlight the playing step of the shown modulator while it runs.
-    const int k = blendPage.getSelectedModulator();
-    auto* enabled = processor.parameters.getRawParameterValue (k == 1 ? ParamIDs::seqEnabled2 : ParamIDs::seqEnabled);
-    if (enabled != nullptr && enabled->load() > 0.5f)
-        blendPage.setStepPlaybackPosition (processor.stepPhase[k].load());
-    else
-        blendPage.setStepPlaybackPosition (-1.0);
 }

@@ -90,6 +90,12 @@ struct VFChannel : FrameChannel
         FrameChannel::reset (fftSize);
         binEnvelope.assign (static_cast<size_t> (fftSize / 2 + 1), 0.0f);
     }
+
+    void clearSignal() noexcept
+    {
+        FrameChannel::clearSignal();
+        std::fill (binEnvelope.begin(), binEnvelope.end(), 0.0f);
+    }
 };
 
 struct VFBank : FrameBankOf<VFChannel>

@@ -7,6 +7,7 @@
 #include "PluginProcessor.h"
 #include "ThemePalette.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
@@ -21,8 +22,14 @@ const char* const kUsage =
     "  --set ID=VALUE            raw parameter value (repeatable)\n"
     "  --steps1 v0,...,v15       modulator 1 steps\n"
     "  --settings-open           open the settings view\n"
-    "  --size WxH                editor size (default 720x572); the content scales as in a host window\n"
-    "  --message TEXT            show TEXT in the message bar as a timed message\n";
+    "  --size WxH                editor size (default: the presentation's logical size, 720x572 for the\n"
+    "                            plug-in); the content scales as in a host window\n"
+    "  --message TEXT            show TEXT in the message bar as a timed message\n"
+    "  --presentation plugin|standalone|phone\n"
+    "                            which editor to draw (default plugin); standalone loads the default\n"
+    "                            samples into Audio 1 and Audio 2\n"
+    "  --tab blend|audio1|audio2 page shown by the standalone editor (default blend)\n"
+    "  --cursor F                standalone: play the blend, stopped at fraction F (0..1) of its length\n";
 
 int fail (const juce::String& message)
 {
@@ -67,13 +74,32 @@ void setRaw (juce::RangedAudioParameter& param, float value)
     param.setValueNotifyingHost (param.convertTo0to1 (juce::jlimit (range.start, range.end, value)));
 }
 
+enum class Presentation
+{
+    Plugin,
+    Standalone,
+    Phone
+};
+
+// A button directly inside `parent` that shows `text`.
+juce::Button* findDirectButton (juce::Component& parent, const juce::String& text)
+{
+    for (auto* child : parent.getChildren())
+        if (auto* button = dynamic_cast<juce::Button*> (child); button != nullptr && button->getButtonText() == text)
+            return button;
+    return nullptr;
+}
+
 struct Options
 {
+    Presentation presentation = Presentation::Plugin;
+    int tab = -1;        // standalone page; -1: not asked for
+    double cursor = -1.0; // standalone blend position; -1: stopped
     const ThemePalette* theme = &QV::kLight;
     std::vector<std::function<juce::String (QuorvaneAudioProcessor&)>> edits; // in command-line order
     bool settingsOpen = false;
-    int width = QuorvanePluginEditor::logicalWidth;
-    int height = QuorvanePluginEditor::logicalHeight;
+    int width = 0; // 0: the presentation's logical size
+    int height = 0;
     juce::String message;
     bool hasMessage = false;
     juce::String output;
@@ -88,7 +114,8 @@ int main (int argc, char* argv[])
     {
         const juce::String arg (juce::CharPointer_UTF8 (argv[i]));
         const bool takesValue = arg == "--theme" || arg == "--mode" || arg == "--set" || arg == "--steps1"
-                                || arg == "--size" || arg == "--message" || arg == "-o";
+                                || arg == "--size" || arg == "--message" || arg == "--presentation"
+                                || arg == "--tab" || arg == "--cursor" || arg == "-o";
         if (arg == "--settings-open")
         {
             options.settingsOpen = true;
@@ -162,6 +189,29 @@ int main (int argc, char* argv[])
                 || options.height < 1 || options.width > 8000 || options.height > 8000)
                 return fail ("--size expects WxH with 1..8000 each, got '" + value + "'");
         }
+        else if (arg == "--presentation")
+        {
+            if (value == "plugin")
+                options.presentation = Presentation::Plugin;
+            else if (value == "standalone")
+                options.presentation = Presentation::Standalone;
+            else if (value == "phone")
+                options.presentation = Presentation::Phone;
+            else
+                return fail ("unknown presentation '" + value + "' (plugin, standalone or phone)");
+        }
+        else if (arg == "--tab")
+        {
+            const juce::StringArray tabs { "blend", "audio1", "audio2" };
+            options.tab = tabs.indexOf (value);
+            if (options.tab < 0)
+                return fail ("unknown tab '" + value + "' (blend, audio1 or audio2)");
+        }
+        else if (arg == "--cursor")
+        {
+            if (! parseNumber (value, options.cursor) || options.cursor < 0.0 || options.cursor > 1.0)
+                return fail ("--cursor expects a fraction 0..1, got '" + value + "'");
+        }
         else if (arg == "--message")
         {
             options.message = value;
@@ -175,10 +225,25 @@ int main (int argc, char* argv[])
 
     if (options.output.isEmpty())
         return fail ("no output file (-o OUT.png)");
+    if ((options.tab >= 0 || options.cursor >= 0.0) && options.presentation != Presentation::Standalone)
+        return fail ("--tab and --cursor need --presentation standalone");
+
+    // The editor decides its presentation from the wrapper it runs in and from this variable.
+    if (options.presentation == Presentation::Phone)
+        ::setenv (QuorvanePluginEditor::previewVariable, "1", 1);
+    else
+        ::unsetenv (QuorvanePluginEditor::previewVariable);
+    if (options.presentation == Presentation::Standalone)
+    {
+        // What the framework's standalone application announces before it builds the processor.
+        juce::PluginHostType::jucePlugInClientCurrentWrapperType = juce::AudioProcessor::wrapperType_Standalone;
+        juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_Standalone);
+    }
 
     juce::ScopedJuceInitialiser_GUI gui;
 
     QuorvaneAudioProcessor processor;
+    juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_Undefined);
     for (auto& edit : options.edits)
     {
         const auto error = edit (processor);
@@ -193,7 +258,21 @@ int main (int argc, char* argv[])
         return fail ("the processor did not create the Quorvane editor");
 
     editor->applyTheme();
-    editor->setSize (options.width, options.height);
+    const auto logical = editor->getLogicalBounds();
+    editor->setSize (options.width > 0 ? options.width : logical.getWidth(),
+                     options.height > 0 ? options.height : logical.getHeight());
+    if (options.tab >= 0)
+        editor->getTabs().setCurrentTabIndex (options.tab);
+    if (options.cursor >= 0.0)
+    {
+        // Press the transport's Play, then hold the position still and let the editor poll it once.
+        auto* play = findDirectButton (*editor, "Play");
+        if (play == nullptr || play->onClick == nullptr)
+            return fail ("the standalone editor has no Play button");
+        play->onClick();
+        processor.playPosition.store ((int) std::floor (options.cursor * processor.getBlendedLength()));
+        editor->timerCallback();
+    }
     auto& page = editor->getBlendPage();
     if (options.settingsOpen)
         page.setSettingsViewOpen (true);
