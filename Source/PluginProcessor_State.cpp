@@ -1,6 +1,7 @@
 #include "PluginProcessor.h"
 #include "ThemePalette.h"
 
+#include <algorithm>
 #include <cmath>
 
 // The state block the host stores with its project: the parameter tree as XML inside JUCE's
@@ -14,11 +15,100 @@ const juce::Identifier kUiPrefsType { "UIPrefs" };
 const juce::Identifier kThemeAttribute { "theme" };
 const juce::Identifier kParamType { "PARAM" };
 const juce::Identifier kIdAttribute { "id" };
+const juce::Identifier kValueAttribute { "value" };
 
 // Attribute names of the steps: "s0".."s15" for modulator 1, "m1s0".."m1s15" for modulator 2.
 juce::Identifier stepAttribute (int modulator, int step)
 {
     return juce::String (modulator == 0 ? "s" : "m1s") + juce::String (step);
+}
+
+// Our documents are two levels deep. JUCE's XML parser and the value tree recurse once per
+// level, so a damaged or hostile block nested millions deep would exhaust the stack of the
+// host's thread; anything deeper than this is refused before it is parsed.
+constexpr int kMaxXmlDepth = 32;
+
+// Checks the XML text inside a state block before JUCE parses it. Besides the depth, the text
+// must end with the '>' that closes its root: the parser takes a document cut off inside its
+// root tag ("<Quorv") for a complete, empty element, which would turn a truncated block into a
+// restore instead of leaving everything as it is.
+bool isParseableStateText (const void* data, int sizeInBytes)
+{
+    if (data == nullptr || sizeInBytes <= 8)
+        return false;
+    const auto* bytes = static_cast<const char*> (data);
+    // The header is JUCE's: a magic number, then the text length, both little-endian.
+    const auto declared = juce::ByteOrder::littleEndianInt (bytes + 4);
+    const auto available = static_cast<juce::uint32> (sizeInBytes - 8);
+    const char* text = bytes + 8;
+    const char* const end = text + std::min (declared, available);
+
+    int depth = 0;
+    char lastSignificant = 0;
+    bool inTag = false, closingTag = false;
+    char quote = 0;
+    for (const char* c = text; c < end && *c != 0; ++c)
+    {
+        if (! juce::CharacterFunctions::isWhitespace (*c))
+            lastSignificant = *c;
+
+        if (quote != 0)
+        {
+            if (*c == quote)
+                quote = 0;
+        }
+        else if (inTag)
+        {
+            if (*c == '"' || *c == '\'')
+                quote = *c;
+            else if (*c == '>')
+            {
+                inTag = false;
+                if (closingTag || c[-1] == '/')
+                    --depth;
+            }
+        }
+        else if (*c == '<' && c + 1 < end)
+        {
+            const char next = c[1];
+            if (next == '/')
+            {
+                inTag = closingTag = true;
+            }
+            else if (next != '!' && next != '?')
+            {
+                inTag = true;
+                closingTag = false;
+                if (++depth > kMaxXmlDepth)
+                    return false;
+            }
+        }
+    }
+    return lastSignificant == '>';
+}
+
+// A parameter value that is not a finite float (NaN, infinity, or beyond float range) would
+// pass unclamped through the framework's range conversion and reach the audio thread. It is
+// ignored the way a non-finite step value is: the parameter keeps its current value.
+void replaceNonFiniteParameterValues (juce::ValueTree& tree, juce::AudioProcessorValueTreeState& parameters)
+{
+    for (auto child : tree)
+    {
+        if (! child.hasType (kParamType) || ! child.hasProperty (kValueAttribute))
+            continue;
+        const auto value = static_cast<float> (static_cast<double> (child.getProperty (kValueAttribute)));
+        if (std::isfinite (value))
+            continue;
+        if (auto* current = parameters.getRawParameterValue (child.getProperty (kIdAttribute).toString()))
+            child.setProperty (kValueAttribute, current->load(), nullptr);
+    }
+}
+
+void removeAllChildrenOfType (juce::ValueTree& tree, const juce::Identifier& type)
+{
+    for (int i = tree.getNumChildren(); --i >= 0;)
+        if (tree.getChild (i).hasType (type))
+            tree.removeChild (i, nullptr);
 }
 } // namespace
 
@@ -49,6 +139,8 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
         return;
 
     // Empty, truncated or foreign data gives no XML and leaves everything as it is.
+    if (! isParseableStateText (data, sizeInBytes))
+        return;
     auto xml = getXmlFromBinary (data, sizeInBytes);
     if (xml == nullptr)
         return;
@@ -71,15 +163,16 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
                     setStepValue (m, s, value);
             }
         }
-        tree.removeChild (steps, nullptr);
     }
 
     auto prefs = tree.getChildWithName (kUiPrefsType);
     if (prefs.isValid())
-    {
         QV::gActive = static_cast<int> (prefs.getProperty (kThemeAttribute, 0)) == 1 ? &QV::kDark : &QV::kLight;
-        tree.removeChild (prefs, nullptr);
-    }
+
+    // The first of each is read; duplicates go too, or a stale copy would stay in the tree, be
+    // saved again and be read back ahead of the current steps and theme by the next restore.
+    removeAllChildrenOfType (tree, kStepSequencerType);
+    removeAllChildrenOfType (tree, kUiPrefsType);
 
     // Older versions called the Heat parameter "warmth".
     for (auto child : tree)
@@ -91,6 +184,7 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
         }
     }
 
+    replaceNonFiniteParameterValues (tree, parameters);
     parameters.replaceState (tree);
 
     if (onStateRestored)

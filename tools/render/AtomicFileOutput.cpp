@@ -1,11 +1,18 @@
 #include "AtomicFileOutput.h"
 
+#include <sys/stat.h>
+
 namespace
 {
 juce::Result checkTarget (const juce::File& target, const juce::String& what)
 {
     if (target.isDirectory())
         return juce::Result::fail (what + " '" + target.getFullPathName() + "' is a directory");
+    // The finished file is renamed onto the target, which would replace a named pipe or a
+    // device (run as root, even /dev/null) with a regular file.
+    struct stat info {};
+    if (::lstat (target.getFullPathName().toRawUTF8(), &info) == 0 && ! S_ISREG (info.st_mode) && ! S_ISLNK (info.st_mode))
+        return juce::Result::fail (what + " '" + target.getFullPathName() + "' is not a regular file");
     if (! target.getParentDirectory().isDirectory())
         return juce::Result::fail (what + " '" + target.getFullPathName() + "': the folder does not exist");
     return juce::Result::ok();

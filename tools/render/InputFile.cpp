@@ -1,6 +1,36 @@
 #include "InputFile.h"
 
 #include <cmath>
+#include <cstring>
+
+namespace
+{
+// Where the sample data of a RIFF WAV (or RF64) file starts, or -1 for other files. The size a
+// WAV header announces is what the decoder believes, and it pads with silence whatever the file
+// lacks, so a truncated file (a copy cut short, a recorder that died before fixing its header)
+// would otherwise render as if it were whole, or as hours of silence.
+juce::int64 wavDataStart (juce::InputStream& in)
+{
+    char id[4] {};
+    if (in.read (id, 4) != 4 || (std::memcmp (id, "RIFF", 4) != 0 && std::memcmp (id, "RF64", 4) != 0
+                                 && std::memcmp (id, "BW64", 4) != 0))
+        return -1;
+    in.skipNextBytes (4);
+    if (in.read (id, 4) != 4 || std::memcmp (id, "WAVE", 4) != 0)
+        return -1;
+
+    while (! in.isExhausted())
+    {
+        if (in.read (id, 4) != 4)
+            return -1;
+        const auto size = (juce::uint32) in.readInt();
+        if (std::memcmp (id, "data", 4) == 0)
+            return in.getPosition();
+        in.setPosition (in.getPosition() + size + (size & 1));
+    }
+    return -1;
+}
+} // namespace
 
 juce::Result InputFile::open (const juce::File& fileToOpen, const juce::String& fileRole)
 {
@@ -35,6 +65,17 @@ juce::Result InputFile::open (const juce::File& fileToOpen, const juce::String& 
         return juce::Result::fail (name + " has no valid sample rate");
     if (lengthInFrames < 0)
         return juce::Result::fail (name + " has an invalid length");
+
+    juce::FileInputStream header (file);
+    const auto dataStart = header.openedOk() ? wavDataStart (header) : -1;
+    const auto bytesPerFrame = (juce::int64) numChannels * (juce::int64) (reader->bitsPerSample / 8);
+    if (dataStart >= 0 && bytesPerFrame > 0)
+    {
+        const auto framesPresent = (file.getSize() - dataStart) / bytesPerFrame;
+        if (framesPresent < lengthInFrames)
+            return juce::Result::fail (name + " is truncated: its header announces " + juce::String (lengthInFrames)
+                                       + " frames, the file holds " + juce::String (juce::jmax ((juce::int64) 0, framesPresent)));
+    }
 
     return juce::Result::ok();
 }

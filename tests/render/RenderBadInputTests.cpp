@@ -1,0 +1,197 @@
+// The built renderer fed damaged files, wrong kinds of paths and extreme options: each run
+// either fails with the tool's error contract (exit status 2, one line on stderr, no output
+// file and nothing left behind) or renders a correct result. It never crashes.
+
+#include "RenderTestSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace
+{
+constexpr double kRate = 44100.0;
+
+struct ErrorCase
+{
+    const char* what;
+    std::vector<std::string> args;
+    const char* messagePart;
+};
+
+// A copy of a WAV file's bytes with the first `length` bytes kept.
+void writeTruncated (const juce::File& source, const juce::File& target, size_t length)
+{
+    juce::MemoryBlock bytes;
+    ASSERT_TRUE (source.loadFileAsData (bytes));
+    ASSERT_LE (length, bytes.getSize());
+    ASSERT_TRUE (target.replaceWithData (bytes.getData(), length));
+}
+
+// Offset of the "data" chunk's size field.
+size_t dataSizeOffset (const juce::MemoryBlock& bytes)
+{
+    const auto* b = static_cast<const char*> (bytes.getData());
+    for (size_t i = 12; i + 8 <= bytes.getSize(); ++i)
+        if (std::memcmp (b + i, "data", 4) == 0)
+            return i + 4;
+    ADD_FAILURE() << "no data chunk";
+    return 0;
+}
+
+size_t dataStart (const juce::File& wav)
+{
+    juce::MemoryBlock bytes;
+    wav.loadFileAsData (bytes);
+    return dataSizeOffset (bytes) + 4;
+}
+} // namespace
+
+class RenderBadInput : public RenderTest
+{
+protected:
+    void SetUp() override
+    {
+        RenderTest::SetUp();
+        // 300 stereo float frames: 8 bytes a frame.
+        writeWav (file ("a.wav"), { testSignal (300, 0, kRate), testSignal (300, 1, kRate) }, kRate);
+        writeWav (file ("b.wav"), { testSignal (300, 0, kRate), testSignal (300, 1, kRate) }, kRate);
+    }
+
+    void expectErrors (const std::vector<ErrorCase>& cases)
+    {
+        const auto fixtures = listFolder();
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (c.what);
+            const auto result = runRenderBinary (c.args, dir);
+            EXPECT_EQ (result.exitCode, 2) << result.err;
+            EXPECT_EQ (result.out, "");
+            const auto lines = splitLines (result.err);
+            ASSERT_EQ (lines.size(), 1u) << result.err;
+            EXPECT_EQ (lines[0].rfind ("quorvane-render: error: ", 0), 0u) << lines[0];
+            EXPECT_NE (lines[0].find (c.messagePart), std::string::npos) << lines[0];
+            EXPECT_EQ (listFolder(), fixtures) << "left behind: " << listFolder().joinIntoString (", ");
+        }
+    }
+};
+
+TEST_F (RenderBadInput, TruncatedAndEmptyFilesAreRefusedClearly)
+{
+    const auto start = dataStart (file ("a.wav"));
+    file ("empty.wav").create();
+    writeTruncated (file ("a.wav"), file ("cut-in-header.wav"), 20);
+    writeTruncated (file ("a.wav"), file ("header-only.wav"), start);
+    writeTruncated (file ("a.wav"), file ("cut-in-data.wav"), start + 8 * 100);
+    writeTruncated (file ("a.wav"), file ("cut-mid-frame.wav"), start + 8 * 299 + 3);
+
+    // A recorder that died before it could write the real size leaves the largest one there.
+    {
+        juce::MemoryBlock bytes;
+        file ("a.wav").loadFileAsData (bytes);
+        const juce::uint32 huge = 0xffffffffu;
+        bytes.copyFrom (&huge, dataSizeOffset (bytes), 4);
+        file ("unfinished.wav").replaceWithData (bytes.getData(), bytes.getSize());
+    }
+
+    expectErrors ({
+        { "zero-byte AUDIO1", { "empty.wav", "-o", "out.wav" }, "cannot be decoded" },
+        { "zero-byte AUDIO2", { "a.wav", "empty.wav", "-o", "out.wav" }, "AUDIO2" },
+        { "AUDIO1 cut inside its header", { "cut-in-header.wav", "-o", "out.wav" }, "cannot be decoded" },
+        { "AUDIO1 with a header and no samples", { "header-only.wav", "-o", "out.wav" }, "truncated" },
+        { "AUDIO1 cut inside its samples", { "cut-in-data.wav", "-o", "out.wav" }, "truncated" },
+        { "AUDIO1 cut inside its last frame", { "cut-mid-frame.wav", "-o", "out.wav" }, "truncated" },
+        { "AUDIO2 cut inside its samples", { "a.wav", "cut-in-data.wav", "-o", "out.wav" }, "AUDIO2" },
+        { "AUDIO1 with an unfinished size", { "unfinished.wav", "-o", "out.wav" }, "truncated" },
+    });
+}
+
+TEST_F (RenderBadInput, ZeroLengthWavFilesRenderCorrectly)
+{
+    writeWav (file ("silent.wav"), { {}, {} }, kRate);
+
+    // No frames in, no frames out: a valid, empty stereo float WAV at the input's rate.
+    auto result = runRenderBinary ({ "silent.wav", "-o", "out.wav" }, dir);
+    ASSERT_EQ (result.exitCode, 0) << result.err;
+    auto output = readWav (file ("out.wav"));
+    ASSERT_TRUE (output.ok);
+    EXPECT_EQ (output.sampleRate, kRate);
+    EXPECT_TRUE (output.floatingPoint);
+    ASSERT_EQ (output.channels.size(), 2u);
+    EXPECT_EQ (output.channels[0].size(), 0u);
+
+    // An empty sidechain file is a silent sidechain: the render runs as long as AUDIO1.
+    result = runRenderBinary ({ "a.wav", "silent.wav", "-o", "out2.wav" }, dir);
+    ASSERT_EQ (result.exitCode, 0) << result.err;
+    output = readWav (file ("out2.wav"));
+    ASSERT_TRUE (output.ok);
+    ASSERT_EQ (output.channels.size(), 2u);
+    EXPECT_EQ (output.channels[0].size(), 300u);
+    for (const auto& channel : output.channels)
+        for (float s : channel)
+            ASSERT_TRUE (std::isfinite (s));
+}
+
+TEST_F (RenderBadInput, FoldersWhereFilesBelongAreRefused)
+{
+    file ("folder").createDirectory();
+    expectErrors ({
+        { "AUDIO2 is a folder", { "a.wav", "folder", "-o", "out.wav" }, "is a directory" },
+        { "the output is a folder", { "a.wav", "-o", "folder" }, "is a directory" },
+        { "the state output is a folder", { "a.wav", "-o", "out.wav", "--state-out", "folder" }, "is a directory" },
+    });
+}
+
+TEST_F (RenderBadInput, UnwritableOutputsAreRefusedWithoutTouchingAnything)
+{
+    // A named pipe where the output should go: renaming a finished file onto it would replace
+    // the pipe (or, run as root, a device such as /dev/null) with a regular file.
+    ASSERT_EQ (::mkfifo (file ("pipe").getFullPathName().toRawUTF8(), 0644), 0);
+
+    std::vector<ErrorCase> cases = {
+        // The kernel's process folder accepts no new files, whoever asks.
+        { "a folder nobody can write to", { "a.wav", "-o", "/proc/self/quorvane-out.wav" }, "cannot write" },
+        { "a file standing in for the folder", { "a.wav", "-o", "a.wav/out.wav" }, "folder does not exist" },
+        { "a named pipe as the output", { "a.wav", "-o", "pipe" }, "not a regular file" },
+        { "a named pipe as the state output", { "a.wav", "-o", "out.wav", "--state-out", "pipe" }, "not a regular file" },
+    };
+    // Folder permissions do not stop the superuser, so this case only means something otherwise.
+    if (::geteuid() != 0)
+    {
+        file ("locked").createDirectory();
+        ::chmod (file ("locked").getFullPathName().toRawUTF8(), 0555);
+        cases.push_back ({ "a read-only folder", { "a.wav", "-o", "locked/out.wav" }, "cannot write" });
+    }
+    expectErrors (cases);
+
+    struct stat info {};
+    ASSERT_EQ (::stat (file ("pipe").getFullPathName().toRawUTF8(), &info), 0);
+    EXPECT_TRUE (S_ISFIFO (info.st_mode));
+    ::chmod (file ("locked").getFullPathName().toRawUTF8(), 0755);
+}
+
+TEST_F (RenderBadInput, TheLargestBlockOnATenSampleFile)
+{
+    writeWav (file ("ten.wav"), { testSignal (10, 0, kRate), testSignal (10, 1, kRate) }, kRate);
+    writeWav (file ("ten2.wav"), { testSignal (10, 2, kRate) }, kRate);
+
+    // Without the sidechain the input passes through: the output is the ten input samples.
+    auto result = runRenderBinary ({ "ten.wav", "-o", "out.wav", "--block", "65536" }, dir);
+    ASSERT_EQ (result.exitCode, 0) << result.err;
+    const auto input = readWav (file ("ten.wav"));
+    const auto passed = readWav (file ("out.wav"));
+    ASSERT_TRUE (passed.ok);
+    EXPECT_EQ (passed.channels, input.channels);
+
+    // With it, one block of ten samples either way: the same output as the default block size.
+    result = runRenderBinary ({ "ten.wav", "ten2.wav", "-o", "huge.wav", "--block", "65536" }, dir);
+    ASSERT_EQ (result.exitCode, 0) << result.err;
+    result = runRenderBinary ({ "ten.wav", "ten2.wav", "-o", "default.wav" }, dir);
+    ASSERT_EQ (result.exitCode, 0) << result.err;
+    const auto huge = readWav (file ("huge.wav"));
+    ASSERT_TRUE (huge.ok);
+    ASSERT_EQ (huge.channels.size(), 2u);
+    EXPECT_EQ (huge.channels[0].size(), 10u);
+    EXPECT_EQ (huge.channels, readWav (file ("default.wav")).channels);
+}
