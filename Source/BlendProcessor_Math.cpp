@@ -77,14 +77,17 @@ inline float applyOperation (MathOp op, float a, float c, float dc) noexcept
         case Divide:
         {
             // Never divide by less than 0.001 in magnitude; a zero divisor counts as positive.
-            const float q = std::abs (c) >= 0.001f ? c : (c < 0.0f ? -0.001f : 0.001f);
-            return std::clamp (a / q, -1.0f, 1.0f);
+            // (Choices by FastTanh::select keep the loop free of jumps; std::clamp's order of
+            // comparisons is kept, so a NaN passes through as before.)
+            const float q = FastTanh::select (std::abs (c) >= 0.001f, c, FastTanh::select (c < 0.0f, -0.001f, 0.001f));
+            const float v = a / q;
+            return FastTanh::select (v < -1.0f, -1.0f, FastTanh::select (1.0f < v, 1.0f, v));
         }
         case Min: return std::min (a, c);
         case Max: return std::max (a, c);
         case Xor: return static_cast<float> (toSample16 (a) ^ toSample16 (c)) / 32767.0f;
         case AbsDiff: return std::abs (a - c);
-        case SignMultiply: return c >= 0.0f ? a : -a;
+        case SignMultiply: return FastTanh::select (c >= 0.0f, a, -a);
         case Add: return a + c;
     }
     return a * c;

@@ -23,6 +23,29 @@ constexpr float kSeriesLimit = 0.125f;
 // tanh(9) = 1 - 3.0e-8, which already rounds to 1 in single precision.
 constexpr float kSaturation = 9.0f;
 
+inline uint32_t bitsOf (float x) noexcept
+{
+    uint32_t b;
+    std::memcpy (&b, &x, sizeof (b));
+    return b;
+}
+
+inline float fromBits (uint32_t b) noexcept
+{
+    float x;
+    std::memcpy (&x, &b, sizeof (x));
+    return x;
+}
+
+// cond ? a : b, with both values computed and the choice made by a bit mask. A conditional
+// choice between two computed values is turned into a jump (the arithmetic could raise floating
+// point exceptions), and a jump in a loop stops it from being vectorised.
+inline float select (bool cond, float a, float b) noexcept
+{
+    const uint32_t mask = 0u - static_cast<uint32_t> (cond);
+    return fromBits ((bitsOf (a) & mask) | (bitsOf (b) & ~mask));
+}
+
 // exp(y) for y in [-2 kSaturation, 0]: y = n ln2 + r with |r| <= ln2 / 2, then 2^n times a
 // degree 7 Taylor polynomial of exp(r) (truncation error below 5e-9 relative).
 inline float expNonPositive (float y) noexcept
@@ -34,7 +57,7 @@ inline float expNonPositive (float y) noexcept
     // the comparison and converts as -40 (the conversion of a NaN is undefined); the NaN still
     // reaches the result through r.
     const float z = y * log2e;
-    const float zSafe = z > -40.0f ? z : -40.0f;
+    const float zSafe = select (-40.0f < z, z, -40.0f);
     const int32_t n = static_cast<int32_t> (zSafe - 0.5f);
     const float nf = static_cast<float> (n);
     const float r = (y - nf * ln2Hi) - nf * ln2Lo;
@@ -49,15 +72,14 @@ inline float expNonPositive (float y) noexcept
     p = p * r + 1.0f;
 
     // 2^n for n in [-26, 0] straight from the exponent bits.
-    const uint32_t bits = static_cast<uint32_t> (n + 127) << 23;
-    float scale;
-    std::memcpy (&scale, &bits, sizeof (scale));
-    return p * scale;
+    return p * fromBits (static_cast<uint32_t> (n + 127) << 23);
 }
 
 inline float tanh (float x) noexcept
 {
-    const float ax = x < 0.0f ? -x : x;
+    constexpr uint32_t signBit = 0x80000000u;
+    const uint32_t xBits = bitsOf (x);
+    const float ax = fromBits (xBits & ~signBit);
 
     // Small inputs: x - x^3/3 + 2x^5/15 - 17x^7/315 + 62x^9/2835 (next term below 1e-10 here).
     const float x2 = x * x;
@@ -67,13 +89,13 @@ inline float tanh (float x) noexcept
     s = s * x2 - 1.0f / 3.0f;
     const float series = x + x * x2 * s;
 
-    // Larger inputs: (1 - e) / (1 + e) with e = exp(-2|x|). The comparison keeps a NaN (which
-    // fails it) as it is; infinity saturates.
-    const float clamped = kSaturation < ax ? kSaturation : ax;
+    // Larger inputs: (1 - e) / (1 + e) with e = exp(-2|x|), given the sign of x. The limit is
+    // written so that a NaN (which fails the comparison) stays as it is; infinity saturates.
+    const float clamped = select (kSaturation < ax, kSaturation, ax);
     const float e = expNonPositive (-2.0f * clamped);
     const float magnitude = (1.0f - e) / (1.0f + e);
-    const float large = x < 0.0f ? -magnitude : magnitude;
+    const uint32_t large = bitsOf (magnitude) | (xBits & signBit);
 
-    return ax < kSeriesLimit ? series : large;
+    return select (ax < kSeriesLimit, series, fromBits (large));
 }
 } // namespace FastTanh
