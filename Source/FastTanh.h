@@ -81,21 +81,22 @@ inline float tanh (float x) noexcept
     const uint32_t xBits = bitsOf (x);
     const float ax = fromBits (xBits & ~signBit);
 
+    // Both forms work on |x|; the sign of x (also of -0) is put back at the end.
     // Small inputs: x - x^3/3 + 2x^5/15 - 17x^7/315 + 62x^9/2835 (next term below 1e-10 here).
-    const float x2 = x * x;
+    const float x2 = ax * ax;
     float s = 62.0f / 2835.0f;
     s = s * x2 - 17.0f / 315.0f;
     s = s * x2 + 2.0f / 15.0f;
     s = s * x2 - 1.0f / 3.0f;
-    const float series = x + x * x2 * s;
+    const float series = ax + ax * x2 * s;
 
-    // Larger inputs: (1 - e) / (1 + e) with e = exp(-2|x|), given the sign of x. The limit is
-    // written so that a NaN (which fails the comparison) stays as it is; infinity saturates.
+    // Larger inputs: (1 - e) / (1 + e) with e = exp(-2|x|). The limit is written so that a NaN
+    // (which fails the comparison) stays as it is; infinity saturates.
     const float clamped = select (kSaturation < ax, kSaturation, ax);
     const float e = expNonPositive (-2.0f * clamped);
-    const float magnitude = (1.0f - e) / (1.0f + e);
-    const uint32_t large = bitsOf (magnitude) | (xBits & signBit);
+    const float large = (1.0f - e) / (1.0f + e);
 
-    return select (ax < kSeriesLimit, series, fromBits (large));
+    const float magnitude = select (ax < kSeriesLimit, series, large);
+    return fromBits (bitsOf (magnitude) | (xBits & signBit));
 }
 } // namespace FastTanh
