@@ -1,4 +1,5 @@
 #include "BlendProcessor.h"
+#include "FastTanh.h"
 #include "OutputStage.h"
 
 #include <algorithm>
@@ -85,6 +86,92 @@ Levels advanceRamp (BlendProcessor::RtMixState& st, Levels target) noexcept
     }
     return { st.targetFx, st.targetSig1, st.targetSig2 };
 }
+
+// The level targets of every sample of a chunk; without modulator 1 they are the static levels.
+void fillLevelTargets (const RealtimeStepData& steps, int n, float f0, float s10, float s20, float* fx, float* s1,
+                       float* s2) noexcept
+{
+    if (! steps.enabled)
+    {
+        std::fill (fx, fx + n, f0);
+        std::fill (s1, s1 + n, s10);
+        std::fill (s2, s2 + n, s20);
+        return;
+    }
+    for (int j = 0; j < n; ++j)
+    {
+        const Levels level = levelTargets (steps, j, f0, s10, s20);
+        fx[j] = level.fx;
+        s1[j] = level.s1;
+        s2[j] = level.s2;
+    }
+}
+
+// One channel's levels for every sample of a chunk, advancing its ramp sample by sample.
+void fillRampedLevels (BlendProcessor::RtMixState& st, bool constantTargets, int n, const float* targetFx,
+                       const float* targetS1, const float* targetS2, float* fx, float* s1, float* s2) noexcept
+{
+    int j = 0;
+    if (constantTargets)
+    {
+        // With one target for the whole chunk only the first sample can start a ramp (afterwards
+        // the stored targets equal it, or differ by no more than the threshold as before). Once
+        // the ramp has run out, every further sample takes the stored targets. A state that is
+        // still never-set (a negative level) or not a number takes the general path.
+        for (; j < n && (j == 0 || st.rampRemaining > 0); ++j)
+        {
+            const Levels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
+            fx[j] = level.fx;
+            s1[j] = level.s1;
+            s2[j] = level.s2;
+        }
+        if (st.startFx >= 0.0f)
+        {
+            std::fill (fx + j, fx + n, st.targetFx);
+            std::fill (s1 + j, s1 + n, st.targetSig1);
+            std::fill (s2 + j, s2 + n, st.targetSig2);
+            return;
+        }
+    }
+    for (; j < n; ++j)
+    {
+        const Levels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
+        fx[j] = level.fx;
+        s1[j] = level.s1;
+        s2[j] = level.s2;
+    }
+}
+
+// A biquad is recursive, so it runs sample by sample; its state is kept in registers meanwhile.
+void runBiquad (const Biquad& b, float* x, int n, float& z1, float& z2) noexcept
+{
+    float s1 = z1, s2 = z2;
+    for (int j = 0; j < n; ++j)
+        x[j] = b.process (x[j], s1, s2);
+    z1 = s1;
+    z2 = s2;
+}
+
+// Heat's saturator: no state, one vectorisable pass.
+void saturateBlock (const OutputStage& stage, float* x, int n) noexcept
+{
+    const float drive = stage.satDrive, offset = stage.satOffset, zero = stage.satZero, scale = stage.satScale;
+    for (int j = 0; j < n; ++j)
+        x[j] = (FastTanh::tanh (x[j] * drive + offset) - zero) * scale;
+}
+
+// Blend and dry signals at their levels, soft-clipped at the ceiling and scaled by the volume.
+// `out` holds the processed blend on entry.
+void mixAndClip (const OutputStage& stage, const float* dry1, const float* dry2, const float* fx, const float* s1,
+                 const float* s2, float* out, int n) noexcept
+{
+    const float ceiling = stage.ceiling, invCeiling = stage.invCeiling, volume = stage.volume;
+    for (int j = 0; j < n; ++j)
+    {
+        const float sum = s1[j] * dry1[j] + s2[j] * dry2[j] + fx[j] * out[j];
+        out[j] = ceiling * FastTanh::tanh (invCeiling * sum) * volume;
+    }
+}
 } // namespace
 
 BlendProcessor::BlendProcessor() = default;
@@ -125,6 +212,8 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
         v->assign (static_cast<size_t> (numChannels), 0);
 
     mixStates.assign (static_cast<size_t> (numChannels), RtMixState {});
+    for (auto* v : { &targetFx, &targetSig1, &targetSig2, &levelFx, &levelSig1, &levelSig2, &mathSide1, &mathSide2 })
+        v->assign (static_cast<size_t> (blockSize), 0.0f);
 
     resetClassicVocoderBank();
 
@@ -293,6 +382,9 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
     const float f0 = mix.fxLevel / 100.0f;
     const float s10 = mix.sig1Level / 100.0f;
     const float s20 = mix.sig2Level / 100.0f;
+    // The Morph position depends only on the sample's place in the block, so every channel
+    // shares one set of targets.
+    fillLevelTargets (steps, n, f0, s10, s20, targetFx.data(), targetSig1.data(), targetSig2.data());
 
     for (int c = 0; c < numChannels; ++c)
     {
@@ -347,36 +439,25 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
         if (recoveryEnabled)
             measure += blockMagnitude (o, n);
 
-        // 3. Output stage and mix, sample by sample.
-        auto& st = mixStates[static_cast<size_t> (c)];
-        float& lcZ1 = lowCutZ1[static_cast<size_t> (c)];
-        float& lcZ2 = lowCutZ2[static_cast<size_t> (c)];
-        float& lsZ1 = lowShelfZ1[static_cast<size_t> (c)];
-        float& lsZ2 = lowShelfZ2[static_cast<size_t> (c)];
-        float& hsZ1 = highShelfZ1[static_cast<size_t> (c)];
-        float& hsZ2 = highShelfZ2[static_cast<size_t> (c)];
-        float& hcZ1 = hiCutZ1[static_cast<size_t> (c)];
-        float& hcZ2 = hiCutZ2[static_cast<size_t> (c)];
+        // 3. Output stage and mix as passes over the block: the level ramp, the recursive
+        //    filters sample by sample in stage order, the saturator and the mix vectorised.
+        const auto ch = static_cast<size_t> (c);
+        fillRampedLevels (mixStates[ch], ! steps.enabled, n, targetFx.data(), targetSig1.data(), targetSig2.data(),
+                          levelFx.data(), levelSig1.data(), levelSig2.data());
 
-        for (int j = 0; j < n; ++j)
+        juce::FloatVectorOperations::multiply (o, makeup, n);
+        if (stage.lowCutActive)
+            runBiquad (stage.lowCut, o, n, lowCutZ1[ch], lowCutZ2[ch]);
+        if (stage.heatActive)
         {
-            const Levels level = advanceRamp (st, levelTargets (steps, j, f0, s10, s20));
-
-            float y = o[j] * makeup;
-            if (stage.lowCutActive)
-                y = stage.lowCut.process (y, lcZ1, lcZ2);
-            if (stage.heatActive)
-            {
-                y = stage.lowShelf.process (y, lsZ1, lsZ2);
-                y = stage.highShelf.process (y, hsZ1, hsZ2);
-                y = stage.saturate (y);
-            }
-            if (stage.hiCutActive)
-                y = stage.hiCut.process (y, hcZ1, hcZ2);
-
-            const float sum = level.s1 * d1[j] + level.s2 * d2[j] + level.fx * y;
-            o[j] = stage.ceiling * std::tanh (stage.invCeiling * sum) * stage.volume;
+            runBiquad (stage.lowShelf, o, n, lowShelfZ1[ch], lowShelfZ2[ch]);
+            runBiquad (stage.highShelf, o, n, highShelfZ1[ch], highShelfZ2[ch]);
+            saturateBlock (stage, o, n);
         }
+        if (stage.hiCutActive)
+            runBiquad (stage.hiCut, o, n, hiCutZ1[ch], hiCutZ2[ch]);
+
+        mixAndClip (stage, d1, d2, levelFx.data(), levelSig1.data(), levelSig2.data(), o, n);
 
         if (recoveryEnabled)
             recoverChannel (mode, c, measure);

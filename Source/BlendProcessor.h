@@ -136,6 +136,13 @@ private:
 
     std::vector<RtMixState> mixStates;
 
+    // Per-sample work arrays of one chunk, sized by prepare, so that the mix runs as passes over
+    // the block: the level targets (shared by every channel), one channel's ramped levels, and
+    // the two shaped sides of the math modes before their operation.
+    std::vector<float> targetFx, targetSig1, targetSig2;
+    std::vector<float> levelFx, levelSig1, levelSig2;
+    std::vector<float> mathSide1, mathSide2;
+
     // Dry snapshots: the output may share memory with the inputs (hosts process in place).
     juce::AudioBuffer<float> dryCopy1, dryCopy2;
 

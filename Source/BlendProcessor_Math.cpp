@@ -1,4 +1,5 @@
 #include "BlendProcessor.h"
+#include "FastTanh.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,10 +58,14 @@ MathShape shapeFor (const MathParams& p, double sampleRate) noexcept
 }
 
 // One side of XOR as a 16-bit sample value, clamped before the conversion so that it never
-// overflows. fmax/fmin also map NaN to a valid integer instead of an undefined conversion.
+// overflows. The comparisons are written so that a NaN fails the first and lands on -32768, a
+// valid integer, instead of an undefined conversion; unlike fmin/fmax they vectorise.
 inline int32_t toSample16 (float x) noexcept
 {
-    return static_cast<int32_t> (std::fmin (std::fmax (x * 32767.0f, -32768.0f), 32767.0f));
+    float v = x * 32767.0f;
+    v = v > -32768.0f ? v : -32768.0f;
+    v = v < 32767.0f ? v : 32767.0f;
+    return static_cast<int32_t> (v);
 }
 
 inline float applyOperation (MathOp op, float a, float c, float dc) noexcept
@@ -72,33 +77,71 @@ inline float applyOperation (MathOp op, float a, float c, float dc) noexcept
         case Divide:
         {
             // Never divide by less than 0.001 in magnitude; a zero divisor counts as positive.
-            const float q = std::abs (c) >= 0.001f ? c : (c < 0.0f ? -0.001f : 0.001f);
-            return std::clamp (a / q, -1.0f, 1.0f);
+            // (Choices by FastTanh::select keep the loop free of jumps; std::clamp's order of
+            // comparisons is kept, so a NaN passes through as before.)
+            const float q = FastTanh::select (std::abs (c) >= 0.001f, c, FastTanh::select (c < 0.0f, -0.001f, 0.001f));
+            const float v = a / q;
+            return FastTanh::select (v < -1.0f, -1.0f, FastTanh::select (1.0f < v, 1.0f, v));
         }
         case Min: return std::min (a, c);
         case Max: return std::max (a, c);
         case Xor: return static_cast<float> (toSample16 (a) ^ toSample16 (c)) / 32767.0f;
         case AbsDiff: return std::abs (a - c);
-        case SignMultiply: return c >= 0.0f ? a : -a;
+        case SignMultiply: return FastTanh::select (c >= 0.0f, a, -a);
         case Add: return a + c;
     }
     return a * c;
 }
-} // namespace
 
-void BlendProcessor::runMath (int channel, const float* role1, const float* role2, float* out, int numSamples,
-                              double sampleRate, const MathParams& params)
+// Drive, operation and soft limit over a block: no state, so the loop vectorises. The drive
+// into Divide and XOR keeps libm's tanh: XOR converts its inputs to integers, a discrete
+// decision that must not move, and Divide magnifies any change of a small divisor.
+template <MathOp op, bool drive>
+void operateBlock (const MathShape& s, const float* side1, const float* side2, float* out, int n) noexcept
 {
-    if (numSamples <= 0 || channel < 0 || channel >= static_cast<int> (mathTiltLp1.size()))
-        return;
+    constexpr bool exactDrive = op == Divide || op == Xor;
+    const float g = s.driveGain, dc = s.dc, makeup = s.makeup, tame = s.tame;
 
-    const MathShape s = shapeFor (params, sampleRate);
-    const MathOp op = params.op;
+    for (int j = 0; j < n; ++j)
+    {
+        float a = side1[j];
+        float c = side2[j];
+        if constexpr (drive)
+        {
+            if constexpr (exactDrive)
+            {
+                a = std::tanh (g * a);
+                c = std::tanh (g * c);
+            }
+            else
+            {
+                a = FastTanh::tanh (g * a);
+                c = FastTanh::tanh (g * c);
+            }
+        }
+        const float v = applyOperation (op, a, c, dc);
+        out[j] = FastTanh::tanh (v * makeup / tame) * tame;
+    }
+}
+
+template <MathOp op>
+void operateBlock (const MathShape& s, const float* side1, const float* side2, float* out, int n) noexcept
+{
+    if (s.driveActive)
+        operateBlock<op, true> (s, side1, side2, out, n);
+    else
+        operateBlock<op, false> (s, side1, side2, out, n);
+}
+
+// The recursive part, sample by sample: the two low-passes of the tilt, then tilt and balance.
+void shapeSides (const MathShape& s, const float* role1, const float* role2, int n, float& lp1State,
+                 float& lp2State, float* side1, float* side2) noexcept
+{
     const float k = s.lowPassCoeff;
-    float lp1 = mathTiltLp1[static_cast<size_t> (channel)];
-    float lp2 = mathTiltLp2[static_cast<size_t> (channel)];
+    float lp1 = lp1State;
+    float lp2 = lp2State;
 
-    for (int j = 0; j < numSamples; ++j)
+    for (int j = 0; j < n; ++j)
     {
         const float x1 = role1[j];
         const float x2 = role2[j];
@@ -116,26 +159,59 @@ void BlendProcessor::runMath (int channel, const float* role1, const float* role
             c = x2 - s.tilt * (x2 - 2.0f * lp2);
         }
 
-        a *= s.weight1;
-        c *= s.weight2;
-
-        if (s.driveActive)
-        {
-            a = std::tanh (s.driveGain * a);
-            c = std::tanh (s.driveGain * c);
-        }
-
-        const float v = applyOperation (op, a, c, s.dc);
-        float y = std::tanh (v * s.makeup / s.tame) * s.tame;
-
-        if (s.rectify > 0.0f)
-            y = y * (1.0f - s.rectify) + std::max (y, 0.0f) * s.rectify;
-
-        out[j] = y;
+        side1[j] = a * s.weight1;
+        side2[j] = c * s.weight2;
     }
 
-    mathTiltLp1[static_cast<size_t> (channel)] = lp1;
-    mathTiltLp2[static_cast<size_t> (channel)] = lp2;
+    lp1State = lp1;
+    lp2State = lp2;
+}
+
+void operate (MathOp op, const MathShape& s, const float* side1, const float* side2, float* out, int n) noexcept
+{
+    switch (op)
+    {
+        case Multiply: operateBlock<Multiply> (s, side1, side2, out, n); return;
+        case Subtract: operateBlock<Subtract> (s, side1, side2, out, n); return;
+        case Divide: operateBlock<Divide> (s, side1, side2, out, n); return;
+        case Min: operateBlock<Min> (s, side1, side2, out, n); return;
+        case Max: operateBlock<Max> (s, side1, side2, out, n); return;
+        case Xor: operateBlock<Xor> (s, side1, side2, out, n); return;
+        case AbsDiff: operateBlock<AbsDiff> (s, side1, side2, out, n); return;
+        case SignMultiply: operateBlock<SignMultiply> (s, side1, side2, out, n); return;
+        case Add: operateBlock<Add> (s, side1, side2, out, n); return;
+    }
+    // An operation outside the list multiplies.
+    operateBlock<static_cast<MathOp> (0)> (s, side1, side2, out, n);
+}
+} // namespace
+
+void BlendProcessor::runMath (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                              double sampleRate, const MathParams& params)
+{
+    if (numSamples <= 0 || channel < 0 || channel >= static_cast<int> (mathTiltLp1.size()) || mathSide1.empty())
+        return;
+
+    const MathShape s = shapeFor (params, sampleRate);
+    const int pieceLength = static_cast<int> (mathSide1.size());
+
+    for (int start = 0; start < numSamples; start += pieceLength)
+    {
+        const int n = std::min (pieceLength, numSamples - start);
+        // Every input sample of the piece is read before any output sample is written, so
+        // `out` may share memory with either input.
+        shapeSides (s, role1 + start, role2 + start, n, mathTiltLp1[static_cast<size_t> (channel)],
+                    mathTiltLp2[static_cast<size_t> (channel)], mathSide1.data(), mathSide2.data());
+        operate (params.op, s, mathSide1.data(), mathSide2.data(), out + start, n);
+
+        if (s.rectify > 0.0f)
+        {
+            const float r = s.rectify;
+            float* y = out + start;
+            for (int j = 0; j < n; ++j)
+                y[j] = y[j] * (1.0f - r) + std::max (y[j], 0.0f) * r;
+        }
+    }
 }
 
 void BlendProcessor::resetMathChannel (int channel) noexcept

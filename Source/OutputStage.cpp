@@ -94,7 +94,7 @@ OutputStage OutputStage::fromParams (const OutputMixParams& p, double sampleRate
         s.highShelf = RBJ::highShelf (6000.0f, -3.0f * h, sampleRate);
         s.satDrive = 12.0f * h + 1.0f;
         s.satOffset = 0.4f * h;
-        s.satZero = std::tanh (s.satOffset);
+        s.satZero = FastTanh::tanh (s.satOffset);
         s.satScale = 1.0f / (5.0f * h + 1.0f);
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BlendParams.h"
+#include "FastTanh.h"
 
 #include <cmath>
 
@@ -40,7 +41,7 @@ struct OutputStage
     Biquad lowCut, lowShelf, highShelf, hiCut;
     float satDrive = 1.0f;  // 12h + 1
     float satOffset = 0.0f; // 0.4h
-    float satZero = 0.0f;   // tanh(0.4h), keeps silence at zero
+    float satZero = 0.0f;   // tanh(0.4h) by the same tanh as the curve, keeps silence exactly at zero
     float satScale = 1.0f;  // 1 / (5h + 1)
 
     float ceiling = 1.0f;    // K
@@ -51,6 +52,6 @@ struct OutputStage
 
     inline float saturate (float y) const noexcept
     {
-        return (std::tanh (y * satDrive + satOffset) - satZero) * satScale;
+        return (FastTanh::tanh (y * satDrive + satOffset) - satZero) * satScale;
     }
 };

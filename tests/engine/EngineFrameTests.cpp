@@ -80,7 +80,9 @@ TEST (EngineFrame, LatencyPerModeAndResolution)
 
 TEST (EngineFrame, FiltersAtTheirEndStopsAreBypassedExactly)
 {
-    // With every stage bypassed and unity levels the output is exactly K * tanh(x / K).
+    // With every stage bypassed and unity levels the output is K * tanh(x / K), up to the 2e-6
+    // the soft clip's fast tanh may differ from std::tanh. A filter that runs, even at 22 Hz or
+    // 19998 Hz, shifts the 997 Hz tone by far more than that.
     struct Case { float lowCut, hiCut; bool bypassed; };
     const Case cases[] = { { 20.0f, 20000.0f, true }, { 21.0f, 19999.0f, true }, { 22.0f, 20000.0f, false },
                            { 20.0f, 19998.0f, false } };
@@ -95,7 +97,8 @@ TEST (EngineFrame, FiltersAtTheirEndStopsAreBypassedExactly)
         const float K = std::pow (10.0f, -0.3f / 20.0f);
         bool identical = true;
         for (int i = 0; i < kN; ++i)
-            identical = identical && s.out.getSample (0, i) == K * std::tanh ((1.0f / K) * sig.getSample (0, i));
+            identical = identical
+                        && std::abs (s.out.getSample (0, i) - K * std::tanh ((1.0f / K) * sig.getSample (0, i))) <= 2.0e-6f;
         EXPECT_EQ (identical, c.bypassed) << "low cut " << c.lowCut << " high cut " << c.hiCut;
     }
 }
