@@ -141,20 +141,20 @@ void BlendComponent::buildDials()
 {
     for (int i = 0; i < kNumBlendDials; ++i)
     {
-        const auto& spec = kBlendDials[i];
-        auto* param = parameter (spec.paramId);
+        const auto& row = kBlendDials[i];
+        auto* param = parameter (row.paramId);
         jassert (param != nullptr);
         if (param == nullptr)
             continue;
 
         const auto& range = param->getNormalisableRange();
-        addDial (dials[(size_t) i], dialCaptions[(size_t) i], spec.caption, range.start, range.end,
+        addDial (dials[(size_t) i], dialCaptions[(size_t) i], row.caption, range.start, range.end,
                  range.convertFrom0to1 (param->getDefaultValue()), range.interval);
-        dials[(size_t) i].setTextValueSuffix (spec.suffix);
-        sliderAttachments.push_back (std::make_unique<SliderAttachment> (parameterTree, spec.paramId, dials[(size_t) i]));
+        dials[(size_t) i].setTextValueSuffix (row.suffix);
+        sliderAttachments.push_back (std::make_unique<SliderAttachment> (parameterTree, row.paramId, dials[(size_t) i]));
         // The attachment would show the host's value text, which carries its own unit; the dial
         // prints the number as the message bar does and adds its own suffix.
-        dials[(size_t) i].textFromValueFunction = [&spec] (double v) { return dialValueNumber (spec, v); };
+        dials[(size_t) i].textFromValueFunction = [&row] (double v) { return dialValueNumber (row, v); };
 
         // Handlers come after the attachment, so its initial update says nothing.
         if (i == BlendDial::morph)

@@ -70,8 +70,8 @@ void BlendComponent::timerCallback()
 
 void BlendComponent::showDialMessage (int dialIndex)
 {
-    const auto& spec = kBlendDials[dialIndex];
-    showTimedMessage (withHelp (dialValueMessage (spec, dials[(size_t) dialIndex].getValue()), spec.paramId));
+    const auto& row = kBlendDials[dialIndex];
+    showTimedMessage (withHelp (dialValueMessage (row, dials[(size_t) dialIndex].getValue()), row.paramId));
 }
 
 void BlendComponent::handleDirectionClick()

@@ -72,9 +72,9 @@ int blendDialIndexFor (const char* paramId) noexcept
     return -1;
 }
 
-juce::String dialValueNumber (const BlendDialSpec& spec, double value)
+juce::String dialValueNumber (const BlendDialSpec& row, double value)
 {
-    switch (spec.format)
+    switch (row.format)
     {
         case DialValueFormat::Integer:
             // Skewed ranges hand back their defaults a hair low (8000 Hz as 7999.9995); settle
@@ -89,7 +89,7 @@ juce::String dialValueNumber (const BlendDialSpec& spec, double value)
     return juce::String (value);
 }
 
-juce::String dialValueMessage (const BlendDialSpec& spec, double value)
+juce::String dialValueMessage (const BlendDialSpec& row, double value)
 {
-    return juce::String (spec.messageName) + ": " + dialValueNumber (spec, value) + spec.messageUnit;
+    return juce::String (row.messageName) + ": " + dialValueNumber (row, value) + row.messageUnit;
 }

@@ -46,7 +46,7 @@ inline constexpr int morph = 48;
 int blendDialIndexFor (const char* paramId) noexcept;
 
 // The number alone, as the message bar and the dial's own value text print it: "5.0".
-juce::String dialValueNumber (const BlendDialSpec& spec, double value);
+juce::String dialValueNumber (const BlendDialSpec& row, double value);
 
 // The value as the message bar words it, without the help sentence: "Attack: 5.0 ms".
-juce::String dialValueMessage (const BlendDialSpec& spec, double value);
+juce::String dialValueMessage (const BlendDialSpec& row, double value);

@@ -88,26 +88,26 @@ const ParamSpec kParamTable[kNumParameters] = {
 
 const ParamSpec* findParamSpec (const char* id) noexcept
 {
-    for (const auto& spec : kParamTable)
-        if (std::strcmp (spec.id, id) == 0)
-            return &spec;
+    for (const auto& row : kParamTable)
+        if (std::strcmp (row.id, id) == 0)
+            return &row;
     return nullptr;
 }
 
 namespace
 {
-int decimalsFor (const ParamSpec& spec)
+int decimalsFor (const ParamSpec& row)
 {
-    if (spec.step >= 1.0f) return 0;
-    if (spec.step > 0.0f) return 1;
-    return spec.max >= 1000.0f ? 0 : 2; // continuous: whole hertz for the wide frequency ranges
+    if (row.step >= 1.0f) return 0;
+    if (row.step > 0.0f) return 1;
+    return row.max >= 1000.0f ? 0 : 2; // continuous: whole hertz for the wide frequency ranges
 }
 
 // Host-visible value text: the number with its unit. The stored values are not affected.
-juce::AudioParameterFloatAttributes attributesFor (const ParamSpec& spec)
+juce::AudioParameterFloatAttributes attributesFor (const ParamSpec& row)
 {
-    const juce::String unit = spec.unit != nullptr ? juce::String (" ") + spec.unit : juce::String();
-    const int decimals = decimalsFor (spec);
+    const juce::String unit = row.unit != nullptr ? juce::String (" ") + row.unit : juce::String();
+    const int decimals = decimalsFor (row);
     return juce::AudioParameterFloatAttributes()
         .withStringFromValueFunction ([unit, decimals] (float value, int) {
             return juce::String (value, decimals) + unit;
@@ -118,16 +118,16 @@ juce::AudioParameterFloatAttributes attributesFor (const ParamSpec& spec)
 }
 
 // A choice list from its table; the "Blend Mode" list comes from the mode registry.
-juce::StringArray choiceList (const ParamSpec& spec)
+juce::StringArray choiceList (const ParamSpec& row)
 {
     juce::StringArray list;
-    if (spec.choices == nullptr)
+    if (row.choices == nullptr)
     {
         for (const auto& entry : kBlendModeRegistry)
             list.add (entry.name);
         return list;
     }
-    for (auto* c = spec.choices; *c != nullptr; ++c)
+    for (auto* c = row.choices; *c != nullptr; ++c)
         list.add (*c);
     return list;
 }
@@ -136,22 +136,22 @@ juce::StringArray choiceList (const ParamSpec& spec)
 juce::AudioProcessorValueTreeState::ParameterLayout makeLayout()
 {
     juce::AudioProcessorValueTreeState::ParameterLayout layout;
-    for (const auto& spec : kParamTable)
+    for (const auto& row : kParamTable)
     {
-        const juce::ParameterID id { spec.id, 0 };
-        switch (spec.kind)
+        const juce::ParameterID id { row.id, 0 };
+        switch (row.kind)
         {
             case ParamSpec::Kind::Float:
                 layout.add (std::make_unique<juce::AudioParameterFloat> (
-                    id, spec.name, juce::NormalisableRange<float> (spec.min, spec.max, spec.step, spec.skew, false),
-                    spec.defaultValue, attributesFor (spec)));
+                    id, row.name, juce::NormalisableRange<float> (row.min, row.max, row.step, row.skew, false),
+                    row.defaultValue, attributesFor (row)));
                 break;
             case ParamSpec::Kind::Choice:
-                layout.add (std::make_unique<juce::AudioParameterChoice> (id, spec.name, choiceList (spec),
-                                                                          static_cast<int> (spec.defaultValue)));
+                layout.add (std::make_unique<juce::AudioParameterChoice> (id, row.name, choiceList (row),
+                                                                          static_cast<int> (row.defaultValue)));
                 break;
             case ParamSpec::Kind::Bool:
-                layout.add (std::make_unique<juce::AudioParameterBool> (id, spec.name, spec.defaultValue > 0.5f));
+                layout.add (std::make_unique<juce::AudioParameterBool> (id, row.name, row.defaultValue > 0.5f));
                 break;
         }
     }

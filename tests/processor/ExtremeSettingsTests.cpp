@@ -97,14 +97,14 @@ TEST (ExtremeSettings, EachParameterAtItsMinimumAndMaximumInEveryMode)
     // One parameter at an end, the rest at their defaults, every entry in turn. Each entry's state
     // resumes where it stopped, so over the two rounds every mode runs past its latency (up to
     // 2048 samples; the longest frames come in the all-at-once test).
-    for (const auto& spec : kParamTable)
-        for (const float value : { spec.min, spec.max })
+    for (const auto& row : kParamTable)
+        for (const float value : { row.min, row.max })
         {
-            SCOPED_TRACE (std::string (spec.id) + " = " + std::to_string (value));
+            SCOPED_TRACE (std::string (row.id) + " = " + std::to_string (value));
             Rig rig;
-            rig.host.setRaw (spec.id, value);
+            rig.host.setRaw (row.id, value);
             rig.prepare();
-            const bool modeFixed = std::string (spec.id) == ParamIDs::mode;
+            const bool modeFixed = std::string (row.id) == ParamIDs::mode;
             for (int round = 0; round < 2; ++round)
                 for (int entry = 0; entry < kNumBlendModeEntries; ++entry)
                 {
@@ -135,8 +135,8 @@ TEST (ExtremeSettings, AllParametersAtOnceAtTheirMinimumOrMaximumAtEveryRate)
                 SCOPED_TRACE (entryName (entry) + (atMax ? ", all at maximum, " : ", all at minimum, ")
                               + std::to_string (static_cast<int> (r.rate)) + " Hz");
                 Rig rig (r.rate, r.block);
-                for (const auto& spec : kParamTable)
-                    rig.host.setRaw (spec.id, atMax ? spec.max : spec.min);
+                for (const auto& row : kParamTable)
+                    rig.host.setRaw (row.id, atMax ? row.max : row.min);
                 rig.host.setRaw (ParamIDs::mode, static_cast<float> (entry));
                 rig.prepare();
                 // Past the longest latency (4096-sample frames at resolution 12).

@@ -49,12 +49,12 @@ juce::MemoryBlock saved (QuorvaneAudioProcessor& p)
 // Every parameter inside its range, every step finite.
 void expectSafeValues (QuorvaneAudioProcessor& p, const std::string& context)
 {
-    for (const auto& spec : kParamTable)
+    for (const auto& row : kParamTable)
     {
-        const float v = rawParam (p, spec.id);
-        EXPECT_TRUE (std::isfinite (v)) << spec.id << " is " << v << " after " << context;
-        EXPECT_GE (v, spec.min) << spec.id << " after " << context;
-        EXPECT_LE (v, spec.max) << spec.id << " after " << context;
+        const float v = rawParam (p, row.id);
+        EXPECT_TRUE (std::isfinite (v)) << row.id << " is " << v << " after " << context;
+        EXPECT_GE (v, row.min) << row.id << " after " << context;
+        EXPECT_LE (v, row.max) << row.id << " after " << context;
     }
     for (int m = 0; m < 2; ++m)
         for (int s = 0; s < 16; ++s)
@@ -84,9 +84,9 @@ protected:
     {
         QV::gActive = &QV::kLight;
         // The document a host would hold: every value away from its default.
-        for (const auto& spec : kParamTable)
-            setRawParam (source, spec.id, spec.kind == ParamSpec::Kind::Float ? spec.min + 0.25f * (spec.max - spec.min)
-                                                                                : spec.max);
+        for (const auto& row : kParamTable)
+            setRawParam (source, row.id, row.kind == ParamSpec::Kind::Float ? row.min + 0.25f * (row.max - row.min)
+                                                                                : row.max);
         for (int m = 0; m < 2; ++m)
             for (int s = 0; s < 16; ++s)
                 source.setStepValue (m, s, 0.05f * (float) (s - 8) * (m == 0 ? 1.0f : -1.0f));
@@ -229,8 +229,8 @@ TEST_F (StateRobustness, OddAttributeValuesEndInsideTheRanges)
     for (const char* value : { "nan", "inf", "-inf", "1e30", "-1e30", "abc", "1e999", "-0" })
     {
         std::string doc = "<Quorvane>";
-        for (const auto& spec : kParamTable)
-            doc += std::string ("<PARAM id=\"") + spec.id + "\" value=\"" + value + "\"/>";
+        for (const auto& row : kParamTable)
+            doc += std::string ("<PARAM id=\"") + row.id + "\" value=\"" + value + "\"/>";
         doc += "</Quorvane>";
         auto p = makeTarget();
         restore (*p, blockFor (doc));

@@ -39,16 +39,16 @@ protected:
 };
 
 // A value other than the default for every parameter.
-float nonDefaultValue (const ParamSpec& spec)
+float nonDefaultValue (const ParamSpec& row)
 {
-    switch (spec.kind)
+    switch (row.kind)
     {
-        case ParamSpec::Kind::Bool: return spec.defaultValue > 0.5f ? 0.0f : 1.0f;
-        case ParamSpec::Kind::Choice: return spec.defaultValue == spec.max ? spec.min : spec.max;
+        case ParamSpec::Kind::Bool: return row.defaultValue > 0.5f ? 0.0f : 1.0f;
+        case ParamSpec::Kind::Choice: return row.defaultValue == row.max ? row.min : row.max;
         case ParamSpec::Kind::Float: break;
     }
-    const float v = spec.min + 0.37f * (spec.max - spec.min);
-    return v == spec.defaultValue ? spec.min : v;
+    const float v = row.min + 0.37f * (row.max - row.min);
+    return v == row.defaultValue ? row.min : v;
 }
 
 float stepPattern (int m, int s)
@@ -60,8 +60,8 @@ float stepPattern (int m, int s)
 TEST_F (StatePersistence, RoundTripRestoresEveryParameterAllStepsAndTheTheme)
 {
     QuorvaneAudioProcessor source;
-    for (const auto& spec : kParamTable)
-        setRawParam (source, spec.id, nonDefaultValue (spec));
+    for (const auto& row : kParamTable)
+        setRawParam (source, row.id, nonDefaultValue (row));
     for (int m = 0; m < 2; ++m)
         for (int s = 0; s < 16; ++s)
             source.setStepValue (m, s, stepPattern (m, s));
@@ -78,10 +78,10 @@ TEST_F (StatePersistence, RoundTripRestoresEveryParameterAllStepsAndTheTheme)
 
     EXPECT_EQ (restoredCalls, 1);
     EXPECT_EQ (QV::gActive, &QV::kDark);
-    for (const auto& spec : kParamTable)
+    for (const auto& row : kParamTable)
     {
-        EXPECT_NE (rawParam (source, spec.id), spec.defaultValue) << spec.id;
-        EXPECT_FLOAT_EQ (rawParam (restored, spec.id), rawParam (source, spec.id)) << spec.id;
+        EXPECT_NE (rawParam (source, row.id), row.defaultValue) << row.id;
+        EXPECT_FLOAT_EQ (rawParam (restored, row.id), rawParam (source, row.id)) << row.id;
     }
     for (int m = 0; m < 2; ++m)
         for (int s = 0; s < 16; ++s)
