@@ -15,8 +15,10 @@ extern char** environ;
 
 void RenderTest::SetUp()
 {
+    // ctest runs tests as parallel processes: the process id keeps their folders apart, which a
+    // name that merely does not exist yet cannot do.
     dir = juce::File::getSpecialLocation (juce::File::tempDirectory)
-              .getNonexistentChildFile ("quorvane-render-test", "", false);
+              .getNonexistentChildFile ("quorvane-render-test-" + juce::String (getpid()), "", false);
     ASSERT_TRUE (dir.createDirectory().wasOk());
 }
 
