@@ -273,8 +273,16 @@ int BlendProcessor::getRealtimeLatencySamples (BlendMode mode, int resolution) c
         case FM:
         case Scrub: return 1024;
         case FrequencySplice: return 2048;
-        default: return 0;
+        case DistortedVocoder:
+        case ClassicVocoder:
+        case Math:
+        case SidechainDuck:
+        case AmplitudeFollow:
+        case AM:
+        case Probabilistic:
+            return 0;
     }
+    return 0; // no valid mode
 }
 
 void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<float>& role1,
@@ -376,7 +384,13 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
         case PhaseSwap: preparePhaseSwapIfNeeded (phaseSwap.resolution, numChannels, sampleRate); break;
         case BinInterleave: prepareBinInterleaveIfNeeded (binInterleave.resolution, numChannels, sampleRate); break;
         case Probabilistic: runProbabilistic (role1, role2, out, n, sampleRate, probabilistic); break;
-        default: break;
+        case Math:
+        case SidechainDuck:
+        case AmplitudeFollow:
+        case AM:
+        case FM:
+        case Scrub:
+            break; // state sized in prepare, nothing to build
     }
 
     const float f0 = mix.fxLevel / 100.0f;
