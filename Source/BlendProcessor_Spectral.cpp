@@ -220,44 +220,47 @@ void BlendProcessor::prepareFreqSpliceIfNeeded (int numChannels, double sampleRa
         freqSpliceBank.rebuildWithChannels (kFreqSpliceOrder, numChannels, sampleRate);
 }
 
-void BlendProcessor::runSpectralGate (int channel, const float* role1, const float* role2, float* out,
-                                      int numSamples, const SpectralGateParams& params)
+namespace
 {
-    auto& bank = spectralGateBank;
+// Streams one block of one channel through a frame bank; a channel the bank was not built for
+// stays silent.
+template <typename Bank, typename FrameFn>
+void streamChannel (Bank& bank, int channel, const float* role1, const float* role2, float* out, int numSamples,
+                    FrameFn&& processFrame)
+{
     auto* ch = bank.channel (channel);
     if (ch == nullptr)
         return silence (out, numSamples);
-    streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { sgProcessFrame (bank, *ch, params); });
+    streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { processFrame (bank, *ch); });
+}
+} // namespace
+
+void BlendProcessor::runSpectralGate (int channel, const float* role1, const float* role2, float* out,
+                                      int numSamples, const SpectralGateParams& params)
+{
+    streamChannel (spectralGateBank, channel, role1, role2, out, numSamples,
+                   [&] (auto& bank, auto& ch) { sgProcessFrame (bank, ch, params); });
 }
 
 void BlendProcessor::runPhaseSwap (int channel, const float* role1, const float* role2, float* out, int numSamples,
                                    const PhaseSwapParams& params)
 {
-    auto& bank = phaseSwapBank;
-    auto* ch = bank.channel (channel);
-    if (ch == nullptr)
-        return silence (out, numSamples);
-    streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { psProcessFrame (bank, *ch, params); });
+    streamChannel (phaseSwapBank, channel, role1, role2, out, numSamples,
+                   [&] (auto& bank, auto& ch) { psProcessFrame (bank, ch, params); });
 }
 
 void BlendProcessor::runBinInterleave (int channel, const float* role1, const float* role2, float* out,
                                        int numSamples, const BinInterleaveParams& params)
 {
-    auto& bank = binInterleaveBank;
-    auto* ch = bank.channel (channel);
-    if (ch == nullptr)
-        return silence (out, numSamples);
-    streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { biProcessFrame (bank, *ch, params); });
+    streamChannel (binInterleaveBank, channel, role1, role2, out, numSamples,
+                   [&] (auto& bank, auto& ch) { biProcessFrame (bank, ch, params); });
 }
 
 void BlendProcessor::runFreqSplice (int channel, const float* role1, const float* role2, float* out,
                                     int numSamples, const FreqSpliceParams& params)
 {
-    auto& bank = freqSpliceBank;
-    auto* ch = bank.channel (channel);
-    if (ch == nullptr)
-        return silence (out, numSamples);
-    streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { fsProcessFrame (bank, *ch, params); });
+    streamChannel (freqSpliceBank, channel, role1, role2, out, numSamples,
+                   [&] (auto& bank, auto& ch) { fsProcessFrame (bank, ch, params); });
 }
 
 void BlendProcessor::resetSpectralChannel (BlendMode mode, int channel) noexcept
