@@ -93,6 +93,16 @@ TEST (RenderOptions, StepListsTakeSixteenNumbers)
     EXPECT_EQ ((*options.steps[1])[15], 2.0);
 }
 
+TEST (RenderOptions, SeedIsOptionalAndKeptAsGiven)
+{
+    RenderOptions options;
+    ASSERT_TRUE (parseRenderArguments (argsOf ({ "a.wav", "-o", "o.wav" }), options).wasOk());
+    EXPECT_FALSE (options.seed.has_value());
+    ASSERT_TRUE (parseRenderArguments (argsOf ({ "a.wav", "-o", "o.wav", "--seed", "42" }), options).wasOk());
+    ASSERT_TRUE (options.seed.has_value());
+    EXPECT_EQ (*options.seed, 42);
+}
+
 TEST (RenderOptions, ListParamsAndHelpNeedNoFiles)
 {
     RenderOptions options;
@@ -143,6 +153,9 @@ TEST (RenderOptions, BadCommandLinesFailWithAMessageNamingTheProblem)
         { { "a.wav", "-o", "o.wav", "--block", "12.5" }, "from 1 to 65536" },
         { { "a.wav", "-o", "o.wav", "--block", "big" }, "is not a number" },
         { { "a.wav", "-o", "o.wav", "--bpm", "fast" }, "is not a number" },
+        { { "a.wav", "-o", "o.wav", "--seed", "-3" }, "--seed must be a whole number" },
+        { { "a.wav", "-o", "o.wav", "--seed", "1.5" }, "--seed must be a whole number" },
+        { { "a.wav", "-o", "o.wav", "--seed", "1234567" }, "--seed must be a whole number" },
         { { "a.wav", "-o", "o.wav", "--bpm", "0" }, "greater than 0" },
         { { "a.wav", "-o", "o.wav", "--ppq", "start" }, "is not a number" },
         { { "a.wav", "-o", "o.wav", "--time-sig", "4-4" }, "N/D" },

@@ -87,6 +87,23 @@ TEST_F (RenderOutput, WithoutSidechainTheOutputIsTheMainInputBitForBitAsFloatSte
     }
 }
 
+TEST_F (RenderOutput, ASeedMakesProbabilisticRendersRepeatable)
+{
+    // The coin flips are the only randomness of a render: one seed gives one output, and
+    // another seed other choices.
+    writeWav (file ("a.wav"), { testSignal (3000, 0, kRate), testSignal (3000, 1, kRate) }, kRate);
+    writeWav (file ("b.wav"), { testSignal (3000, 2, kRate), testSignal (3000, 3, kRate) }, kRate);
+    auto render = [&] (const char* seed, const char* out) {
+        const auto result = runRenderInProcess ({ path ("a.wav"), path ("b.wav"), "--mode", "Probabilistic", "--seed",
+                                                  seed, "-o", path (out) });
+        EXPECT_EQ (result.exitCode, 0) << result.err;
+        return readWav (file (out)).channels;
+    };
+    const auto first = render ("5", "first.wav");
+    EXPECT_EQ (render ("5", "again.wav"), first);
+    EXPECT_NE (render ("6", "other.wav"), first);
+}
+
 TEST_F (RenderOutput, MonoFeedsBothChannelsAndExtraChannelsAreDropped)
 {
     const auto mono = testSignal (700, 0, kRate);

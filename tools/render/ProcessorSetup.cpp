@@ -79,6 +79,9 @@ juce::Result configureProcessor (QuorvaneAudioProcessor& processor, const Render
             return result;
     }
 
+    if (options.seed.has_value())
+        processor.engine.setRandomSeed (*options.seed);
+
     for (int m = 0; m < 2; ++m)
         if (options.steps[m].has_value())
             applySteps (processor, m, *options.steps[m], warnings);

@@ -11,7 +11,7 @@ namespace
 enum class Opt
 {
     Output, Mode, Set, Block, NoSidechain, Report, ListParams,
-    Bpm, TimeSig, Ppq, Stopped, Steps1, Steps2, StateIn, StateOut, Help
+    Bpm, TimeSig, Ppq, Stopped, Steps1, Steps2, StateIn, StateOut, Seed, Help
 };
 
 struct OptionInfo
@@ -30,6 +30,7 @@ const OptionInfo kOptions[] = {
     { "--ppq", Opt::Ppq, true },           { "--stopped", Opt::Stopped, false },
     { "--steps1", Opt::Steps1, true },     { "--steps2", Opt::Steps2, true },
     { "--state-in", Opt::StateIn, true },  { "--state-out", Opt::StateOut, true },
+    { "--seed", Opt::Seed, true },
     { "-h", Opt::Help, false },            { "--help", Opt::Help, false },
 };
 
@@ -215,6 +216,14 @@ juce::Result applyOption (Opt opt, const juce::String& name, const juce::String&
         }
         case Opt::StateIn: options.stateIn = value; break;
         case Opt::StateOut: options.stateOut = value; break;
+        case Opt::Seed:
+        {
+            int seed = 0;
+            if (! parseSmallWholeNumber (value, seed))
+                return juce::Result::fail ("--seed must be a whole number from 0 to 999999, got " + quoted (value));
+            options.seed = seed;
+            break;
+        }
         case Opt::Help: options.showHelp = true; break;
     }
     return juce::Result::ok();
@@ -334,6 +343,7 @@ juce::String renderUsage()
            "  --steps2 v0,...,v15   modulator 2's sixteen step values (-1..1)\n"
            "  --state-in FILE       restore this state block before rendering\n"
            "  --state-out FILE      save the state block after rendering\n"
+           "  --seed N              seed of the Probabilistic mode's coin flips, for repeatable renders\n"
            "  -h, --help            show this text\n"
            "\n"
            "Errors exit with status 2 and leave no output file.\n";

@@ -41,6 +41,8 @@ struct RenderOptions
     std::optional<TransportOptions> transport;
     std::optional<StepPattern> steps[2];
     juce::String stateIn, stateOut;
+    // Seed of the Probabilistic mode's coin flips; without it every render flips differently.
+    std::optional<juce::int64> seed;
 
     // Harmless oddities found while parsing (options that have no effect), for stderr.
     juce::StringArray warnings;
