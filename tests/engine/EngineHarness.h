@@ -2,7 +2,7 @@
 
 // Small helpers for driving BlendProcessor's mode operations directly in tests.
 
-#include "BlendProcessor.h"
+#include "engine/BlendProcessor.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BlendProcessor.h"
+#include "engine/BlendProcessor.h"
 
 #include <cmath>
 #include <vector>

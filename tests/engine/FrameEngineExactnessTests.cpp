@@ -2,7 +2,7 @@
 
 #include "EngineHarness.h"
 #include "FrameReference.h"
-#include "RealFFT.h"
+#include "engine/RealFFT.h"
 #include "VocoderReference.h"
 
 #include <algorithm>

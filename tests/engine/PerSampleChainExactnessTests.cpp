@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "EngineTestSupport.h"
-#include "FastTanh.h"
-#include "OutputStage.h"
+#include "engine/FastTanh.h"
+#include "engine/OutputStage.h"
 #include "TimeDomainTestUtils.h"
 
 #include <algorithm>

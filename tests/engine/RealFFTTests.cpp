@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FrameReference.h"
-#include "RealFFT.h"
+#include "engine/RealFFT.h"
 
 #include <cmath>
 #include <complex>

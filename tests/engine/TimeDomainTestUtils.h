@@ -3,7 +3,7 @@
 // Shared fixtures for the tests of the time-domain blend modes: a prepared engine and a few
 // deterministic test signals.
 
-#include "BlendProcessor.h"
+#include "engine/BlendProcessor.h"
 
 #include <algorithm>
 #include <cmath>

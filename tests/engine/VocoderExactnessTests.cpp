@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineHarness.h"
-#include "VocoderBankKernel.h"
+#include "engine/VocoderBankKernel.h"
 #include "VocoderReference.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ParamIDs.h"
-#include "ParameterTable.h"
+#include "params/ParamIDs.h"
+#include "params/ParameterTable.h"
 #include "ProcessorTestSupport.h"
 
 #include <cmath>

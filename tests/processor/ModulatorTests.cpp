@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ParamIDs.h"
+#include "params/ParamIDs.h"
 #include "ProcessorTestSupport.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ParamIDs.h"
-#include "PluginProcessor.h"
+#include "params/ParamIDs.h"
+#include "processor/PluginProcessor.h"
 
 namespace
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "ParamIDs.h"
-#include "ParameterTable.h"
+#include "params/ParamIDs.h"
+#include "params/ParameterTable.h"
 #include "ProcessorTestSupport.h"
-#include "ThemePalette.h"
+#include "ui/ThemePalette.h"
 
 #include <cmath>
 #include <string>

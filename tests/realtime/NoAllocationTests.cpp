@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "../processor/ProcessorTestSupport.h"
-#include "ParamIDs.h"
+#include "params/ParamIDs.h"
 
 #include <atomic>
 #include <cstdlib>

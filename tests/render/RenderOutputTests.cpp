@@ -4,7 +4,7 @@
 
 #include "RenderTestSupport.h"
 
-#include "ParameterTable.h"
+#include "params/ParameterTable.h"
 
 #include <cmath>
 

@@ -16,11 +16,11 @@
 //   quorvane-bench [--seconds S] [--repeats R] [--only NAME] [--no-silence]
 //                  [--fft fftw|juce] [--kernel avx2|baseline] [--json]
 
-#include "BlendModeRegistry.h"
-#include "ParamIDs.h"
-#include "PluginProcessor.h"
-#include "RealFFT.h"
-#include "VocoderBankKernel.h"
+#include "params/BlendModeRegistry.h"
+#include "params/ParamIDs.h"
+#include "processor/PluginProcessor.h"
+#include "engine/RealFFT.h"
+#include "engine/VocoderBankKernel.h"
 
 #include <algorithm>
 #include <cmath>

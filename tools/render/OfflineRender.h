@@ -4,7 +4,7 @@
 #include "InputFile.h"
 #include "RenderOptions.h"
 
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
 
 // Drives the processor over the input files exactly as a plug-in host drives a plug-in: bus
 // layout, preparation, then one processBlock call per host block on a buffer that carries the

@@ -1,8 +1,8 @@
 #include "ProcessorSetup.h"
 
-#include "BlendModeRegistry.h"
-#include "ParamIDs.h"
-#include "ParameterTable.h"
+#include "params/BlendModeRegistry.h"
+#include "params/ParamIDs.h"
+#include "params/ParameterTable.h"
 #include "TextFormat.h"
 
 namespace

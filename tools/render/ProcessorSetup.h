@@ -2,7 +2,7 @@
 
 #include "RenderOptions.h"
 
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
 
 #include <ostream>
 

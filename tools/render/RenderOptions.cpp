@@ -1,7 +1,7 @@
 #include "RenderOptions.h"
 
-#include "BlendModeRegistry.h"
-#include "ParameterTable.h"
+#include "params/BlendModeRegistry.h"
+#include "params/ParameterTable.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -7,7 +7,7 @@
 #include "RenderOptions.h"
 #include "TextFormat.h"
 
-#include "PluginProcessor.h"
+#include "processor/PluginProcessor.h"
 
 #include <memory>
 

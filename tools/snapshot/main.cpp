@@ -2,10 +2,10 @@
 // size and writes a PNG of what a user would see. Needs a display (run under xvfb-run on a
 // machine without one).
 
-#include "BlendModeRegistry.h"
-#include "PluginEditor.h"
-#include "PluginProcessor.h"
-#include "ThemePalette.h"
+#include "params/BlendModeRegistry.h"
+#include "ui/PluginEditor.h"
+#include "processor/PluginProcessor.h"
+#include "ui/ThemePalette.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,0 +1,479 @@
+#include "engine/BlendProcessor.h"
+#include "engine/FastTanh.h"
+#include "engine/OutputStage.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+constexpr int kRampLength = 128;
+constexpr float kRampThreshold = 0.001f;
+
+int clampedResolution (int resolution) noexcept { return std::clamp (resolution, 0, 12); }
+
+int classicBandCount (int resolution) noexcept
+{
+    return std::min (1 << clampedResolution (resolution), kMaxVocoderBands);
+}
+
+// A view of `numSamples` samples of a buffer starting at `start`, sharing its memory.
+// Referencing constructors keep up to 32 channel pointers inline, so this does not allocate.
+juce::AudioBuffer<float> viewOf (const juce::AudioBuffer<float>& buffer, int numChannels, int start, int numSamples)
+{
+    if (numChannels <= 0 || buffer.getNumChannels() <= 0)
+        return {};
+    auto* const* data = const_cast<float* const*> (buffer.getArrayOfReadPointers());
+    return juce::AudioBuffer<float> (data, numChannels, start, numSamples);
+}
+
+struct Levels
+{
+    float fx, s1, s2;
+};
+
+// Morph position from modulator 1 and the resulting blend / dry levels for sample j.
+Levels levelTargets (const RealtimeStepData& steps, int j, float f0, float s10, float s20) noexcept
+{
+    if (! steps.enabled)
+        return { f0, s10, s20 };
+
+    double p = steps.phaseStart + static_cast<double> (j) * steps.phaseIncrement;
+    p = (p - std::floor (p)) * 16.0;
+    const int k = std::clamp (static_cast<int> (std::floor (p)), 0, 15);
+    const float f = static_cast<float> (p - k);
+    const float cur = steps.steps[k];
+    const float prev = steps.steps[(k + 15) & 15];
+    const float v = cur + steps.smoothing * ((prev + f * (cur - prev)) - cur);
+    const float m = (v + 1.0f) * 0.5f;
+
+    const float t = m <= 0.5f ? 2.0f * m : 1.0f - 2.0f * (m - 0.5f);
+    const float w1 = std::max (1.0f - 2.0f * m, 0.0f);
+    const float w2 = std::max (2.0f * m - 1.0f, 0.0f);
+    const float w = steps.handoffWeight;
+    return { f0 + w * (t - f0), s10 + w * (w1 - s10), s20 + w * (w2 - s20) };
+}
+
+// Advances a channel's 128-sample level ramp and returns the levels to use for this sample.
+Levels advanceRamp (BlendProcessor::RtMixState& st, Levels target) noexcept
+{
+    if (st.startFx < 0.0f)
+    {
+        st.startFx = st.targetFx = target.fx;
+        st.startSig1 = st.targetSig1 = target.s1;
+        st.startSig2 = st.targetSig2 = target.s2;
+    }
+    else if (std::abs (target.fx - st.targetFx) > kRampThreshold
+             || std::abs (target.s1 - st.targetSig1) > kRampThreshold
+             || std::abs (target.s2 - st.targetSig2) > kRampThreshold)
+    {
+        st.startFx = st.targetFx;
+        st.startSig1 = st.targetSig1;
+        st.startSig2 = st.targetSig2;
+        st.targetFx = target.fx;
+        st.targetSig1 = target.s1;
+        st.targetSig2 = target.s2;
+        st.rampRemaining = kRampLength;
+    }
+
+    if (st.rampRemaining > 0)
+    {
+        const float r = 1.0f - static_cast<float> (st.rampRemaining) / static_cast<float> (kRampLength);
+        --st.rampRemaining;
+        return { st.startFx + (st.targetFx - st.startFx) * r,
+                 st.startSig1 + (st.targetSig1 - st.startSig1) * r,
+                 st.startSig2 + (st.targetSig2 - st.startSig2) * r };
+    }
+    return { st.targetFx, st.targetSig1, st.targetSig2 };
+}
+
+// The level targets of every sample of a chunk; without modulator 1 they are the static levels.
+void fillLevelTargets (const RealtimeStepData& steps, int n, float f0, float s10, float s20, float* fx, float* s1,
+                       float* s2) noexcept
+{
+    if (! steps.enabled)
+    {
+        std::fill (fx, fx + n, f0);
+        std::fill (s1, s1 + n, s10);
+        std::fill (s2, s2 + n, s20);
+        return;
+    }
+    for (int j = 0; j < n; ++j)
+    {
+        const Levels level = levelTargets (steps, j, f0, s10, s20);
+        fx[j] = level.fx;
+        s1[j] = level.s1;
+        s2[j] = level.s2;
+    }
+}
+
+// One channel's levels for every sample of a chunk, advancing its ramp sample by sample.
+void fillRampedLevels (BlendProcessor::RtMixState& st, bool constantTargets, int n, const float* targetFx,
+                       const float* targetS1, const float* targetS2, float* fx, float* s1, float* s2) noexcept
+{
+    int j = 0;
+    if (constantTargets)
+    {
+        // With one target for the whole chunk only the first sample can start a ramp (afterwards
+        // the stored targets equal it, or differ by no more than the threshold as before). Once
+        // the ramp has run out, every further sample takes the stored targets. A state that is
+        // still never-set (a negative level) or not a number takes the general path.
+        for (; j < n && (j == 0 || st.rampRemaining > 0); ++j)
+        {
+            const Levels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
+            fx[j] = level.fx;
+            s1[j] = level.s1;
+            s2[j] = level.s2;
+        }
+        if (st.startFx >= 0.0f)
+        {
+            std::fill (fx + j, fx + n, st.targetFx);
+            std::fill (s1 + j, s1 + n, st.targetSig1);
+            std::fill (s2 + j, s2 + n, st.targetSig2);
+            return;
+        }
+    }
+    for (; j < n; ++j)
+    {
+        const Levels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
+        fx[j] = level.fx;
+        s1[j] = level.s1;
+        s2[j] = level.s2;
+    }
+}
+
+// A biquad is recursive, so it runs sample by sample; its state is kept in registers meanwhile.
+void runBiquad (const Biquad& b, float* x, int n, float& z1, float& z2) noexcept
+{
+    float s1 = z1, s2 = z2;
+    for (int j = 0; j < n; ++j)
+        x[j] = b.process (x[j], s1, s2);
+    z1 = s1;
+    z2 = s2;
+}
+
+// Heat's saturator: no state, one vectorisable pass.
+void saturateBlock (const OutputStage& stage, float* x, int n) noexcept
+{
+    const float drive = stage.satDrive, offset = stage.satOffset, zero = stage.satZero, scale = stage.satScale;
+    for (int j = 0; j < n; ++j)
+        x[j] = (FastTanh::tanh (x[j] * drive + offset) - zero) * scale;
+}
+
+// Blend and dry signals at their levels, soft-clipped at the ceiling and scaled by the volume.
+// `out` holds the processed blend on entry.
+void mixAndClip (const OutputStage& stage, const float* dry1, const float* dry2, const float* fx, const float* s1,
+                 const float* s2, float* out, int n) noexcept
+{
+    const float ceiling = stage.ceiling, invCeiling = stage.invCeiling, volume = stage.volume;
+    for (int j = 0; j < n; ++j)
+    {
+        const float sum = s1[j] * dry1[j] + s2[j] * dry2[j] + fx[j] * out[j];
+        out[j] = ceiling * FastTanh::tanh (invCeiling * sum) * volume;
+    }
+}
+} // namespace
+
+BlendProcessor::BlendProcessor() = default;
+
+void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRate,
+                              const VocoderParams& vocoder, const FreqSpliceParams& freqSplice,
+                              const SpectralGateParams& spectralGate, const PhaseSwapParams& phaseSwap,
+                              const BinInterleaveParams& binInterleave)
+{
+    numChannels = std::max (1, numChannels);
+    const int blockSize = std::max (1, maxBlockSize);
+    preparedChannels = numChannels;
+    preparedBlockSize = blockSize;
+
+    for (auto* dry : { &dryCopy1, &dryCopy2 })
+    {
+        if (dry->getNumChannels() != numChannels || dry->getNumSamples() != blockSize)
+            dry->setSize (numChannels, blockSize);
+        dry->clear();
+    }
+
+    for (auto* v : { &lowCutZ1, &lowCutZ2, &hiCutZ1, &hiCutZ2, &lowShelfZ1, &lowShelfZ2, &highShelfZ1,
+                     &highShelfZ2, &scEnvelope, &afEnvelope, &amLfoPhase, &fmFeedbackState, &fmSmoothedMod,
+                     &mathTiltLp1, &mathTiltLp2 })
+        v->assign (static_cast<size_t> (numChannels), 0.0f);
+
+    std::array<float, kDelayLineSize> zeros {};
+    fmDelay.assign (static_cast<size_t> (numChannels), zeros);
+    fmWriteIndex.assign (static_cast<size_t> (numChannels), 0);
+    scrubHistory.assign (static_cast<size_t> (numChannels), zeros);
+    scrubWriteIndex.assign (static_cast<size_t> (numChannels), 0);
+    scrubOffset.assign (static_cast<size_t> (numChannels), 0.0);
+    scrubVelocity.assign (static_cast<size_t> (numChannels), 0.0);
+
+    for (auto* v : { &probChoice, &probIndependent, &probPreviousChoice })
+        v->assign (static_cast<size_t> (numChannels), 0);
+    for (auto* v : { &probHoldRemaining, &probFadeRemaining, &probFadeLength })
+        v->assign (static_cast<size_t> (numChannels), 0);
+
+    mixStates.assign (static_cast<size_t> (numChannels), RtMixState {});
+    for (auto* v : { &targetFx, &targetSig1, &targetSig2, &levelFx, &levelSig1, &levelSig2, &mathSide1, &mathSide2 })
+        v->assign (static_cast<size_t> (blockSize), 0.0f);
+
+    resetClassicVocoderBank();
+
+    prepareVocoderClassicIfNeeded (classicBandCount (vocoder.resolution), numChannels, sampleRate, vocoder);
+    prepareVocoderFFTIfNeeded (vocoder.resolution, numChannels, sampleRate, vocoder);
+    prepareFreqSpliceIfNeeded (numChannels, sampleRate, freqSplice);
+    prepareSpectralGateIfNeeded (spectralGate.resolution, numChannels, sampleRate);
+    preparePhaseSwapIfNeeded (phaseSwap.resolution, numChannels, sampleRate);
+    prepareBinInterleaveIfNeeded (binInterleave.resolution, numChannels, sampleRate);
+}
+
+float BlendProcessor::modeMakeupGain (BlendMode mode, MathOp op, int resolution) noexcept
+{
+    switch (mode)
+    {
+        case FFTVocoder: return 0.82f;
+        case DistortedVocoder:
+            return 4.04f / std::sqrt (static_cast<float> (1 << clampedResolution (resolution)));
+        case ClassicVocoder: return 1.72f;
+        case Math:
+            switch (op)
+            {
+                case Multiply: return 2.9f;
+                case Subtract: return 0.75f;
+                case Divide: return 0.16f;
+                case Min: return 1.0f;
+                case Max: return 1.0f;
+                case Xor: return 0.78f;
+                case AbsDiff: return 0.75f;
+                case SignMultiply: return 1.0f;
+                case Add: return 0.65f;
+            }
+            return 1.0f;
+        case SidechainDuck: return 1.18f;
+        case AmplitudeFollow: return 3.06f;
+        case FrequencySplice: return 0.84f;
+        case AM: return 1.75f;
+        case FM: return 1.0f;
+        case SpectralGate: return 2.35f;
+        case PhaseSwap: return 1.23f;
+        case BinInterleave: return 1.39f;
+        case Probabilistic: return 0.87f;
+        case Scrub: return 1.0f;
+    }
+    return 1.0f;
+}
+
+int BlendProcessor::getRealtimeLatencySamples (BlendMode mode, int resolution) const noexcept
+{
+    switch (mode)
+    {
+        case FFTVocoder:
+        case SpectralGate:
+        case PhaseSwap:
+        case BinInterleave:
+            return resolution < 3 ? 8 : 1 << std::min (resolution, 12);
+        case FM:
+        case Scrub: return 1024;
+        case FrequencySplice: return 2048;
+        case DistortedVocoder:
+        case ClassicVocoder:
+        case Math:
+        case SidechainDuck:
+        case AmplitudeFollow:
+        case AM:
+        case Probabilistic:
+            return 0;
+    }
+    return 0; // no valid mode
+}
+
+void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<float>& role1,
+                                      const juce::AudioBuffer<float>& role2, const juce::AudioBuffer<float>& dry1,
+                                      const juce::AudioBuffer<float>& dry2, juce::AudioBuffer<float>& out,
+                                      double sampleRate, const VocoderParams& vocoder, const FMParams& fm,
+                                      const MathParams& math, const SidechainParams& sidechain,
+                                      const FreqSpliceParams& freqSplice, const AMParams& am,
+                                      const SpectralGateParams& spectralGate, const PhaseSwapParams& phaseSwap,
+                                      const BinInterleaveParams& binInterleave,
+                                      const ProbabilisticParams& probabilistic, const WaveshapeParams& waveshape,
+                                      const ScrubParams& scrub, const OutputMixParams& mix,
+                                      const RealtimeStepData& steps)
+{
+    const int totalChannels = out.getNumChannels();
+    int n = out.getNumSamples();
+    if (totalChannels <= 0 || n <= 0)
+        return;
+
+    // The caller promises blocks and channel counts within what it prepared; a host that breaks
+    // that promise must still never make the engine touch memory it does not own. Extra output
+    // channels stay silent, inputs shorter than the output end the block early, and a block
+    // longer than prepared is processed in prepared-size pieces.
+    const int numChannels = std::min (totalChannels, preparedChannels);
+    for (auto* in : { &role1, &role2, &dry1, &dry2 })
+        if (in->getNumChannels() > 0)
+            n = std::min (n, in->getNumSamples());
+
+    for (int c = 0; c < totalChannels; ++c)
+        if (c >= numChannels)
+            out.clear (c, 0, out.getNumSamples());
+        else if (n < out.getNumSamples())
+            out.clear (c, n, out.getNumSamples() - n);
+
+    if (numChannels <= 0 || n <= 0)
+        return;
+
+    RealtimeStepData chunkSteps = steps;
+    for (int start = 0; start < n; start += preparedBlockSize)
+    {
+        const int len = std::min (preparedBlockSize, n - start);
+        auto r1 = viewOf (role1, role1.getNumChannels(), start, len);
+        auto r2 = viewOf (role2, role2.getNumChannels(), start, len);
+        auto d1 = viewOf (dry1, dry1.getNumChannels(), start, len);
+        auto d2 = viewOf (dry2, dry2.getNumChannels(), start, len);
+        if (dry1.hasBeenCleared()) d1.clear();
+        if (dry2.hasBeenCleared()) d2.clear();
+        if (role1.hasBeenCleared()) r1.clear();
+        if (role2.hasBeenCleared()) r2.clear();
+        auto o = viewOf (out, numChannels, start, len);
+
+        processChunk (mode, r1, r2, d1, d2, o, numChannels, sampleRate, vocoder, fm, math, sidechain, freqSplice,
+                      am, spectralGate, phaseSwap, binInterleave, probabilistic, waveshape, scrub, mix, chunkSteps);
+        chunkSteps.phaseStart += static_cast<double> (len) * chunkSteps.phaseIncrement;
+    }
+}
+
+void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float>& role1,
+                                   const juce::AudioBuffer<float>& role2, const juce::AudioBuffer<float>& dry1,
+                                   const juce::AudioBuffer<float>& dry2, juce::AudioBuffer<float>& out,
+                                   int numChannels, double sampleRate, const VocoderParams& vocoder,
+                                   const FMParams& fm, const MathParams& math, const SidechainParams& sidechain,
+                                   const FreqSpliceParams& freqSplice, const AMParams& am,
+                                   const SpectralGateParams& spectralGate, const PhaseSwapParams& phaseSwap,
+                                   const BinInterleaveParams& binInterleave,
+                                   const ProbabilisticParams& probabilistic, const WaveshapeParams& waveshape,
+                                   const ScrubParams& scrub, const OutputMixParams& mix,
+                                   const RealtimeStepData& steps)
+{
+    const int n = out.getNumSamples();
+
+    // 1. Snapshot the dry signals before any mode writes into a buffer they may share.
+    auto snapshot = [&] (const juce::AudioBuffer<float>& dry, juce::AudioBuffer<float>& copy) {
+        const int channels = std::min (dry.getNumChannels(), preparedChannels);
+        for (int c = 0; c < channels; ++c)
+        {
+            if (dry.hasBeenCleared())
+                juce::FloatVectorOperations::clear (copy.getWritePointer (c), n);
+            else
+                juce::FloatVectorOperations::copy (copy.getWritePointer (c), dry.getReadPointer (c), n);
+        }
+    };
+    snapshot (dry1, dryCopy1);
+    snapshot (dry2, dryCopy2);
+
+    const float makeup = modeMakeupGain (mode, math.op, vocoder.resolution);
+    const OutputStage stage = OutputStage::fromParams (mix, sampleRate);
+
+    // 2. Lazy bank preparation for the selected mode (the only place the audio thread may allocate).
+    switch (mode)
+    {
+        case DistortedVocoder:
+        case ClassicVocoder:
+            prepareVocoderClassicIfNeeded (classicBandCount (vocoder.resolution), numChannels, sampleRate, vocoder);
+            break;
+        case FFTVocoder: prepareVocoderFFTIfNeeded (vocoder.resolution, numChannels, sampleRate, vocoder); break;
+        case FrequencySplice: prepareFreqSpliceIfNeeded (numChannels, sampleRate, freqSplice); break;
+        case SpectralGate: prepareSpectralGateIfNeeded (spectralGate.resolution, numChannels, sampleRate); break;
+        case PhaseSwap: preparePhaseSwapIfNeeded (phaseSwap.resolution, numChannels, sampleRate); break;
+        case BinInterleave: prepareBinInterleaveIfNeeded (binInterleave.resolution, numChannels, sampleRate); break;
+        case Probabilistic: runProbabilistic (role1, role2, out, n, sampleRate, probabilistic); break;
+        case Math:
+        case SidechainDuck:
+        case AmplitudeFollow:
+        case AM:
+        case FM:
+        case Scrub:
+            break; // state sized in prepare, nothing to build
+    }
+
+    const float f0 = mix.fxLevel / 100.0f;
+    const float s10 = mix.sig1Level / 100.0f;
+    const float s20 = mix.sig2Level / 100.0f;
+    // The Morph position depends only on the sample's place in the block, so every channel
+    // shares one set of targets.
+    fillLevelTargets (steps, n, f0, s10, s20, targetFx.data(), targetSig1.data(), targetSig2.data());
+
+    for (int c = 0; c < numChannels; ++c)
+    {
+        float* o = out.getWritePointer (c);
+        if (role1.getNumChannels() == 0 || role2.getNumChannels() == 0)
+        {
+            juce::FloatVectorOperations::clear (o, n);
+            continue;
+        }
+
+        const float* r1 = role1.getReadPointer (std::min (c, role1.getNumChannels() - 1));
+        const float* r2 = role2.getReadPointer (std::min (c, role2.getNumChannels() - 1));
+        auto dryPointer = [&] (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& copy,
+                               const float* fallback) {
+            if (dry.getNumChannels() > 0)
+            {
+                const int index = std::min (c, dry.getNumChannels() - 1);
+                if (index < preparedChannels)
+                    return copy.getReadPointer (index);
+            }
+            return fallback;
+        };
+        const float* d1 = dryPointer (dry1, dryCopy1, r1);
+        const float* d2 = dryPointer (dry2, dryCopy2, r2);
+
+        // Bad audio is looked for once per channel and block: the inputs before the mode may
+        // overwrite them (in-place processing), the blend after it.
+        float measure = recoveryEnabled ? blockMagnitude (r1, n) + blockMagnitude (r2, n) : 0.0f;
+
+        switch (mode)
+        {
+            case FFTVocoder: runVocoderFFT (c, r1, r2, o, n); break;
+            case DistortedVocoder: runVocoderDistorted (c, r1, r2, o, n, vocoder); break;
+            case ClassicVocoder: runVocoderClassic (c, r1, r2, o, n); break;
+            case Math: runMath (c, r1, r2, o, n, sampleRate, math); break;
+            case SidechainDuck: runSidechain (c, r1, r2, o, n, sampleRate, sidechain); break;
+            case AmplitudeFollow: runAmplitudeFollow (c, r1, r2, o, n, sampleRate, sidechain); break;
+            case FrequencySplice: runFreqSplice (c, r1, r2, o, n, freqSplice); break;
+            case AM: runAM (c, r1, r2, o, n, sampleRate, am); break;
+            case FM: runFM (c, r1, r2, o, n, sampleRate, fm, waveshape); break;
+            case SpectralGate: runSpectralGate (c, r1, r2, o, n, spectralGate); break;
+            case PhaseSwap: runPhaseSwap (c, r1, r2, o, n, phaseSwap); break;
+            case BinInterleave: runBinInterleave (c, r1, r2, o, n, binInterleave); break;
+            case Probabilistic: break; // already written for all channels
+            case Scrub: runScrub (c, r1, r2, o, n, scrub); break;
+            default:
+                if (o != r1)
+                    std::copy (r1, r1 + n, o);
+                break;
+        }
+
+        if (recoveryEnabled)
+            measure += blockMagnitude (o, n);
+
+        // 3. Output stage and mix as passes over the block: the level ramp, the recursive
+        //    filters sample by sample in stage order, the saturator and the mix vectorised.
+        const auto ch = static_cast<size_t> (c);
+        fillRampedLevels (mixStates[ch], ! steps.enabled, n, targetFx.data(), targetSig1.data(), targetSig2.data(),
+                          levelFx.data(), levelSig1.data(), levelSig2.data());
+
+        juce::FloatVectorOperations::multiply (o, makeup, n);
+        if (stage.lowCutActive)
+            runBiquad (stage.lowCut, o, n, lowCutZ1[ch], lowCutZ2[ch]);
+        if (stage.heatActive)
+        {
+            runBiquad (stage.lowShelf, o, n, lowShelfZ1[ch], lowShelfZ2[ch]);
+            runBiquad (stage.highShelf, o, n, highShelfZ1[ch], highShelfZ2[ch]);
+            saturateBlock (stage, o, n);
+        }
+        if (stage.hiCutActive)
+            runBiquad (stage.hiCut, o, n, hiCutZ1[ch], hiCutZ2[ch]);
+
+        mixAndClip (stage, d1, d2, levelFx.data(), levelSig1.data(), levelSig2.data(), o, n);
+
+        if (recoveryEnabled)
+            recoverChannel (mode, c, measure);
+    }
+}

@@ -1,0 +1,178 @@
+#pragma once
+
+#include <juce_audio_basics/juce_audio_basics.h>
+#include <juce_core/juce_core.h>
+
+#include "engine/BlendParams.h"
+#include "engine/SpectralBanks.h"
+#include "engine/VocoderBanks.h"
+
+#include <array>
+#include <vector>
+
+// The real-time blend engine. One call of processRealtime turns the two role signals into
+// the finished output block: the selected mode, its makeup gain, the output stage (low cut,
+// Heat, high cut) and the mix with the dry signals, soft-clipped and scaled by the volume.
+//
+// Everything is sized in prepare(); afterwards only a frame bank's own rebuild (new
+// resolution, channel count or sample rate) allocates.
+class BlendProcessor
+{
+public:
+    BlendProcessor();
+
+    void prepare (int numChannels, int maxBlockSize, double sampleRate,
+                  const VocoderParams&, const FreqSpliceParams&, const SpectralGateParams&,
+                  const PhaseSwapParams&, const BinInterleaveParams&);
+
+    void processRealtime (BlendMode mode,
+                          const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
+                          const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
+                          juce::AudioBuffer<float>& out, double sampleRate,
+                          const VocoderParams&, const FMParams&, const MathParams&, const SidechainParams&,
+                          const FreqSpliceParams&, const AMParams&, const SpectralGateParams&,
+                          const PhaseSwapParams&, const BinInterleaveParams&, const ProbabilisticParams&,
+                          const WaveshapeParams&, const ScrubParams&, const OutputMixParams&,
+                          const RealtimeStepData&);
+
+    int getRealtimeLatencySamples (BlendMode mode, int resolution) const noexcept;
+
+    static float modeMakeupGain (BlendMode mode, MathOp op, int resolution) noexcept;
+
+    int getPreparedChannels() const noexcept { return preparedChannels; }
+    int getPreparedBlockSize() const noexcept { return preparedBlockSize; }
+
+    // ---- Mode operations. Each reads input sample j before writing output sample j, so the
+    // output may share memory with either input. ----
+    void runSidechain (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                       double sampleRate, const SidechainParams&);
+    void runAmplitudeFollow (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                             double sampleRate, const SidechainParams&);
+    void runMath (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                  double sampleRate, const MathParams&);
+    void runAM (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                double sampleRate, const AMParams&);
+    void runFM (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                double sampleRate, const FMParams&, const WaveshapeParams&);
+    void runProbabilistic (const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
+                           juce::AudioBuffer<float>& out, int numSamples, double sampleRate,
+                           const ProbabilisticParams&);
+    void runScrub (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                   const ScrubParams&);
+    void runFreqSplice (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                        const FreqSpliceParams&);
+    void runSpectralGate (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                          const SpectralGateParams&);
+    void runPhaseSwap (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                       const PhaseSwapParams&);
+    void runBinInterleave (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                           const BinInterleaveParams&);
+    void runVocoderClassic (int channel, const float* role1, const float* role2, float* out, int numSamples);
+    void runVocoderDistorted (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                              const VocoderParams&);
+    void runVocoderFFT (int channel, const float* role1, const float* role2, float* out, int numSamples);
+
+    // ---- Lazy bank builders: each rebuilds only when its own inputs changed. ----
+    void prepareVocoderClassicIfNeeded (int numBands, int numChannels, double sampleRate, const VocoderParams&);
+    void prepareVocoderFFTIfNeeded (int resolution, int numChannels, double sampleRate, const VocoderParams&);
+    void prepareFreqSpliceIfNeeded (int numChannels, double sampleRate, const FreqSpliceParams&);
+    void prepareSpectralGateIfNeeded (int resolution, int numChannels, double sampleRate);
+    void preparePhaseSwapIfNeeded (int resolution, int numChannels, double sampleRate);
+    void prepareBinInterleaveIfNeeded (int resolution, int numChannels, double sampleRate);
+
+    // Level ramp state of one output channel (128-sample linear ramps of the three mix levels).
+    struct RtMixState
+    {
+        float startFx = -1.0f, startSig1 = -1.0f, startSig2 = -1.0f;
+        float targetFx = 0.0f, targetSig1 = 0.0f, targetSig2 = 0.0f;
+        int32_t rampRemaining = 0;
+    };
+
+    // ---- Recovery from bad audio ----
+    // After every block each channel is checked once for NaN, infinite or absurdly large values
+    // (in the block's inputs, in the mode's output and in the output stage's filter states); a
+    // channel found poisoned has that state cleared, so the next block starts clean instead of
+    // carrying the damage for the rest of the session. The check only reads, so audio that never
+    // trips it is processed exactly as without it.
+    void setRecoveryEnabled (bool enabled) noexcept { recoveryEnabled = enabled; }
+    // How many times a channel was found damaged since construction (for diagnostics and tests).
+    uint32_t getRecoveryCount() const noexcept { return recoveryCount; }
+
+    // The Probabilistic mode's coin flips start from a random seed; a fixed one makes two engines
+    // flip alike (comparisons of whole runs).
+    void setRandomSeed (juce::int64 seed) noexcept { probRandom.setSeed (seed); }
+
+private:
+    void processChunk (BlendMode mode, const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
+                       const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
+                       juce::AudioBuffer<float>& out, int numChannels, double sampleRate,
+                       const VocoderParams&, const FMParams&, const MathParams&, const SidechainParams&,
+                       const FreqSpliceParams&, const AMParams&, const SpectralGateParams&,
+                       const PhaseSwapParams&, const BinInterleaveParams&, const ProbabilisticParams&,
+                       const WaveshapeParams&, const ScrubParams&, const OutputMixParams&,
+                       const RealtimeStepData&);
+    void resetClassicVocoderBank();
+
+    // Recovery (BlendProcessor_Recovery.cpp): `measure` is the summed magnitude of the channel's
+    // inputs and blend for the block.
+    static float blockMagnitude (const float* samples, int numSamples) noexcept;
+    void recoverChannel (BlendMode mode, int channel, float measure) noexcept;
+    void resetModeChannel (BlendMode mode, int channel) noexcept;
+    // Each mode family clears the signal-dependent state of one channel; clocks (write indices,
+    // frame positions, LFO phases) keep running.
+    void resetEnvelopeChannel (BlendMode mode, int channel) noexcept;
+    void resetMathChannel (int channel) noexcept;
+    void resetModulationChannel (BlendMode mode, int channel) noexcept;
+    void resetScrubChannel (int channel) noexcept;
+    void resetSpectralChannel (BlendMode mode, int channel) noexcept;
+    void resetVocoderChannel (BlendMode mode, int channel) noexcept;
+
+    int preparedChannels = 0;
+    int preparedBlockSize = 0;
+
+    // Output stage: transposed direct form II states (z1, z2) of the four biquads per channel.
+    std::vector<float> lowCutZ1, lowCutZ2, hiCutZ1, hiCutZ2;
+    std::vector<float> lowShelfZ1, lowShelfZ2, highShelfZ1, highShelfZ2;
+
+    std::vector<RtMixState> mixStates;
+
+    // Per-sample work arrays of one chunk, sized by prepare, so that the mix runs as passes over
+    // the block: the level targets (shared by every channel), one channel's ramped levels, and
+    // the two shaped sides of the math modes before their operation.
+    std::vector<float> targetFx, targetSig1, targetSig2;
+    std::vector<float> levelFx, levelSig1, levelSig2;
+    std::vector<float> mathSide1, mathSide2;
+
+    // Dry snapshots: the output may share memory with the inputs (hosts process in place).
+    juce::AudioBuffer<float> dryCopy1, dryCopy2;
+
+    // ---- Time-domain mode state, per channel ----
+    std::vector<float> scEnvelope;        // Sidechain Duck
+    std::vector<float> afEnvelope;        // Amplitude Follow
+    std::vector<float> amLfoPhase;        // AM, radians
+    std::vector<float> fmFeedbackState;   // FM: tanh of the previous output
+    std::vector<float> fmSmoothedMod;     // FM: smoothed modulation
+    std::vector<float> mathTiltLp1, mathTiltLp2; // math tilt low-pass states of role1 / role2
+
+    static constexpr int kDelayLineSize = 2048;
+    std::vector<std::array<float, kDelayLineSize>> fmDelay;
+    std::vector<int> fmWriteIndex;
+
+    std::vector<std::array<float, kDelayLineSize>> scrubHistory;
+    std::vector<int> scrubWriteIndex;
+    std::vector<double> scrubOffset, scrubVelocity;
+
+    static constexpr int kMaxProbabilisticChannels = 8;
+    std::vector<uint8_t> probChoice, probIndependent, probPreviousChoice;
+    std::vector<int32_t> probHoldRemaining, probFadeRemaining, probFadeLength;
+    juce::Random probRandom;
+
+    // ---- Frame-based and filter-bank mode state ----
+    VCBank classicBank;
+    VFBank fftVocoderBank;
+    FSBank freqSpliceBank;
+    SXBank spectralGateBank, phaseSwapBank, binInterleaveBank;
+
+    bool recoveryEnabled = true;
+    uint32_t recoveryCount = 0;
+};

@@ -1,0 +1,107 @@
+#include "engine/BlendProcessor.h"
+
+#include <cmath>
+
+// Recovery from bad audio. Hosts occasionally deliver NaN, infinite or absurdly large samples.
+// Left alone, one such sample stays in the recursive filter, envelope, delay-line and frame
+// states and silences or poisons the output for the rest of the session. So after every block
+// each channel is checked once, outside the sample loops:
+//
+// - the summed magnitude of the block's two role inputs and of the mode's output (the blend
+//   before the output stage): a bad sample that entered a delay line or a frame ring shows in the
+//   inputs the block it arrives, long before it would be read back; a state that went bad
+//   inside a mode shows in the blend;
+// - the output stage's filter states and the level ramp of the channel.
+//
+// A bad measure clears the current mode's state of that channel; a bad filter state or ramp
+// clears that alone. Nothing here writes unless a check fails, and no real audio comes near the
+// limit, so audio without bad samples is processed exactly as if the guard did not exist.
+
+namespace
+{
+// Summed magnitudes beyond this count as bad. The two inputs and the blend of a full-scale block
+// of 65536 samples sum to about 2e5, and even audio at +120 dBFS stays below 2e11, while a
+// +-1e30 sample, an infinity, a NaN and any overflow land above it (a NaN fails every
+// comparison).
+constexpr float kBadMagnitude = 1.0e12f;
+
+inline bool isBad (float magnitude) noexcept { return ! (magnitude <= kBadMagnitude); }
+
+constexpr int kLanes = 8;
+} // namespace
+
+float BlendProcessor::blockMagnitude (const float* samples, int numSamples) noexcept
+{
+    // Independent partial sums, so the loop vectorises without reordering a single running sum.
+    // Any NaN or infinity survives the summing and makes the result bad.
+    float lanes[kLanes] = {};
+    int j = 0;
+    for (; j + kLanes <= numSamples; j += kLanes)
+        for (int l = 0; l < kLanes; ++l)
+            lanes[l] += std::abs (samples[j + l]);
+
+    float sum = 0.0f;
+    for (; j < numSamples; ++j)
+        sum += std::abs (samples[j]);
+    for (int l = 0; l < kLanes; ++l)
+        sum += lanes[l];
+    return sum;
+}
+
+void BlendProcessor::recoverChannel (BlendMode mode, int channel, float measure) noexcept
+{
+    if (channel < 0 || channel >= preparedChannels)
+        return;
+    const auto c = static_cast<size_t> (channel);
+
+    if (isBad (measure))
+    {
+        resetModeChannel (mode, channel);
+        ++recoveryCount;
+    }
+
+    // The output stage carries a bad blend sample in its biquad states long after it passed.
+    const float filterState = std::abs (lowCutZ1[c]) + std::abs (lowCutZ2[c]) + std::abs (hiCutZ1[c])
+                              + std::abs (hiCutZ2[c]) + std::abs (lowShelfZ1[c]) + std::abs (lowShelfZ2[c])
+                              + std::abs (highShelfZ1[c]) + std::abs (highShelfZ2[c]);
+    if (isBad (filterState))
+    {
+        lowCutZ1[c] = lowCutZ2[c] = hiCutZ1[c] = hiCutZ2[c] = 0.0f;
+        lowShelfZ1[c] = lowShelfZ2[c] = highShelfZ1[c] = highShelfZ2[c] = 0.0f;
+        ++recoveryCount;
+    }
+
+    // The levels come from parameters, not audio, but a ramp that ever held a NaN would never
+    // move again; it restarts in the never-set state and takes the next block's levels at once.
+    auto& st = mixStates[c];
+    const float levels = std::abs (st.startFx) + std::abs (st.startSig1) + std::abs (st.startSig2)
+                         + std::abs (st.targetFx) + std::abs (st.targetSig1) + std::abs (st.targetSig2);
+    if (isBad (levels))
+    {
+        st = RtMixState {};
+        ++recoveryCount;
+    }
+}
+
+void BlendProcessor::resetModeChannel (BlendMode mode, int channel) noexcept
+{
+    switch (mode)
+    {
+        case FFTVocoder:
+        case DistortedVocoder:
+        case ClassicVocoder: resetVocoderChannel (mode, channel); break;
+        case Math: resetMathChannel (channel); break;
+        case SidechainDuck:
+        case AmplitudeFollow: resetEnvelopeChannel (mode, channel); break;
+        case FrequencySplice:
+        case SpectralGate:
+        case PhaseSwap:
+        case BinInterleave: resetSpectralChannel (mode, channel); break;
+        case AM:
+        case FM: resetModulationChannel (mode, channel); break;
+        case Scrub: resetScrubChannel (channel); break;
+        // Probabilistic keeps only decisions and counters, which no sample value can spoil: a
+        // NaN loudness share simply picks role1.
+        case Probabilistic: break;
+    }
+}

@@ -1,0 +1,278 @@
+#include "engine/BlendProcessor.h"
+
+#include <algorithm>
+#include <cmath>
+
+// Frequency Splice and the spectral frame modes (Spectral Gate, Phase Swap, Bin Interleave).
+// All four stream their channels through the shared frame machinery of FrameStream.h; what
+// differs is how a frame's output spectrum is built from the two role spectra.
+
+namespace
+{
+constexpr float kTwoPi = 6.2831855f;
+constexpr float kPi = 3.1415927f;
+
+inline float magnitude (const float* bin) noexcept { return std::sqrt (bin[0] * bin[0] + bin[1] * bin[1]); }
+
+// Position of bin k between DC (0) and Nyquist (1).
+inline float binPosition (int k, int halfSize) noexcept
+{
+    return static_cast<float> (k) / static_cast<float> (halfSize);
+}
+
+// Clears a channel's output when it has no streaming state (more channels than the bank was
+// built for). Inputs are not read afterwards, so clearing in place is safe.
+void silence (float* out, int numSamples) noexcept
+{
+    std::fill (out, out + std::max (0, numSamples), 0.0f);
+}
+
+// ---- Spectral Gate: role1 passes only in the bins where role2 reaches the gate level. ----
+void sgProcessFrame (SXBank& bank, SXChannel& ch, const SpectralGateParams& params) noexcept
+{
+    bank.analyse (ch);
+    const int bins = bank.numBins();
+    const int half = bank.fftSize / 2;
+    const float* s1 = bank.spectrum1.data();
+    const float* s2 = bank.spectrum2.data();
+    float* so = bank.spectrumOut.data();
+    float* mag2 = bank.magnitudes.data();
+
+    float peak = 1.0e-10f; // a silent role2 still leaves a zero threshold open
+    for (int k = 0; k < bins; ++k)
+    {
+        mag2[k] = magnitude (s2 + 2 * k);
+        peak = std::max (peak, mag2[k]);
+    }
+
+    const float th = std::clamp (params.threshold / 100.0f, 0.0f, 1.0f);
+    const float tl = params.tilt / 100.0f;
+    for (int k = 0; k < bins; ++k)
+    {
+        const float x = binPosition (k, half);
+        const float gate = std::max (0.0f, (tl * (2.0f * x - 1.0f) + 1.0f) * th) * peak;
+        const bool open = mag2[k] >= gate;
+        so[2 * k] = open ? s1[2 * k] : 0.0f;
+        so[2 * k + 1] = open ? s1[2 * k + 1] : 0.0f;
+    }
+    bank.synthesise (ch);
+}
+
+// ---- Phase Swap: role1's magnitudes with phases pulled toward role2's. ----
+void psProcessFrame (SXBank& bank, SXChannel& ch, const PhaseSwapParams& params) noexcept
+{
+    bank.analyse (ch);
+    const int bins = bank.numBins();
+    const int half = bank.fftSize / 2;
+    const float* s1 = bank.spectrum1.data();
+    const float* s2 = bank.spectrum2.data();
+    float* so = bank.spectrumOut.data();
+
+    const float am = std::clamp (params.amount / 100.0f, 0.0f, 1.0f);
+    const float tl = params.tilt / 100.0f;
+    for (int k = 0; k < bins; ++k)
+    {
+        const float re1 = s1[2 * k], im1 = s1[2 * k + 1];
+        const float re2 = s2[2 * k], im2 = s2[2 * k + 1];
+        const float x = binPosition (k, half);
+        const float a = std::clamp ((tl * (2.0f * x - 1.0f) + 1.0f) * am, 0.0f, 1.0f);
+        const float m1 = std::sqrt (re1 * re1 + im1 * im1);
+
+        // The two ends of the blend need no trigonometry: with a = 0 the bin keeps its own
+        // phase, with a = 1 it takes role2's (wherever role2 has a defined phase). An empty
+        // role1 bin stays empty whatever its phase becomes, so silence costs no more than music.
+        if (a == 0.0f || m1 == 0.0f)
+        {
+            so[2 * k] = re1;
+            so[2 * k + 1] = im1;
+            continue;
+        }
+        const float m2 = std::sqrt (re2 * re2 + im2 * im2);
+        if (a == 1.0f && m2 > 0.0f && std::isfinite (m2))
+        {
+            const float scale = m1 / m2;
+            so[2 * k] = re2 * scale;
+            so[2 * k + 1] = im2 * scale;
+            continue;
+        }
+
+        const float ph1 = std::atan2 (im1, re1);
+        const float ph2 = std::atan2 (im2, re2);
+        float d = ph2 - ph1;
+        d = d - kTwoPi * std::floor ((d + kPi) / kTwoPi);
+        const float ph = ph1 + a * d;
+        so[2 * k] = m1 * std::cos (ph);
+        so[2 * k + 1] = m1 * std::sin (ph);
+    }
+    bank.synthesise (ch);
+}
+
+// ---- Bin Interleave: alternating groups of bins from role1 and role2, tilted across the range. ----
+void biProcessFrame (SXBank& bank, SXChannel& ch, const BinInterleaveParams& params) noexcept
+{
+    bank.analyse (ch);
+    const int bins = bank.numBins();
+    const int half = bank.fftSize / 2;
+    const float* s1 = bank.spectrum1.data();
+    const float* s2 = bank.spectrum2.data();
+    float* so = bank.spectrumOut.data();
+
+    const int group = std::clamp (params.chunk, 1, 8);
+    const float tl = std::clamp (params.tilt / 100.0f, -1.0f, 1.0f);
+    for (int k = 0; k < bins; ++k)
+    {
+        const float x = binPosition (k, half);
+        const float s = static_cast<float> ((k / group) & 1) + (2.0f * x - 1.0f) * tl;
+        const float* src = s > 0.5f ? s2 : s1;
+        so[2 * k] = src[2 * k];
+        so[2 * k + 1] = src[2 * k + 1];
+    }
+    bank.synthesise (ch);
+}
+
+// ---- Frequency Splice: role1 below the (swept) crossover, role2 above, with a crossfade band. ----
+constexpr int kSpliceHalf = (1 << kFreqSpliceOrder) / 2; // 1024: the Nyquist bin
+
+void fsProcessFrame (FSBank& bank, FSChannel& ch, const FreqSpliceParams& params) noexcept
+{
+    bank.analyse (ch);
+    const double fs = bank.sampleRate;
+    const int n = bank.fftSize;
+
+    float inc = 0.0f;
+    float sweep = 1.0f;
+    if (params.lfoRate > 0.0f)
+    {
+        inc = params.lfoRate * kTwoPi / static_cast<float> (fs / static_cast<double> (bank.hop));
+        sweep = std::exp2 (std::sin (ch.lfoPhase));
+    }
+    // The sweep factor uses the phase before this frame's step. Wrapping keeps the phase precise
+    // over long runs without changing the sine.
+    ch.lfoPhase += inc;
+    if (ch.lfoPhase >= kTwoPi)
+        ch.lfoPhase = std::fmod (ch.lfoPhase, kTwoPi);
+
+    const float fc = sweep * params.crossover;
+    const double f = fc < 100.0f ? 100.0 : std::min (static_cast<double> (fc), fs / 2.0);
+    // The crossover bin stays within 1..1024 whatever the crossover, sweep and sample rate.
+    double bin = f * n / fs;
+    if (! (bin >= 1.0))
+        bin = 1.0;
+    const int c = static_cast<int> (std::min (bin, static_cast<double> (kSpliceHalf)));
+
+    const float widthBins = static_cast<float> (c) * params.width / 100.0f;
+    const int r = widthBins >= 1.0f ? static_cast<int> (std::min (widthBins, static_cast<float> (n))) : 0;
+    const int start = c - r / 2;
+    const int end = start + r;
+    const float invR = r >= 1 ? 1.0f / static_cast<float> (r) : 0.0f;
+    const float tiltAmount = params.tilt / 100.0f;
+
+    const float* s1 = bank.spectrum1.data();
+    const float* s2 = bank.spectrum2.data();
+    float* so = bank.spectrumOut.data();
+    for (int k = 0; k <= kSpliceHalf; ++k)
+    {
+        float mix;
+        if (r < 1)
+            mix = k < c ? 0.0f : 1.0f;
+        else if (k <= start)
+            mix = 0.0f;
+        else if (k >= end)
+            mix = 1.0f;
+        else
+            mix = static_cast<float> (k - start) * invR;
+
+        const float tilt =
+            std::max (0.0f, (2.0f * static_cast<float> (k) / static_cast<float> (kSpliceHalf) - 1.0f) * tiltAmount + 1.0f);
+        so[2 * k] = (s1[2 * k] * (1.0f - mix) + s2[2 * k] * mix) * tilt;
+        so[2 * k + 1] = (s1[2 * k + 1] * (1.0f - mix) + s2[2 * k + 1] * mix) * tilt;
+    }
+    bank.synthesise (ch);
+}
+
+// The three spectral banks share one preparation rule.
+void prepareSXBank (SXBank& bank, int resolution, int numChannels, double sampleRate)
+{
+    const int order = frameOrderForResolution (resolution);
+    if (! bank.isBuiltFor (order, numChannels, sampleRate))
+        bank.rebuildWithChannels (order, numChannels, sampleRate);
+}
+} // namespace
+
+void BlendProcessor::prepareSpectralGateIfNeeded (int resolution, int numChannels, double sampleRate)
+{
+    prepareSXBank (spectralGateBank, resolution, numChannels, sampleRate);
+}
+
+void BlendProcessor::preparePhaseSwapIfNeeded (int resolution, int numChannels, double sampleRate)
+{
+    prepareSXBank (phaseSwapBank, resolution, numChannels, sampleRate);
+}
+
+void BlendProcessor::prepareBinInterleaveIfNeeded (int resolution, int numChannels, double sampleRate)
+{
+    prepareSXBank (binInterleaveBank, resolution, numChannels, sampleRate);
+}
+
+void BlendProcessor::prepareFreqSpliceIfNeeded (int numChannels, double sampleRate, const FreqSpliceParams&)
+{
+    if (! freqSpliceBank.isBuiltFor (kFreqSpliceOrder, numChannels, sampleRate))
+        freqSpliceBank.rebuildWithChannels (kFreqSpliceOrder, numChannels, sampleRate);
+}
+
+namespace
+{
+// Streams one block of one channel through a frame bank; a channel the bank was not built for
+// stays silent.
+template <typename Bank, typename FrameFn>
+void streamChannel (Bank& bank, int channel, const float* role1, const float* role2, float* out, int numSamples,
+                    FrameFn&& processFrame)
+{
+    auto* ch = bank.channel (channel);
+    if (ch == nullptr)
+        return silence (out, numSamples);
+    streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { processFrame (bank, *ch); });
+}
+} // namespace
+
+void BlendProcessor::runSpectralGate (int channel, const float* role1, const float* role2, float* out,
+                                      int numSamples, const SpectralGateParams& params)
+{
+    streamChannel (spectralGateBank, channel, role1, role2, out, numSamples,
+                   [&] (auto& bank, auto& ch) { sgProcessFrame (bank, ch, params); });
+}
+
+void BlendProcessor::runPhaseSwap (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                                   const PhaseSwapParams& params)
+{
+    streamChannel (phaseSwapBank, channel, role1, role2, out, numSamples,
+                   [&] (auto& bank, auto& ch) { psProcessFrame (bank, ch, params); });
+}
+
+void BlendProcessor::runBinInterleave (int channel, const float* role1, const float* role2, float* out,
+                                       int numSamples, const BinInterleaveParams& params)
+{
+    streamChannel (binInterleaveBank, channel, role1, role2, out, numSamples,
+                   [&] (auto& bank, auto& ch) { biProcessFrame (bank, ch, params); });
+}
+
+void BlendProcessor::runFreqSplice (int channel, const float* role1, const float* role2, float* out,
+                                    int numSamples, const FreqSpliceParams& params)
+{
+    streamChannel (freqSpliceBank, channel, role1, role2, out, numSamples,
+                   [&] (auto& bank, auto& ch) { fsProcessFrame (bank, ch, params); });
+}
+
+void BlendProcessor::resetSpectralChannel (BlendMode mode, int channel) noexcept
+{
+    if (mode == FrequencySplice)
+    {
+        // The sweep's LFO phase is a clock, not signal: it keeps running.
+        if (auto* ch = freqSpliceBank.channel (channel))
+            ch->clearSignal();
+        return;
+    }
+    auto& bank = mode == SpectralGate ? spectralGateBank : mode == PhaseSwap ? phaseSwapBank : binInterleaveBank;
+    if (auto* ch = bank.channel (channel))
+        ch->clearSignal();
+}

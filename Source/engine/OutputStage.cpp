@@ -1,0 +1,110 @@
+#include "engine/OutputStage.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace RBJ
+{
+// Highest corner a design may use, as a fraction of the sample rate. A corner at or above the
+// Nyquist frequency has no digital counterpart, and the designs turn unstable there (FX HiCut
+// at 15 kHz at a 22.05 kHz rate, Heat's 6 kHz shelf at 8 kHz), so it is moved just below. At
+// 44.1 kHz and above every corner the dials reach lies under this limit and is used as it is.
+constexpr float kMaxCornerRatio = 0.49f;
+
+float omega (float f0, double sampleRate) noexcept
+{
+    const float fs = static_cast<float> (sampleRate);
+    return (6.2831855f / fs) * std::min (f0, kMaxCornerRatio * fs);
+}
+
+namespace
+{
+constexpr float kButterworthAlphaDivisor = 1.4142136f; // alpha = sin(w0) / (2 Q) with Q = 1/sqrt(2)
+
+Biquad normalise (float b0, float b1, float b2, float a0, float a1, float a2) noexcept
+{
+    const float inv = 1.0f / a0;
+    return { b0 * inv, b1 * inv, b2 * inv, a1 * inv, a2 * inv };
+}
+} // namespace
+
+Biquad highPass (float f0, double sampleRate) noexcept
+{
+    const float w0 = omega (f0, sampleRate);
+    const float cw = std::cos (w0);
+    const float alpha = std::sin (w0) / kButterworthAlphaDivisor;
+    return normalise ((1.0f + cw) * 0.5f, -(1.0f + cw), (1.0f + cw) * 0.5f, 1.0f + alpha, -2.0f * cw, 1.0f - alpha);
+}
+
+Biquad lowPass (float f0, double sampleRate) noexcept
+{
+    const float w0 = omega (f0, sampleRate);
+    const float cw = std::cos (w0);
+    const float alpha = std::sin (w0) / kButterworthAlphaDivisor;
+    return normalise ((1.0f - cw) * 0.5f, 1.0f - cw, (1.0f - cw) * 0.5f, 1.0f + alpha, -2.0f * cw, 1.0f - alpha);
+}
+
+Biquad lowShelf (float f0, float gainDb, double sampleRate) noexcept
+{
+    const float A = std::pow (10.0f, gainDb / 40.0f);
+    const float w0 = omega (f0, sampleRate);
+    const float cw = std::cos (w0);
+    const float alpha = std::sin (w0) / kButterworthAlphaDivisor;
+    const float k = 2.0f * std::sqrt (A) * alpha;
+    return normalise (A * ((A + 1.0f) - (A - 1.0f) * cw + k),
+                      2.0f * A * ((A - 1.0f) - (A + 1.0f) * cw),
+                      A * ((A + 1.0f) - (A - 1.0f) * cw - k),
+                      (A + 1.0f) + (A - 1.0f) * cw + k,
+                      -2.0f * ((A - 1.0f) + (A + 1.0f) * cw),
+                      (A + 1.0f) + (A - 1.0f) * cw - k);
+}
+
+Biquad highShelf (float f0, float gainDb, double sampleRate) noexcept
+{
+    const float A = std::pow (10.0f, gainDb / 40.0f);
+    const float w0 = omega (f0, sampleRate);
+    const float cw = std::cos (w0);
+    const float alpha = std::sin (w0) / kButterworthAlphaDivisor;
+    const float k = 2.0f * std::sqrt (A) * alpha;
+    return normalise (A * ((A + 1.0f) + (A - 1.0f) * cw + k),
+                      -2.0f * A * ((A - 1.0f) + (A + 1.0f) * cw),
+                      A * ((A + 1.0f) + (A - 1.0f) * cw - k),
+                      (A + 1.0f) - (A - 1.0f) * cw + k,
+                      2.0f * ((A - 1.0f) - (A + 1.0f) * cw),
+                      (A + 1.0f) - (A - 1.0f) * cw - k);
+}
+} // namespace RBJ
+
+OutputStage OutputStage::fromParams (const OutputMixParams& p, double sampleRate) noexcept
+{
+    OutputStage s;
+
+    // The activity thresholds sit just inside the ranges so that a dial at its end stop
+    // bypasses the filter completely instead of leaving a barely audible corner.
+    const float lowCutHz = std::clamp (p.fxLowCut, 20.0f, 2000.0f);
+    s.lowCutActive = lowCutHz > 21.0f;
+    if (s.lowCutActive)
+        s.lowCut = RBJ::highPass (lowCutHz, sampleRate);
+
+    const float h = std::clamp (p.heat / 100.0f, 0.0f, 2.0f);
+    s.heatActive = h > 0.0f;
+    if (s.heatActive)
+    {
+        s.lowShelf = RBJ::lowShelf (250.0f, 6.0f * std::min (h, 1.0f), sampleRate);
+        s.highShelf = RBJ::highShelf (6000.0f, -3.0f * h, sampleRate);
+        s.satDrive = 12.0f * h + 1.0f;
+        s.satOffset = 0.4f * h;
+        s.satZero = FastTanh::tanh (s.satOffset);
+        s.satScale = 1.0f / (5.0f * h + 1.0f);
+    }
+
+    const float hiCutHz = std::clamp (p.fxHiCut, 200.0f, 20000.0f);
+    s.hiCutActive = hiCutHz < 19999.0f;
+    if (s.hiCutActive)
+        s.hiCut = RBJ::lowPass (hiCutHz, sampleRate);
+
+    s.ceiling = p.clipCeilingDb > -100.0f ? std::pow (10.0f, p.clipCeilingDb / 20.0f) : 0.0f;
+    s.invCeiling = 1.0f / std::max (s.ceiling, 1.0e-6f);
+    s.volume = p.outputVolDb > -60.0f ? std::pow (10.0f, p.outputVolDb / 20.0f) : 0.0f;
+    return s;
+}

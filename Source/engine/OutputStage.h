@@ -1,0 +1,57 @@
+#pragma once
+
+#include "engine/BlendParams.h"
+#include "engine/FastTanh.h"
+
+#include <cmath>
+
+// Coefficients of the output stage for one block: FX LowCut high-pass, Heat's two shelves and
+// saturator, FX HiCut low-pass. Everything in single precision, recomputed every block from the
+// current parameters without smoothing.
+
+struct Biquad
+{
+    float b0 = 1.0f, b1 = 0.0f, b2 = 0.0f, a1 = 0.0f, a2 = 0.0f; // normalised by a0
+
+    // Transposed direct form II.
+    inline float process (float x, float& z1, float& z2) const noexcept
+    {
+        const float y = b0 * x + z1;
+        z1 = b1 * x - a1 * y + z2;
+        z2 = b2 * x - a2 * y;
+        return y;
+    }
+};
+
+// RBJ cookbook designs. w0 = (2 pi / sampleRate) * f0, computed in single precision.
+namespace RBJ
+{
+float omega (float f0, double sampleRate) noexcept;
+Biquad highPass (float f0, double sampleRate) noexcept; // Q = 1/sqrt(2)
+Biquad lowPass (float f0, double sampleRate) noexcept;  // Q = 1/sqrt(2)
+Biquad lowShelf (float f0, float gainDb, double sampleRate) noexcept;  // shelf slope 1
+Biquad highShelf (float f0, float gainDb, double sampleRate) noexcept; // shelf slope 1
+} // namespace RBJ
+
+struct OutputStage
+{
+    bool lowCutActive = false;
+    bool heatActive = false;
+    bool hiCutActive = false;
+    Biquad lowCut, lowShelf, highShelf, hiCut;
+    float satDrive = 1.0f;  // 12h + 1
+    float satOffset = 0.0f; // 0.4h
+    float satZero = 0.0f;   // tanh(0.4h) by the same tanh as the curve, keeps silence exactly at zero
+    float satScale = 1.0f;  // 1 / (5h + 1)
+
+    float ceiling = 1.0f;    // K
+    float invCeiling = 1.0f; // 1 / max(K, 1e-6)
+    float volume = 1.0f;     // V
+
+    static OutputStage fromParams (const OutputMixParams&, double sampleRate) noexcept;
+
+    inline float saturate (float y) const noexcept
+    {
+        return (FastTanh::tanh (y * satDrive + satOffset) - satZero) * satScale;
+    }
+};

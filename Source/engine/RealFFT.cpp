@@ -1,0 +1,207 @@
+#include "engine/RealFFT.h"
+
+#include <juce_dsp/juce_dsp.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#if QUORVANE_HAS_FFTW
+ #include <fftw3.h>
+#endif
+
+namespace
+{
+#if QUORVANE_HAS_FFTW
+// The forward and inverse plan of one size. Both are in-place (the JUCE layout keeps the
+// spectrum in the sample buffer) and planned on FFTW-aligned memory; they run on any buffer
+// with the same alignment through the new-array execute calls.
+struct PlanPair
+{
+    fftwf_plan forward = nullptr;
+    fftwf_plan inverse = nullptr;
+};
+
+// FFTW's planner is not thread-safe; every plan of the process is made under this lock.
+std::mutex& planLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+// One plan pair per order, made on first use and kept for the life of the process. Looking a
+// plan up is a single atomic load, so an existing size never takes the lock.
+std::array<std::atomic<const PlanPair*>, RealFFT::kMaxPlannedOrder + 1>& planCache()
+{
+    static std::array<std::atomic<const PlanPair*>, RealFFT::kMaxPlannedOrder + 1> cache {};
+    return cache;
+}
+
+const PlanPair* plansFor (int order)
+{
+    if (order < 0 || order > RealFFT::kMaxPlannedOrder)
+        return nullptr;
+    auto& slot = planCache()[static_cast<size_t> (order)];
+    if (const auto* existing = slot.load (std::memory_order_acquire))
+        return existing;
+
+    const std::lock_guard<std::mutex> guard (planLock());
+    if (const auto* existing = slot.load (std::memory_order_acquire))
+        return existing;
+
+    const int n = 1 << order;
+    auto* buffer = fftwf_alloc_real (static_cast<size_t> (2 * n));
+    if (buffer == nullptr)
+        return nullptr;
+    auto* spectrum = reinterpret_cast<fftwf_complex*> (buffer);
+    // FFTW_ESTIMATE: measured plans take up to a second per size to make and gain little at
+    // these sizes; estimated ones take microseconds to milliseconds.
+    auto* pair = new PlanPair { fftwf_plan_dft_r2c_1d (n, buffer, spectrum, FFTW_ESTIMATE),
+                                fftwf_plan_dft_c2r_1d (n, spectrum, buffer, FFTW_ESTIMATE) };
+    fftwf_free (buffer);
+    if (pair->forward == nullptr || pair->inverse == nullptr)
+    {
+        if (pair->forward != nullptr)
+            fftwf_destroy_plan (pair->forward);
+        if (pair->inverse != nullptr)
+            fftwf_destroy_plan (pair->inverse);
+        delete pair;
+        return nullptr;
+    }
+    slot.store (pair, std::memory_order_release);
+    return pair;
+}
+#endif
+} // namespace
+
+struct RealFFT::FftwState
+{
+#if QUORVANE_HAS_FFTW
+    const PlanPair* plans = nullptr;
+    float* scratch = nullptr; // 2N aligned floats, for buffers whose alignment differs from the plans'
+
+    ~FftwState()
+    {
+        if (scratch != nullptr)
+            fftwf_free (scratch);
+    }
+
+    // Runs `execute` on `data` in place when its alignment matches the plans', otherwise on a
+    // copy in the aligned scratch buffer; `count` floats are copied in and out.
+    template <typename Fn>
+    void run (float* data, int countIn, int countOut, Fn&& execute) noexcept
+    {
+        if (fftwf_alignment_of (data) == 0)
+        {
+            execute (data);
+            return;
+        }
+        std::memcpy (scratch, data, static_cast<size_t> (countIn) * sizeof (float));
+        execute (scratch);
+        std::memcpy (data, scratch, static_cast<size_t> (countOut) * sizeof (float));
+    }
+#endif
+};
+
+RealFFT::RealFFT (int orderToUse, Engine preferred) : order (std::max (0, orderToUse)), engine (Engine::juce)
+{
+#if QUORVANE_HAS_FFTW
+    if (preferred == Engine::fftw)
+    {
+        if (const auto* plans = plansFor (order))
+        {
+            fftw = new FftwState();
+            fftw->plans = plans;
+            fftw->scratch = fftwf_alloc_real (static_cast<size_t> (2 * getSize()));
+            if (fftw->scratch != nullptr)
+                engine = Engine::fftw;
+            else
+                releaseFftw();
+        }
+    }
+#else
+    juce::ignoreUnused (preferred);
+#endif
+    if (engine == Engine::juce)
+        juceFft = std::make_unique<juce::dsp::FFT> (order);
+}
+
+void RealFFT::releaseFftw() noexcept
+{
+    delete fftw;
+    fftw = nullptr;
+}
+
+void RealFFT::forward (float* data) noexcept
+{
+#if QUORVANE_HAS_FFTW
+    if (engine == Engine::fftw)
+    {
+        const int n = getSize();
+        fftw->run (data, n, n + 2, [this] (float* d) {
+            fftwf_execute_dft_r2c (fftw->plans->forward, d, reinterpret_cast<fftwf_complex*> (d));
+        });
+        return;
+    }
+#endif
+    juceFft->performRealOnlyForwardTransform (data, true);
+}
+
+void RealFFT::inverse (float* data) noexcept
+{
+#if QUORVANE_HAS_FFTW
+    if (engine == Engine::fftw)
+    {
+        const int n = getSize();
+        fftw->run (data, n + 2, n, [this] (float* d) {
+            fftwf_execute_dft_c2r (fftw->plans->inverse, reinterpret_cast<fftwf_complex*> (d), d);
+        });
+        // FFTW's inverse is unnormalised; JUCE's divides by N, and the frame code expects that.
+        juce::FloatVectorOperations::multiply (data, 1.0f / static_cast<float> (n), n);
+        return;
+    }
+#endif
+    juceFft->performRealOnlyInverseTransform (data);
+}
+
+bool RealFFT::isAvailable (Engine e) noexcept
+{
+#if QUORVANE_HAS_FFTW
+    juce::ignoreUnused (e);
+    return true;
+#else
+    return e == Engine::juce;
+#endif
+}
+
+namespace
+{
+std::atomic<RealFFT::Engine>& chosenDefault() noexcept
+{
+    static std::atomic<RealFFT::Engine> engine { RealFFT::isAvailable (RealFFT::Engine::fftw) ? RealFFT::Engine::fftw
+                                                                                               : RealFFT::Engine::juce };
+    return engine;
+}
+} // namespace
+
+RealFFT::Engine RealFFT::defaultEngine() noexcept { return chosenDefault().load (std::memory_order_relaxed); }
+
+void RealFFT::setDefaultEngine (Engine e) noexcept
+{
+    if (isAvailable (e))
+        chosenDefault().store (e, std::memory_order_relaxed);
+}
+
+const char* RealFFT::engineName (Engine e) noexcept { return e == Engine::fftw ? "FFTW" : "JUCE"; }
+
+void RealFFT::preparePlans (int minOrder, int maxOrder)
+{
+#if QUORVANE_HAS_FFTW
+    for (int o = std::max (0, minOrder); o <= std::min (maxOrder, kMaxPlannedOrder); ++o)
+        plansFor (o);
+#else
+    juce::ignoreUnused (minOrder, maxOrder);
+#endif
+}

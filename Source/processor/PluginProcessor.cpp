@@ -1,0 +1,184 @@
+#include "processor/PluginProcessor.h"
+#include "common/JuceCompat.h"
+#include "params/ParamIDs.h"
+#include "params/ParameterTable.h"
+
+#include <algorithm>
+
+namespace
+{
+// Largest absolute sample of a buffer (0 for no channels or a buffer flagged clear).
+float peakOf (const juce::AudioBuffer<float>& buffer)
+{
+    if (buffer.getNumChannels() == 0 || buffer.getNumSamples() == 0)
+        return 0.0f;
+    return buffer.getMagnitude (0, buffer.getNumSamples());
+}
+} // namespace
+
+QuorvaneAudioProcessor::QuorvaneAudioProcessor()
+    : juce::AudioProcessor (makeBusLayout()),
+      parameters (*this, nullptr, "Quorvane", makeLayout())
+{
+    for (int i = 0; i < kNumParameters; ++i)
+        rawValues[static_cast<size_t> (i)] = parameters.getRawParameterValue (kParamTable[i].id);
+    static_assert (kNumParameters == std::tuple_size<decltype (rawValues)>::value);
+    formatManager.registerBasicFormats();
+}
+
+QuorvaneAudioProcessor::~QuorvaneAudioProcessor() = default;
+
+juce::AudioProcessor::BusesProperties QuorvaneAudioProcessor::makeBusLayout()
+{
+    auto props = BusesProperties().withOutput ("Output", juce::AudioChannelSet::stereo(), true);
+    if (juce::PluginHostType::getPluginLoadedAs() != juce::AudioProcessor::wrapperType_Standalone)
+        props = props.withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                    .withInput ("Sidechain", juce::AudioChannelSet::stereo(), true);
+    return props;
+}
+
+bool QuorvaneAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    if (layouts.getMainOutputChannelSet() != juce::AudioChannelSet::stereo())
+        return false;
+
+    auto disabledOrStereo = [] (const juce::AudioChannelSet& set) {
+        return set.isDisabled() || set == juce::AudioChannelSet::stereo();
+    };
+    if (! disabledOrStereo (layouts.getMainInputChannelSet()))
+        return false;
+    if (layouts.inputBuses.size() > 1 && ! disabledOrStereo (layouts.getChannelSet (true, 1)))
+        return false;
+    return true;
+}
+
+void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
+{
+    currentSampleRate = sampleRate;
+    const int channels = std::max (1, getTotalNumOutputChannels());
+    engine.prepare (channels, samplesPerBlock, sampleRate, readVocoderParams(), readFreqSpliceParams(),
+                    readSpectralGateParams(), readPhaseSwapParams(), readBinInterleaveParams());
+}
+
+bool QuorvaneAudioProcessor::isStandaloneWrapper() const
+{
+    return wrapperType == wrapperType_Standalone;
+}
+
+void QuorvaneAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    juce::ScopedNoDenormals noDenormals;
+
+    if (isStandaloneWrapper())
+    {
+        processBlockStandalone (buffer);
+        outputLevel.store (peakOf (buffer));
+    }
+    else
+    {
+        processBlockPlugin (buffer);
+        outputLevel.store (peakOf (getBusBuffer (buffer, false, 0)));
+    }
+}
+
+void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffer)
+{
+    const int n = buffer.getNumSamples();
+
+    auto inputView = [&] (int bus) {
+        if (getBusCount (true) > bus && getBus (true, bus)->isEnabled())
+            return getBusBuffer (buffer, true, bus);
+        return juce::AudioBuffer<float>();
+    };
+    const auto mainIn = inputView (0);
+    const auto sidechain = inputView (1);
+
+    const bool connected = sidechain.getNumChannels() > 0 && n > 0;
+    sidechainConnected.store (connected);
+    inputLevel1.store (peakOf (mainIn));
+    inputLevel2.store (peakOf (sidechain));
+
+    auto mainOut = getBusBuffer (buffer, false, 0);
+
+    const int modeIndex = static_cast<int> (paramValue (ParamIDs::mode));
+    const BlendMode mode = blendModeForIndex (modeIndex);
+
+    const int latency = engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution);
+    if (latency != lastReportedLatency)
+    {
+        lastReportedLatency = latency;
+        setLatencySamples (latency);
+    }
+
+    if (connected && isValidBlendMode (mode))
+    {
+        const int direction = static_cast<int> (paramValue (ParamIDs::direction));
+        const auto& role1 = direction == TwoToOne ? sidechain : mainIn;
+        const auto& role2 = (direction == TwoToOne || direction == OneToOne) ? mainIn : sidechain;
+
+        const auto timing = hostModulatorTiming();
+        const RealtimeStepData steps = computeModulator1 (timing);
+
+        mod2OverrideParamId = nullptr;
+        mod2OverrideValue = 0.0f;
+        applyModulator2 (timing, mode, mathOpForIndex (modeIndex));
+
+            runEngine (mode, role1, role2, mainIn, sidechain, mainOut, steps);
+        return;
+    }
+
+    // No sidechain (or no valid mode): Audio 1 passes through untouched.
+    if (mainOut.getNumChannels() > 0 && mainIn.getNumChannels() > 0 && n > 0)
+    {
+        for (int c = 0; c < mainOut.getNumChannels(); ++c)
+        {
+            const int src = std::min (c, mainIn.getNumChannels() - 1);
+            if (mainIn.hasBeenCleared())
+                mainOut.clear (c, 0, n);
+            else if (mainOut.getReadPointer (c) != mainIn.getReadPointer (src))
+                mainOut.copyFrom (c, 0, mainIn, src, 0, n);
+        }
+    }
+}
+
+void QuorvaneAudioProcessor::runEngine (BlendMode mode, const juce::AudioBuffer<float>& role1,
+                                        const juce::AudioBuffer<float>& role2, const juce::AudioBuffer<float>& dry1,
+                                        const juce::AudioBuffer<float>& dry2, juce::AudioBuffer<float>& out,
+                                        const RealtimeStepData& steps)
+{
+    // The records are read in this order on purpose: the engine sees one consistent snapshot of
+    // the parameters, with modulator 2's override applied to all but the output mix.
+    const auto vocoder = readVocoderParams();
+    const auto fm = readFMParams();
+    const auto math = readMathParams();
+    const auto sc = readSidechainParams();
+    const auto fs = readFreqSpliceParams();
+    const auto am = readAMParams();
+    const auto sg = readSpectralGateParams();
+    const auto ps = readPhaseSwapParams();
+    const auto bi = readBinInterleaveParams();
+    const auto prob = readProbabilisticParams();
+    const auto ws = readWaveshapeParams();
+    const auto scrub = readScrubParams();
+    const auto mix = readOutputMixParams();
+
+    engine.processRealtime (mode, role1, role2, dry1, dry2, out, currentSampleRate, vocoder, fm, math, sc, fs, am, sg,
+                            ps, bi, prob, ws, scrub, mix, steps);
+}
+
+void QuorvaneAudioProcessor::updateTrackProperties (const TrackProperties& properties)
+{
+    const juce::SpinLock::ScopedLockType lock (trackNameLock);
+    hostTrackName = QVCompat::trackNameOf (properties);
+}
+
+juce::String QuorvaneAudioProcessor::getHostTrackName() const
+{
+    const juce::SpinLock::ScopedLockType lock (trackNameLock);
+    return hostTrackName;
+}
+
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new QuorvaneAudioProcessor();
+}

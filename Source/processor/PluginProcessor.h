@@ -1,0 +1,195 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_audio_formats/juce_audio_formats.h>
+
+#include "engine/BlendParams.h"
+#include "engine/BlendProcessor.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <functional>
+
+// The host's parameter tree, one parameter per row of the parameter table.
+juce::AudioProcessorValueTreeState::ParameterLayout makeLayout();
+
+// The object the host loads: parameters, buses, the per-block driving of the engine, the
+// step-sequencer modulators and the persisted state.
+class QuorvaneAudioProcessor : public juce::AudioProcessor
+{
+public:
+    enum PlayMode : int
+    {
+        Stopped = 0,
+        PlayBlend = 1,
+        PlayAudio1 = 2,
+        PlayAudio2 = 3
+    };
+
+    QuorvaneAudioProcessor();
+    ~QuorvaneAudioProcessor() override;
+
+    static BusesProperties makeBusLayout();
+
+    // juce::AudioProcessor
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+    void prepareToPlay (double sampleRate, int samplesPerBlock) override;
+    void releaseResources() override {}
+    void processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&) override;
+    using juce::AudioProcessor::processBlock;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override { return true; }
+
+    const juce::String getName() const override { return "Quorvane"; }
+    bool acceptsMidi() const override { return false; }
+    bool producesMidi() const override { return false; }
+    bool isMidiEffect() const override { return false; }
+    double getTailLengthSeconds() const override { return 0.0; }
+
+    int getNumPrograms() override { return 1; }
+    int getCurrentProgram() override { return 0; }
+    void setCurrentProgram (int) override {}
+    const juce::String getProgramName (int) override { return {}; }
+    void changeProgramName (int, const juce::String&) override {}
+
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    void updateTrackProperties (const TrackProperties& properties) override;
+    juce::String getHostTrackName() const;
+
+    // ---- Parameters ----
+    BlendMode currentBlendMode() const;
+    MathOp currentMathOp() const;
+    int currentDirection() const;
+    float readRawParam (const char* paramId) const;
+    // The parameter's raw value, ignoring modulator 2. Looks the identifier up in the parameter
+    // table, so the audio thread never builds a juce::String for it.
+    float paramValue (const char* paramId) const;
+
+    VocoderParams readVocoderParams() const;
+    FMParams readFMParams() const;
+    MathParams readMathParams() const;
+    SidechainParams readSidechainParams() const;
+    FreqSpliceParams readFreqSpliceParams() const;
+    AMParams readAMParams() const;
+    SpectralGateParams readSpectralGateParams() const;
+    PhaseSwapParams readPhaseSwapParams() const;
+    BinInterleaveParams readBinInterleaveParams() const;
+    ProbabilisticParams readProbabilisticParams() const;
+    WaveshapeParams readWaveshapeParams() const;
+    ScrubParams readScrubParams() const;
+    OutputMixParams readOutputMixParams() const;
+
+    // ---- Hooks the editor sets ----
+    std::function<void (const juce::String&)> onInfoMessage;
+    std::function<void()> onStateRestored;
+
+    juce::AudioProcessorValueTreeState parameters;
+    BlendProcessor engine;
+    juce::AudioFormatManager formatManager;
+
+    // ---- Published for the editor (read without locks) ----
+    std::atomic<bool> sidechainConnected { false };
+    std::atomic<float> inputLevel1 { 0.0f }, inputLevel2 { 0.0f }, outputLevel { 0.0f };
+    std::atomic<double> stepPhase[2] { { 0.0 }, { 0.0 } };
+    std::atomic<bool> morphTouched { false };
+    std::atomic<float> morphHandoffWeight { 1.0f };
+    std::atomic<int> playPosition { 0 };
+    std::atomic<bool> loopEnabled { true };
+    std::atomic<int> playMode { Stopped };
+
+    // Modulator step values, 2 x 16, each -1..1 (stored as given, no clamping).
+    float getStepValue (int modulator, int step) const;
+    void setStepValue (int modulator, int step, float value);
+    std::atomic<float> stepValues[2][16] {};
+
+    // ---- Modulator timing and the Morph hand-off ----
+    // Cycle length in bars for a "Bars" and a "Divider" choice index.
+    static double barsPerCycleFrom (int barsIndex, int dividerIndex);
+    // One step of the hand-off between the user's Morph dial and modulator 1; publishes and
+    // returns the weight of the modulator's Morph. Audio thread only.
+    float resolveMorphHandoffWeight (double phase, bool running);
+    // Cycle length of modulator 0 or 1 in samples when the loaded Audio 1 file is the clock
+    // (the file counts as four bars); 0 while the modulator is off or no file is loaded.
+    int getStandaloneCycleLengthSamples (int modulator) const;
+
+    // ---- Standalone playback ----
+    // Hand a decoded file to the processor (message thread; blocks while a block is playing).
+    void setAudio1Buffer (const juce::AudioBuffer<float>& buffer, double sampleRate);
+    void setAudio2Buffer (const juce::AudioBuffer<float>& buffer, double sampleRate);
+    // A different mode restarts playback from the beginning; the same mode keeps the position.
+    void setPlayMode (PlayMode mode);
+    int getAudio1Length() const noexcept { return audio1Length.load(); }
+    int getAudio2Length() const noexcept { return audio2Length.load(); }
+    int getBlendedLength() const noexcept { return std::max (getAudio1Length(), getAudio2Length()); }
+
+    int getLastReportedLatency() const noexcept { return lastReportedLatency; }
+    double getCurrentSampleRate() const noexcept { return currentSampleRate; }
+
+private:
+    bool isStandaloneWrapper() const;
+    void processBlockPlugin (juce::AudioBuffer<float>& buffer);
+    void processBlockStandalone (juce::AudioBuffer<float>& buffer);
+    // Reads every parameter record (after modulator 2 has set its override) and runs the engine
+    // once; shared by the plug-in and the standalone paths.
+    void runEngine (BlendMode mode, const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
+                    const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
+                    juce::AudioBuffer<float>& out, const RealtimeStepData& steps);
+
+    // Where both modulators stand at the first sample of a block, from the host's transport or
+    // from the standalone playback position.
+    struct ModulatorTiming
+    {
+        bool enabled1 = false;    // modulator 1 drives Morph in this block
+        bool running1 = false;    // the clock moves, so the hand-off may hold or return
+        double phase1 = 0.0;      // cycles
+        double increment1 = 0.0;  // cycles per sample
+        bool clocked2 = true;     // modulator 2 has a cycle to follow
+        double phase2 = 0.0;      // cycles
+    };
+    ModulatorTiming hostModulatorTiming();
+    ModulatorTiming standaloneModulatorTiming (int startSample) const;
+
+    // Modulator 1's Morph record for this block, and modulator 2's override of one dial.
+    RealtimeStepData computeModulator1 (const ModulatorTiming& timing);
+    void applyModulator2 (const ModulatorTiming& timing, BlendMode mode, MathOp op);
+
+    void setAudioBuffer (juce::AudioBuffer<float>& target, std::atomic<int>& length,
+                         const juce::AudioBuffer<float>& source, double sampleRate);
+    void playOneFile (juce::AudioBuffer<float>& buffer, const juce::AudioBuffer<float>& source, int length,
+                      int start, bool isAudio1);
+    void playBlend (juce::AudioBuffer<float>& buffer, int length, int start);
+
+    juce::AudioBuffer<float> audio1Buffer, audio2Buffer;
+    juce::AudioBuffer<float> workBuffer1, workBuffer2;
+    juce::SpinLock bufferLock;
+    double currentSampleRate = 44100.0;
+    // File lengths as the editor polls them, kept apart from the buffers so that reading them
+    // never races a hand-over.
+    std::atomic<int> audio1Length { 0 }, audio2Length { 0 };
+
+    int handoffState = 0;
+    bool handoffWasTouched = false;
+    bool handoffArmed = false;
+    double handoffLastPos = 0.0;
+
+    const char* mod2OverrideParamId = nullptr;
+    float mod2OverrideValue = 0.0f;
+
+    int lastReportedLatency = 0;
+
+    // The tree's value of every parameter, in parameter-table order, resolved once at construction.
+    std::array<std::atomic<float>*, 60> rawValues {};
+
+    juce::String hostTrackName;
+    mutable juce::SpinLock trackNameLock;
+
+    // Lets the tests hold bufferLock the way a file hand-over does, to check that the audio
+    // thread gives a silent block instead of waiting.
+    friend struct QuorvaneProcessorTestAccess;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuorvaneAudioProcessor)
+};

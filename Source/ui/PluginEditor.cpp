@@ -1,0 +1,201 @@
+#include "ui/PluginEditor.h"
+
+#include "processor/PluginProcessor.h"
+#include "ui/ThemePalette.h"
+
+bool QuorvanePluginEditor::previewValueRequestsPhone (const juce::String& value)
+{
+    // A developer switch: any non-empty value, whatever it says ("0" included), opens the preview.
+    return value.isNotEmpty();
+}
+
+QuorvanePluginEditor::Presentation QuorvanePluginEditor::choosePresentation (const juce::String& previewValue,
+                                                                             bool standaloneWrapper)
+{
+    if (previewValueRequestsPhone (previewValue))
+        return Presentation::Phone;
+    return standaloneWrapper ? Presentation::Standalone : Presentation::Plugin;
+}
+
+// The processor builds its editor here, beside it, so that the processor itself never needs
+// the user interface's headers.
+juce::AudioProcessorEditor* QuorvaneAudioProcessor::createEditor()
+{
+    return new QuorvanePluginEditor (*this);
+}
+
+QuorvanePluginEditor::QuorvanePluginEditor (QuorvaneAudioProcessor& p)
+    : juce::AudioProcessorEditor (p),
+      processor (p),
+      audio1Page (p.formatManager),
+      audio2Page (p.formatManager),
+      blendPage (p)
+{
+    setLookAndFeel (&lookAndFeel);
+    applyTheme();
+
+    presentation = choosePresentation (juce::SystemStats::getEnvironmentVariable (previewVariable, {}),
+                                       processor.wrapperType == juce::AudioProcessor::wrapperType_Standalone);
+
+    if (presentation == Presentation::Phone)
+        setUpPhonePreview();
+    else
+        setUpPagesAndTransport();
+
+    startTimerHz (30);
+}
+
+QuorvanePluginEditor::~QuorvanePluginEditor()
+{
+    stopTimer();
+    // The processor outlives its editors; it must not call into a dead one.
+    processor.onInfoMessage = nullptr;
+    processor.onStateRestored = nullptr;
+    setLookAndFeel (nullptr);
+}
+
+void QuorvanePluginEditor::setUpPhonePreview()
+{
+    configureWindow (phoneLogicalWidth, phoneLogicalHeight, true, phoneLogicalWidth, phoneLogicalHeight,
+                     3 * phoneLogicalWidth, 3 * phoneLogicalHeight);
+
+    phoneLayout.onThemeToggle = [this] {
+        toggleTheme();
+        phoneLayout.applyColourScheme();
+    };
+    addAndMakeVisible (phoneLayout);
+}
+
+void QuorvanePluginEditor::setUpPagesAndTransport()
+{
+    const bool standalone = presentation == Presentation::Standalone;
+    const int height = standalone ? standaloneLogicalHeight : logicalHeight;
+    // The standalone window may shrink a little further: it carries the transport row on top.
+    const float minimumScale = standalone ? 0.75f : 0.8f;
+    configureWindow (logicalWidth, height, standalone, (int) ((float) logicalWidth * minimumScale),
+                     (int) (minimumScale * (float) height), 1800, (int) ((float) height * 2.5f));
+
+    playButton.onClick = [this] { handlePlayButton(); };
+    addChildComponent (playButton);
+    playButton.setVisible (standalone);
+
+    loopToggle.setToggleState (processor.loopEnabled.load(), juce::dontSendNotification);
+    loopToggle.onClick = [this] { handleLoopToggle(); };
+    addChildComponent (loopToggle);
+    loopToggle.setVisible (standalone);
+
+    hostTrackLabel.setJustificationType (juce::Justification::centredRight);
+    hostTrackLabel.setColour (juce::Label::textColourId, juce::Colours::grey);
+    addChildComponent (hostTrackLabel);
+    hostTrackLabel.setVisible (! standalone);
+
+    audio1Page.setStandaloneMode (standalone);
+    audio2Page.setStandaloneMode (standalone);
+    wireAudioPages();
+
+    if (standalone)
+    {
+        // Read once: a later theme change recolours the pages but not the tab buttons.
+        const auto tabColour = findColour (juce::ResizableWindow::backgroundColourId);
+        tabs.addTab ("Blend", tabColour, &blendPage, false);
+        tabs.addTab ("Audio 1", tabColour, &audio1Page, false);
+        tabs.addTab ("Audio 2", tabColour, &audio2Page, false);
+        addAndMakeVisible (tabs);
+    }
+    else
+    {
+        addAndMakeVisible (blendPage);
+        // The label sits in the page's top margin; the page paints its whole area, so the label
+        // has to stay in front of it.
+        hostTrackLabel.toFront (false);
+    }
+
+    wireProcessorHooks();
+
+    if (standalone)
+        loadDefaultSamples();
+    else
+        showMessage (connectSidechainText);
+
+    blendPage.onThemeToggle = [this] { toggleTheme(); };
+}
+
+void QuorvanePluginEditor::wireAudioPages()
+{
+    audio1Page.onPlayPressed = [this] {
+        processor.setPlayMode (QuorvaneAudioProcessor::PlayAudio1);
+        playButton.setButtonText ("Play");
+    };
+    audio1Page.onStopPressed = [this] { processor.setPlayMode (QuorvaneAudioProcessor::Stopped); };
+    audio1Page.onBufferLoaded = [this] (const juce::AudioBuffer<float>& buffer, double sampleRate) {
+        processor.setAudio1Buffer (buffer, sampleRate);
+    };
+
+    audio2Page.onPlayPressed = [this] {
+        processor.setPlayMode (QuorvaneAudioProcessor::PlayAudio2);
+        playButton.setButtonText ("Play");
+    };
+    audio2Page.onStopPressed = [this] { processor.setPlayMode (QuorvaneAudioProcessor::Stopped); };
+    audio2Page.onBufferLoaded = [this] (const juce::AudioBuffer<float>& buffer, double sampleRate) {
+        processor.setAudio2Buffer (buffer, sampleRate);
+    };
+}
+
+void QuorvanePluginEditor::wireProcessorHooks()
+{
+    processor.onInfoMessage = [this] (const juce::String& message) { showMessage (message); };
+    processor.onStateRestored = [this] {
+        blendPage.refreshStepSequencerFromProcessor();
+        // The restored state carries the theme.
+        applyTheme();
+    };
+}
+
+void QuorvanePluginEditor::applyTheme()
+{
+    lookAndFeel.applyPalette (*QV::gActive);
+    blendPage.applyColourScheme();
+    repaint();
+}
+
+void QuorvanePluginEditor::toggleTheme()
+{
+    QV::gActive = (QV::gActive == &QV::kDark) ? &QV::kLight : &QV::kDark;
+    applyTheme();
+}
+
+void QuorvanePluginEditor::loadDefaultSamples()
+{
+    audio1Page.loadSampleByName (defaultAudio1Sample);
+    audio2Page.loadSampleByName (defaultAudio2Sample);
+}
+
+void QuorvanePluginEditor::showMessage (const juce::String& text)
+{
+    blendPage.showInfoMessage (text, messageDurationTicks);
+}
+
+void QuorvanePluginEditor::handlePlayButton()
+{
+    if (processor.playMode.load() == QuorvaneAudioProcessor::PlayBlend)
+    {
+        processor.setPlayMode (QuorvaneAudioProcessor::Stopped);
+        playButton.setButtonText ("Play");
+    }
+    else
+    {
+        // Also from a single source playing: the transport always means the blend.
+        processor.setPlayMode (QuorvaneAudioProcessor::PlayBlend);
+        playButton.setButtonText ("Stop");
+    }
+}
+
+void QuorvanePluginEditor::handleLoopToggle()
+{
+    processor.loopEnabled.store (loopToggle.getToggleState());
+}
+
+void QuorvanePluginEditor::paint (juce::Graphics& g)
+{
+    g.fillAll (getLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId));
+}

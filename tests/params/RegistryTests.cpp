@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include "params/BlendModeRegistry.h"
+
+#include <cstring>
+#include <set>
+#include <string>
+
+namespace
+{
+struct RegistryRow
+{
+    int comboId;
+    const char* name;
+    int blendMode, mathOp;
+    const char* heading;
+    int weight;
+};
+
+// The "Blend Mode" list as published to users and hosts.
+const RegistryRow kExpected[22] = {
+    { 1, "Classic Vocoder", 3, 1, "Spectral", 4 },   { 2, "FFT Vocoder", 1, 1, nullptr, 4 },
+    { 3, "Distorted Vocoder", 2, 1, nullptr, 4 },    { 4, "Frequency Splice", 7, 1, nullptr, 2 },
+    { 5, "Spectral Gate", 10, 1, nullptr, 2 },       { 6, "Phase Swap", 11, 1, nullptr, 2 },
+    { 7, "Bin Interleave", 12, 1, nullptr, 2 },      { 22, "Frequency Modulation (FM)", 9, 1, "Modulation", 4 },
+    { 9, "Amplitude Modulation (AM)", 8, 1, nullptr, 2 }, { 8, "Ring Modulation (RM)", 4, 1, nullptr, 2 },
+    { 23, "Scrub", 14, 1, nullptr, 2 },              { 12, "Probabilistic", 13, 1, "Stochastic", 2 },
+    { 13, "Sidechain Duck", 5, 1, "Dynamics", 2 },   { 14, "Amplitude Follow", 6, 1, nullptr, 2 },
+    { 17, "Min", 4, 4, "Math", 1 },                  { 18, "Max", 4, 5, nullptr, 1 },
+    { 24, "Add", 4, 9, nullptr, 1 },                 { 15, "Subtract", 4, 2, nullptr, 1 },
+    { 19, "Absolute Difference", 4, 7, nullptr, 1 }, { 16, "Divide", 4, 3, nullptr, 1 },
+    { 20, "Sign Multiply", 4, 8, nullptr, 1 },       { 21, "XOR", 4, 6, nullptr, 1 },
+};
+
+std::string str (const char* s) { return s == nullptr ? std::string ("<null>") : std::string (s); }
+} // namespace
+
+TEST (Registry, EntriesMatchThePublishedList)
+{
+    std::set<int> ids;
+    int weights = 0;
+    for (int i = 0; i < kNumBlendModeEntries; ++i)
+    {
+        const auto& e = kBlendModeRegistry[i];
+        const auto& x = kExpected[i];
+        SCOPED_TRACE (x.name);
+        EXPECT_EQ (e.comboId, x.comboId);
+        EXPECT_STREQ (e.name, x.name);
+        EXPECT_EQ (static_cast<int> (e.blendMode), x.blendMode);
+        EXPECT_EQ (static_cast<int> (e.mathOp), x.mathOp);
+        EXPECT_EQ (str (e.sectionHeading), str (x.heading));
+        EXPECT_EQ (e.randomWeight, x.weight);
+        ASSERT_NE (e.description, nullptr);
+        EXPECT_GT (std::strlen (e.description), 20u);
+        EXPECT_NE (e.comboId, 0);
+        ids.insert (e.comboId);
+        weights += e.randomWeight;
+    }
+    EXPECT_EQ (ids.size(), 22u) << "combo IDs must be unique";
+    EXPECT_EQ (weights, 44);
+    EXPECT_STREQ (kBlendModeRegistry[9].description, "Multiplies the two signals. The classic metallic, clangorous ring-mod effect.");
+}
+
+TEST (Registry, IndexLookupFallsBackOutsideTheTable)
+{
+    EXPECT_EQ (blendModeForIndex (0), ClassicVocoder);
+    EXPECT_EQ (blendModeForIndex (9), Math);
+    EXPECT_EQ (mathOpForIndex (9), Multiply);
+    EXPECT_EQ (mathOpForIndex (16), Add);
+    for (int bad : { -1, 22, 1000 })
+    {
+        EXPECT_EQ (blendModeForIndex (bad), FFTVocoder) << bad;
+        EXPECT_EQ (mathOpForIndex (bad), Multiply) << bad;
+        EXPECT_EQ (blendModeEntryForIndex (bad), nullptr) << bad;
+    }
+}
+
+TEST (DialSlots, EveryModeRow)
+{
+    struct Row { int mode, op; const char* ids[5]; const char* labels[5]; };
+    const Row rows[] = {
+        { 1, 1, { "resolution", "vocAttack", "vocRelease", "hfEmphasis", nullptr }, { "Resolution", "Attack", "Release", "HF Emphasis", nullptr } },
+        { 3, 1, { "resolution", "vocAttack", "vocRelease", "hfEmphasis", nullptr }, { "Resolution", "Attack", "Release", "HF Emphasis", nullptr } },
+        { 2, 1, { "resolution", "vocAttack", "vocRelease", "vocDrive", "hfEmphasis" }, { "Resolution", "Attack", "Release", "Drive", "HF Emphasis" } },
+        { 4, 1, { "mathTilt", "mathDrive", "mathDCOffset", "mathRectify", nullptr }, { "Tilt", "Drive", "DC Offset", "Rectify", nullptr } },
+        { 4, 3, { "mathBalance", "mathTilt", "mathDrive", "mathRectify", "mathTame" }, { "Balance", "Tilt", "Drive", "Rectify", "Tame" } },
+        { 4, 6, { "mathBalance", "mathTilt", "mathDrive", "mathRectify", "mathTame" }, { "Balance", "Tilt", "Drive", "Rectify", "Tame" } },
+        { 4, 8, { "mathBalance", "mathTilt", "mathDrive", "mathRectify", "mathTame" }, { "Balance", "Tilt", "Drive", "Rectify", "Tame" } },
+        { 4, 2, { "mathBalance", "mathTilt", "mathDrive", "mathRectify", nullptr }, { "Balance", "Tilt", "Drive", "Rectify", nullptr } },
+        { 4, 9, { "mathBalance", "mathTilt", "mathDrive", "mathRectify", nullptr }, { "Balance", "Tilt", "Drive", "Rectify", nullptr } },
+        { 4, 0, { "mathBalance", "mathTilt", "mathDrive", "mathRectify", nullptr }, { "Balance", "Tilt", "Drive", "Rectify", nullptr } },
+        { 4, 12, { "mathBalance", "mathTilt", "mathDrive", "mathRectify", nullptr }, { "Balance", "Tilt", "Drive", "Rectify", nullptr } },
+        { 5, 1, { "scAttack", "scRelease", "scThreshold", "scDepth", nullptr }, { "Attack", "Release", "Threshold", "Depth", nullptr } },
+        { 6, 1, { "scAttack", "scRelease", "scThreshold", "scDepth", nullptr }, { "Attack", "Release", "Threshold", "Depth", nullptr } },
+        { 7, 1, { "fsCrossover", "fsWidth", "fsTilt", "fsLFORate", nullptr }, { "Crossover", "Width", "Tilt", "LFO Rate", nullptr } },
+        { 8, 1, { "amDepth", "amDCOffset", "amLFORate", nullptr, nullptr }, { "Depth", "DC Offset", "LFO Rate", nullptr, nullptr } },
+        { 9, 1, { "fmDepth", "fmFeedback", "wsWindow", "wsDrive", "wsSmoothing" }, { "Depth", "Feedback", "Window", "Drive", "Smoothing" } },
+        { 10, 1, { "resolution", "sgThreshold", "sgTilt", nullptr, nullptr }, { "Resolution", "Threshold", "Tilt", nullptr, nullptr } },
+        { 11, 1, { "resolution", "psAmount", "psTilt", nullptr, nullptr }, { "Resolution", "Amount", "Tilt", nullptr, nullptr } },
+        { 12, 1, { "resolution", "biChunk", "biTilt", nullptr, nullptr }, { "Resolution", "Chunk", "Tilt", nullptr, nullptr } },
+        { 13, 1, { "probBias", "probHold", "probCrossfade", "probStereo", nullptr }, { "Bias", "Hold", "Crossfade", "Stereo", nullptr } },
+        { 14, 1, { "scrubScale", "scrubBias", "scrubSmoothing", nullptr, nullptr }, { "Scale", "Bias", "Smoothing", nullptr, nullptr } },
+        { 0, 1, { nullptr, nullptr, nullptr, nullptr, nullptr }, { nullptr, nullptr, nullptr, nullptr, nullptr } },
+        { 15, 1, { nullptr, nullptr, nullptr, nullptr, nullptr }, { nullptr, nullptr, nullptr, nullptr, nullptr } },
+    };
+    for (const auto& row : rows)
+        for (int slot = 0; slot < 5; ++slot)
+        {
+            const auto info = dialSlotInfoForMode (static_cast<BlendMode> (row.mode), static_cast<MathOp> (row.op), slot);
+            EXPECT_EQ (str (info.paramId), str (row.ids[slot])) << "mode " << row.mode << " op " << row.op << " slot " << slot;
+            EXPECT_EQ (str (info.label), str (row.labels[slot])) << "mode " << row.mode << " op " << row.op << " slot " << slot;
+        }
+}
+
+TEST (DialSlots, SlotsOutsideZeroToFourAreEmpty)
+{
+    for (int slot : { -1, 5, 100 })
+    {
+        const auto info = dialSlotInfoForMode (FM, Multiply, slot);
+        EXPECT_EQ (info.paramId, nullptr) << slot;
+        EXPECT_EQ (info.label, nullptr) << slot;
+    }
+}

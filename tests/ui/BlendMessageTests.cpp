@@ -1,0 +1,272 @@
+#include "GuiTestSupport.h"
+#include "params/ParamHelp.h"
+
+#include <cmath>
+
+namespace
+{
+const juce::Colour kRed (0xFFFF4040u);
+}
+
+TEST_F (BlendPageTest, OpeningThePageShowsTheStoredModesMessage)
+{
+    EXPECT_EQ (message(), "Mode: Classic Vocoder. Analogue-style vocoder. Imprints Audio 1's spectral shape onto "
+                          "Audio 2 with an organic character.");
+    EXPECT_EQ (page->getMessageTicks(), 0);
+
+    selectMode (10);
+    EXPECT_EQ (message(), "Mode: Scrub. Audio 2's level scrubs through Audio 1's recent history for a granular "
+                          "time-warping effect.");
+}
+
+TEST_F (BlendPageTest, DialMessagesWordTheValueAndAddTheHelpSentence)
+{
+    struct Case
+    {
+        int modeIndex;
+        const char* paramId;
+        float rawValue; // NAN: leave the default
+        const char* expected;
+    };
+    const Case cases[] = {
+        { 0, "vocAttack", NAN,
+          "Attack: 5.0 ms. How quickly the effect responds when Audio 1 gets louder. Short for crisp transients." },
+        { 6, "biChunk", 0.0f,
+          "Chunk: 1 bins. Group size for the alternating spectral pattern. Smaller groups give a tighter, denser "
+          "interleave." },
+        { 6, "biChunk", 3.0f,
+          "Chunk: 8 bins. Group size for the alternating spectral pattern. Smaller groups give a tighter, denser "
+          "interleave." },
+        { 10, "scrubScale", NAN,
+          "Scale: 50. How far the playhead jumps with Audio 2's level. Subtle wobble at low values, dramatic stretch "
+          "at high." },
+        { 2, "resolution", 12.0f,
+          "Resolution: 1024. Sets how finely the spectrum is split. Higher values give crisper, more articulate "
+          "vocoding." },
+        { 1, "resolution", 12.0f,
+          "Resolution: 4096. Sets how finely the spectrum is split. Higher values give crisper, more articulate "
+          "vocoding." },
+        { 9, "mathTilt", -37.0f,
+          "Tilt: -37%. Spectrally tilts the two inputs against each other before the math. Positive favours Audio "
+          "1's highs and Audio 2's lows; negative is the opposite." },
+        { 0, "fxHiCut", 8000.0f,
+          "HiCut: 8000 Hz. Cuts everything above this frequency from the blended signal. Use to tame harshness or "
+          "sibilance." },
+        { 0, "outputVolDb", -6.0f, "Output Volume: -6.0 dB" },
+        { 0, "clipCeilingDb", NAN, "Clip Ceiling: -0.3 dBFS" },
+        { 0, "morph", 50.0f,
+          "Morph: 50%. One-knob crossfade between unprocessed Audio 1, the blended signal, and unprocessed Audio 2." },
+    };
+    for (const auto& c : cases)
+    {
+        selectMode (c.modeIndex);
+        if (! std::isnan (c.rawValue))
+            setRaw (c.paramId, c.rawValue);
+        A::showDialMessage (*page, blendDialIndexFor (c.paramId));
+        EXPECT_EQ (message(), c.expected) << c.paramId;
+        EXPECT_EQ (page->getMessageTicks(), 60);
+        EXPECT_EQ (page->getMessageColour(), QV::kLight.text);
+    }
+}
+
+TEST_F (BlendPageTest, HostAutomationOfAnUntouchedDialStaysSilent)
+{
+    const auto before = message();
+    setRaw ("vocAttack", 20.0f);
+    setRaw ("fxLowCut", 300.0f);
+    setRaw ("outputVolDb", -12.0f);
+    EXPECT_EQ (message(), before);
+    EXPECT_EQ (A::dial (*page, 1).getValue(), 20.0); // but the dial follows
+}
+
+TEST (ParamHelpTable, ListsEveryDialButTheTwoOutputLevelsOnce)
+{
+    juce::StringArray ids;
+    for (const auto& entry : kParamHelp)
+    {
+        EXPECT_FALSE (ids.contains (entry.paramId)) << entry.paramId;
+        ids.add (entry.paramId);
+        EXPECT_GT (std::strlen (entry.help), 0u);
+    }
+    for (const auto& dial : kBlendDials)
+    {
+        const bool expectHelp = juce::String (dial.paramId) != "outputVolDb" && juce::String (dial.paramId) != "clipCeilingDb";
+        EXPECT_EQ (findParamHelp (dial.paramId) != nullptr, expectHelp) << dial.paramId;
+    }
+    EXPECT_NE (findParamHelp ("smoothing"), nullptr);
+
+    EXPECT_EQ (withHelp ("Vol: 1", nullptr), "Vol: 1");
+    EXPECT_EQ (withHelp ("X: 1", "noSuchParameter"), "X: 1");
+    EXPECT_EQ (withHelp ("Heat: 5%", "heat"), "Heat: 5%. Adds warmth and saturation to the blended signal.");
+}
+
+TEST (DialValueMessages, FollowEachDialsFormat)
+{
+    struct Case
+    {
+        const char* paramId;
+        double value;
+        const char* expected;
+    };
+    const Case cases[] = {
+        { "resolution", 7.0, "Resolution: 128" },  { "resolution", 0.0, "Resolution: 1" },
+        { "vocRelease", 49.96, "Release: 50.0 ms" }, { "hfEmphasis", -3.5, "HF Emphasis: -3.5 dB" },
+        { "mathTilt", -12.9, "Tilt: -12%" },       { "fsCrossover", 1234.9, "Crossover: 1234 Hz" },
+        { "fsLFORate", 0.0, "LFO Rate: 0.0 Hz" },   { "probHold", 5.0, "Hold: 5.0 ms" },
+        { "scrubScale", 200.0, "Scale: 200" },       { "biChunk", 2.0, "Chunk: 4 bins" },
+        { "clipCeilingDb", -12.0, "Clip Ceiling: -12.0 dBFS" },
+        { "fxHiCut", 7999.9995, "HiCut: 8000 Hz" }, // a skewed default read back through its range
+        { "fxLowCut", 20.6, "LowCut: 20 Hz" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ (dialValueMessage (kBlendDials[blendDialIndexFor (c.paramId)], c.value), c.expected) << c.paramId;
+}
+
+TEST_F (BlendPageTest, MorphDrivesTheThreeLevelDials)
+{
+    struct Case
+    {
+        float morph, fx, signal1, signal2;
+    };
+    // FX = 2m below the middle and 2(1 - m) above it; Signal 1 = 1 - 2m, Signal 2 = 2m - 1 (floored at 0).
+    const Case cases[] = {
+        { 0, 0, 100, 0 }, { 25, 50, 50, 0 }, { 33, 66, 34, 0 }, { 100, 0, 0, 100 }, { 75, 50, 0, 50 }, { 50, 100, 0, 0 },
+    };
+    const auto before = message();
+    for (const auto& c : cases)
+    {
+        setRaw ("morph", c.morph);
+        EXPECT_EQ (raw ("fxLevel"), c.fx) << c.morph;
+        EXPECT_EQ (raw ("sig1Level"), c.signal1) << c.morph;
+        EXPECT_EQ (raw ("sig2Level"), c.signal2) << c.morph;
+    }
+    EXPECT_EQ (message(), before); // the level dials' own messages stay silent
+
+    // The level dials stay free until Morph moves again.
+    setRaw ("sig1Level", 40.0f);
+    EXPECT_EQ (raw ("sig1Level"), 40.0f);
+    EXPECT_EQ (raw ("fxLevel"), 100.0f);
+}
+
+TEST_F (BlendPageTest, ConstructionKeepsTheStoredLevels)
+{
+    page.reset();
+    setRaw ("morph", 0.0f);    // couples nothing: no page
+    setRaw ("fxLevel", 70.0f);
+    setRaw ("sig2Level", 20.0f);
+    page = std::make_unique<BlendComponent> (*processor);
+    EXPECT_EQ (raw ("fxLevel"), 70.0f);
+    EXPECT_EQ (raw ("sig2Level"), 20.0f);
+}
+
+TEST_F (BlendPageTest, TimedMessageCountsDownThenClearsTheBar)
+{
+    page->showInfoMessage ("Hello", 60);
+    EXPECT_TRUE (A::timerRunning (*page));
+    for (int i = 0; i < 59; ++i)
+        page->timerCallback();
+    EXPECT_EQ (message(), "Hello");
+    EXPECT_EQ (page->getMessageTicks(), 1);
+
+    page->timerCallback();
+    EXPECT_EQ (message(), "");
+    EXPECT_EQ (page->getMessageTicks(), 0);
+    EXPECT_FALSE (A::timerRunning (*page));
+
+    page->showInfoMessage ("Stays", 0);
+    EXPECT_FALSE (A::timerRunning (*page));
+    for (int i = 0; i < 100; ++i)
+        page->timerCallback();
+    EXPECT_EQ (message(), "Stays");
+}
+
+TEST_F (BlendPageTest, StickyWarningWaitsForTheTimedMessageAndShowsInRed)
+{
+    page->showInfoMessage ("Timed", 60);
+    page->setStickyWarning ("Warning! No input signal detected on Audio 2.");
+    EXPECT_EQ (message(), "Timed");
+    EXPECT_EQ (page->getMessageColour(), QV::kLight.text);
+    for (int i = 0; i < 60; ++i)
+        page->timerCallback();
+    EXPECT_EQ (message(), "Warning! No input signal detected on Audio 2.");
+    EXPECT_EQ (page->getMessageColour(), kRed);
+
+    // A new timed message covers the warning in the text colour; it comes back afterwards.
+    page->showInfoMessage ("Again", 2);
+    EXPECT_EQ (page->getMessageColour(), QV::kLight.text);
+    page->timerCallback();
+    page->timerCallback();
+    EXPECT_EQ (message(), "Warning! No input signal detected on Audio 2.");
+
+    // Clearing it with no timed message up empties the bar, even over the mode message.
+    page->showCurrentBlendModeMessage();
+    page->setStickyWarning ({});
+    EXPECT_EQ (message(), "");
+    EXPECT_EQ (page->getMessageColour(), QV::kLight.text);
+}
+
+TEST_F (BlendPageTest, StickyWarningWithNoTimedMessageShowsAtOnce)
+{
+    page->setStickyWarning ("Careful");
+    EXPECT_EQ (message(), "Careful");
+    EXPECT_EQ (page->getMessageColour(), kRed);
+}
+
+TEST_F (BlendPageTest, DirectionToggleSwapsRolesAndNeverPicksOneToOne)
+{
+    auto& toggle = A::direction (*page);
+    EXPECT_EQ (toggle.getButtonText(), "1 > 2");
+
+    toggle.onClick();
+    EXPECT_EQ (raw ("direction"), 1.0f);
+    EXPECT_EQ (toggle.getButtonText(), "2 > 1");
+    EXPECT_EQ (message(), "Direction 2 > 1: Audio 2 modulates Audio 1. Roles swapped.");
+    EXPECT_EQ (page->getMessageTicks(), 60);
+
+    toggle.onClick();
+    EXPECT_EQ (raw ("direction"), 0.0f);
+    EXPECT_EQ (message(), "Direction 1 > 2: Audio 1 modulates Audio 2. Default routing.");
+
+    setRaw ("direction", 2.0f);
+    EXPECT_EQ (toggle.getButtonText(), "1 > 1");
+    toggle.onClick();
+    EXPECT_EQ (raw ("direction"), 0.0f);
+    EXPECT_EQ (toggle.getButtonText(), "1 > 2");
+    EXPECT_EQ (message(), "Direction 1 > 2: Audio 1 modulates Audio 2. Default routing.");
+}
+
+TEST_F (BlendPageTest, DialsCarryTheirParametersRangesAndSuffixes)
+{
+    for (int i = 0; i < kNumBlendDials; ++i)
+    {
+        auto& dial = A::dial (*page, i);
+        const auto* param = processor->parameters.getParameter (kBlendDials[i].paramId);
+        ASSERT_NE (param, nullptr);
+        EXPECT_EQ (dial.getSliderStyle(), juce::Slider::RotaryVerticalDrag);
+        EXPECT_EQ (dial.getTextValueSuffix(), juce::String (kBlendDials[i].suffix));
+        EXPECT_EQ (A::caption (*page, i).getText(), juce::String (kBlendDials[i].caption));
+        if (i != BlendDial::resolution)
+        {
+            EXPECT_EQ (dial.getMinimum(), param->getNormalisableRange().start) << kBlendDials[i].paramId;
+            EXPECT_EQ (dial.getMaximum(), param->getNormalisableRange().end) << kBlendDials[i].paramId;
+        }
+        EXPECT_EQ (dial.getDoubleClickReturnValue(), param->convertFrom0to1 (param->getDefaultValue()));
+    }
+}
+
+TEST_F (BlendPageTest, DialValueTextShowsTheUnitOnce)
+{
+    // The dials are attached to parameters whose host text carries a unit; the dial's own text
+    // must not repeat it.
+    struct Case { int dial; double value; const char* text; };
+    const Case cases[] = {
+        { blendDialIndexFor ("vocAttack"), 5.0, "5.0 ms" },
+        { blendDialIndexFor ("fsCrossover"), 1000.0, "1000 Hz" },
+        { blendDialIndexFor ("heat"), 50.0, "50%" },
+    };
+    for (const auto& c : cases)
+    {
+        ASSERT_GE (c.dial, 0);
+        EXPECT_EQ (A::dial (*page, c.dial).getTextFromValue (c.value), c.text);
+    }
+}
