@@ -39,6 +39,22 @@ inline float follow (float env, float input, const EnvelopeShape& s) noexcept
     const float c = a > env ? s.attackCoeff : s.releaseCoeff;
     return env + (a - env) * (1.0f - c);
 }
+
+// Runs the peak follower over a block of one channel, with the mode's gain law turning the
+// envelope into a gain on role2. The envelope carries over to the next block.
+template <typename GainLaw>
+void followBlock (float& envelope, const float* role1, const float* role2, float* out, int numSamples,
+                  const EnvelopeShape& s, GainLaw gainFor) noexcept
+{
+    float env = envelope;
+    for (int j = 0; j < numSamples; ++j)
+    {
+        const float x2 = role2[j];
+        env = follow (env, role1[j], s);
+        out[j] = x2 * gainFor (env);
+    }
+    envelope = env;
+}
 } // namespace
 
 void BlendProcessor::runSidechain (int channel, const float* role1, const float* role2, float* out, int numSamples,
@@ -48,18 +64,11 @@ void BlendProcessor::runSidechain (int channel, const float* role1, const float*
         return;
 
     const EnvelopeShape s = shapeFor (params, sampleRate);
-    float env = scEnvelope[static_cast<size_t> (channel)];
-
-    for (int j = 0; j < numSamples; ++j)
-    {
-        const float x2 = role2[j];
-        env = follow (env, role1[j], s);
+    followBlock (scEnvelope[static_cast<size_t> (channel)], role1, role2, out, numSamples, s, [&s] (float env) {
         // Scaled by 4 and saturated first: the duck is complete from about -12 dBFS on.
         const float g = std::clamp ((std::min (4.0f * env, 1.0f) - s.threshold) / s.range, 0.0f, 1.0f);
-        out[j] = x2 * (1.0f - s.depth * g);
-    }
-
-    scEnvelope[static_cast<size_t> (channel)] = env;
+        return 1.0f - s.depth * g;
+    });
 }
 
 void BlendProcessor::runAmplitudeFollow (int channel, const float* role1, const float* role2, float* out,
@@ -69,17 +78,10 @@ void BlendProcessor::runAmplitudeFollow (int channel, const float* role1, const 
         return;
 
     const EnvelopeShape s = shapeFor (params, sampleRate);
-    float env = afEnvelope[static_cast<size_t> (channel)];
-
-    for (int j = 0; j < numSamples; ++j)
-    {
-        const float x2 = role2[j];
-        env = follow (env, role1[j], s);
+    followBlock (afEnvelope[static_cast<size_t> (channel)], role1, role2, out, numSamples, s, [&s] (float env) {
         const float g = std::clamp ((env - s.threshold) / s.range, 0.0f, 1.0f);
-        out[j] = x2 * ((1.0f - s.depth) + s.depth * g);
-    }
-
-    afEnvelope[static_cast<size_t> (channel)] = env;
+        return (1.0f - s.depth) + s.depth * g;
+    });
 }
 
 void BlendProcessor::resetEnvelopeChannel (BlendMode mode, int channel) noexcept

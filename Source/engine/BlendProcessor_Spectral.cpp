@@ -27,33 +27,46 @@ void silence (float* out, int numSamples) noexcept
     std::fill (out, out + std::max (0, numSamples), 0.0f);
 }
 
+// The analysed frame as the spectral modes see it: both role spectra as interleaved (re, im)
+// pairs, and the output spectrum they fill before the frame is synthesised.
+struct FrameSpectra
+{
+    int bins;           // DC .. Nyquist
+    int half;           // the Nyquist bin's index
+    const float* role1;
+    const float* role2;
+    float* out;
+};
+
+FrameSpectra spectraOf (SXBank& bank) noexcept
+{
+    return { bank.numBins(), bank.fftSize / 2, bank.spectrum1.data(), bank.spectrum2.data(),
+             bank.spectrumOut.data() };
+}
+
 // ---- Spectral Gate: role1 passes only in the bins where role2 reaches the gate level. ----
 void sgProcessFrame (SXBank& bank, SXChannel& ch, const SpectralGateParams& params) noexcept
 {
     bank.analyse (ch);
-    const int bins = bank.numBins();
-    const int half = bank.fftSize / 2;
-    const float* s1 = bank.spectrum1.data();
-    const float* s2 = bank.spectrum2.data();
-    float* so = bank.spectrumOut.data();
+    const FrameSpectra f = spectraOf (bank);
     float* mag2 = bank.magnitudes.data();
 
     float peak = 1.0e-10f; // a silent role2 still leaves a zero threshold open
-    for (int k = 0; k < bins; ++k)
+    for (int k = 0; k < f.bins; ++k)
     {
-        mag2[k] = magnitude (s2 + 2 * k);
+        mag2[k] = magnitude (f.role2 + 2 * k);
         peak = std::max (peak, mag2[k]);
     }
 
     const float th = std::clamp (params.threshold / 100.0f, 0.0f, 1.0f);
     const float tl = params.tilt / 100.0f;
-    for (int k = 0; k < bins; ++k)
+    for (int k = 0; k < f.bins; ++k)
     {
-        const float x = binPosition (k, half);
+        const float x = binPosition (k, f.half);
         const float gate = std::max (0.0f, (tl * (2.0f * x - 1.0f) + 1.0f) * th) * peak;
         const bool open = mag2[k] >= gate;
-        so[2 * k] = open ? s1[2 * k] : 0.0f;
-        so[2 * k + 1] = open ? s1[2 * k + 1] : 0.0f;
+        f.out[2 * k] = open ? f.role1[2 * k] : 0.0f;
+        f.out[2 * k + 1] = open ? f.role1[2 * k + 1] : 0.0f;
     }
     bank.synthesise (ch);
 }
@@ -62,19 +75,15 @@ void sgProcessFrame (SXBank& bank, SXChannel& ch, const SpectralGateParams& para
 void psProcessFrame (SXBank& bank, SXChannel& ch, const PhaseSwapParams& params) noexcept
 {
     bank.analyse (ch);
-    const int bins = bank.numBins();
-    const int half = bank.fftSize / 2;
-    const float* s1 = bank.spectrum1.data();
-    const float* s2 = bank.spectrum2.data();
-    float* so = bank.spectrumOut.data();
+    const FrameSpectra f = spectraOf (bank);
 
     const float am = std::clamp (params.amount / 100.0f, 0.0f, 1.0f);
     const float tl = params.tilt / 100.0f;
-    for (int k = 0; k < bins; ++k)
+    for (int k = 0; k < f.bins; ++k)
     {
-        const float re1 = s1[2 * k], im1 = s1[2 * k + 1];
-        const float re2 = s2[2 * k], im2 = s2[2 * k + 1];
-        const float x = binPosition (k, half);
+        const float re1 = f.role1[2 * k], im1 = f.role1[2 * k + 1];
+        const float re2 = f.role2[2 * k], im2 = f.role2[2 * k + 1];
+        const float x = binPosition (k, f.half);
         const float a = std::clamp ((tl * (2.0f * x - 1.0f) + 1.0f) * am, 0.0f, 1.0f);
         const float m1 = std::sqrt (re1 * re1 + im1 * im1);
 
@@ -83,16 +92,16 @@ void psProcessFrame (SXBank& bank, SXChannel& ch, const PhaseSwapParams& params)
         // role1 bin stays empty whatever its phase becomes, so silence costs no more than music.
         if (a == 0.0f || m1 == 0.0f)
         {
-            so[2 * k] = re1;
-            so[2 * k + 1] = im1;
+            f.out[2 * k] = re1;
+            f.out[2 * k + 1] = im1;
             continue;
         }
         const float m2 = std::sqrt (re2 * re2 + im2 * im2);
         if (a == 1.0f && m2 > 0.0f && std::isfinite (m2))
         {
             const float scale = m1 / m2;
-            so[2 * k] = re2 * scale;
-            so[2 * k + 1] = im2 * scale;
+            f.out[2 * k] = re2 * scale;
+            f.out[2 * k + 1] = im2 * scale;
             continue;
         }
 
@@ -101,8 +110,8 @@ void psProcessFrame (SXBank& bank, SXChannel& ch, const PhaseSwapParams& params)
         float d = ph2 - ph1;
         d = d - kTwoPi * std::floor ((d + kPi) / kTwoPi);
         const float ph = ph1 + a * d;
-        so[2 * k] = m1 * std::cos (ph);
-        so[2 * k + 1] = m1 * std::sin (ph);
+        f.out[2 * k] = m1 * std::cos (ph);
+        f.out[2 * k + 1] = m1 * std::sin (ph);
     }
     bank.synthesise (ch);
 }
@@ -111,21 +120,17 @@ void psProcessFrame (SXBank& bank, SXChannel& ch, const PhaseSwapParams& params)
 void biProcessFrame (SXBank& bank, SXChannel& ch, const BinInterleaveParams& params) noexcept
 {
     bank.analyse (ch);
-    const int bins = bank.numBins();
-    const int half = bank.fftSize / 2;
-    const float* s1 = bank.spectrum1.data();
-    const float* s2 = bank.spectrum2.data();
-    float* so = bank.spectrumOut.data();
+    const FrameSpectra f = spectraOf (bank);
 
     const int group = std::clamp (params.chunk, 1, 8);
     const float tl = std::clamp (params.tilt / 100.0f, -1.0f, 1.0f);
-    for (int k = 0; k < bins; ++k)
+    for (int k = 0; k < f.bins; ++k)
     {
-        const float x = binPosition (k, half);
+        const float x = binPosition (k, f.half);
         const float s = static_cast<float> ((k / group) & 1) + (2.0f * x - 1.0f) * tl;
-        const float* src = s > 0.5f ? s2 : s1;
-        so[2 * k] = src[2 * k];
-        so[2 * k + 1] = src[2 * k + 1];
+        const float* src = s > 0.5f ? f.role2 : f.role1;
+        f.out[2 * k] = src[2 * k];
+        f.out[2 * k + 1] = src[2 * k + 1];
     }
     bank.synthesise (ch);
 }

@@ -44,36 +44,45 @@ Biquad lowPass (float f0, double sampleRate) noexcept
     return normalise ((1.0f - cw) * 0.5f, 1.0f - cw, (1.0f - cw) * 0.5f, 1.0f + alpha, -2.0f * cw, 1.0f - alpha);
 }
 
-Biquad lowShelf (float f0, float gainDb, double sampleRate) noexcept
+namespace
+{
+// The two shelves differ only in the sign of every cos(w0) term and of b1 and a1: +1 gives the
+// low shelf, -1 the high shelf. Negating is exact, so both come out exactly as their own
+// cookbook formulas.
+Biquad shelf (float f0, float gainDb, double sampleRate, float sign) noexcept
 {
     const float A = std::pow (10.0f, gainDb / 40.0f);
     const float w0 = omega (f0, sampleRate);
-    const float cw = std::cos (w0);
+    const float cw = sign * std::cos (w0);
     const float alpha = std::sin (w0) / kButterworthAlphaDivisor;
     const float k = 2.0f * std::sqrt (A) * alpha;
     return normalise (A * ((A + 1.0f) - (A - 1.0f) * cw + k),
-                      2.0f * A * ((A - 1.0f) - (A + 1.0f) * cw),
+                      sign * 2.0f * A * ((A - 1.0f) - (A + 1.0f) * cw),
                       A * ((A + 1.0f) - (A - 1.0f) * cw - k),
                       (A + 1.0f) + (A - 1.0f) * cw + k,
-                      -2.0f * ((A - 1.0f) + (A + 1.0f) * cw),
+                      sign * -2.0f * ((A - 1.0f) + (A + 1.0f) * cw),
                       (A + 1.0f) + (A - 1.0f) * cw - k);
 }
+} // namespace
 
-Biquad highShelf (float f0, float gainDb, double sampleRate) noexcept
-{
-    const float A = std::pow (10.0f, gainDb / 40.0f);
-    const float w0 = omega (f0, sampleRate);
-    const float cw = std::cos (w0);
-    const float alpha = std::sin (w0) / kButterworthAlphaDivisor;
-    const float k = 2.0f * std::sqrt (A) * alpha;
-    return normalise (A * ((A + 1.0f) + (A - 1.0f) * cw + k),
-                      -2.0f * A * ((A - 1.0f) + (A + 1.0f) * cw),
-                      A * ((A + 1.0f) + (A - 1.0f) * cw - k),
-                      (A + 1.0f) - (A - 1.0f) * cw + k,
-                      2.0f * ((A - 1.0f) - (A + 1.0f) * cw),
-                      (A + 1.0f) - (A - 1.0f) * cw - k);
-}
+Biquad lowShelf (float f0, float gainDb, double sampleRate) noexcept { return shelf (f0, gainDb, sampleRate, 1.0f); }
+
+Biquad highShelf (float f0, float gainDb, double sampleRate) noexcept { return shelf (f0, gainDb, sampleRate, -1.0f); }
 } // namespace RBJ
+
+namespace
+{
+// Heat, for an amount h of 0..2 (0..200 %): a low shelf that warms by up to +6 dB (reached at
+// h = 1), a high shelf that darkens by 3 dB per unit, then an asymmetric tanh saturator whose
+// drive, bias and output scaling all grow with h.
+constexpr float kHeatLowShelfHz = 250.0f;
+constexpr float kHeatLowShelfMaxDb = 6.0f;
+constexpr float kHeatHighShelfHz = 6000.0f;
+constexpr float kHeatHighShelfDbPerUnit = -3.0f;
+constexpr float kHeatDrivePerUnit = 12.0f;  // saturator input gain 12h + 1
+constexpr float kHeatOffsetPerUnit = 0.4f;  // bias 0.4h makes the curve asymmetric
+constexpr float kHeatScalePerUnit = 5.0f;   // output scaled by 1 / (5h + 1)
+} // namespace
 
 OutputStage OutputStage::fromParams (const OutputMixParams& p, double sampleRate) noexcept
 {
@@ -90,12 +99,12 @@ OutputStage OutputStage::fromParams (const OutputMixParams& p, double sampleRate
     s.heatActive = h > 0.0f;
     if (s.heatActive)
     {
-        s.lowShelf = RBJ::lowShelf (250.0f, 6.0f * std::min (h, 1.0f), sampleRate);
-        s.highShelf = RBJ::highShelf (6000.0f, -3.0f * h, sampleRate);
-        s.satDrive = 12.0f * h + 1.0f;
-        s.satOffset = 0.4f * h;
+        s.lowShelf = RBJ::lowShelf (kHeatLowShelfHz, kHeatLowShelfMaxDb * std::min (h, 1.0f), sampleRate);
+        s.highShelf = RBJ::highShelf (kHeatHighShelfHz, kHeatHighShelfDbPerUnit * h, sampleRate);
+        s.satDrive = kHeatDrivePerUnit * h + 1.0f;
+        s.satOffset = kHeatOffsetPerUnit * h;
         s.satZero = FastTanh::tanh (s.satOffset);
-        s.satScale = 1.0f / (5.0f * h + 1.0f);
+        s.satScale = 1.0f / (kHeatScalePerUnit * h + 1.0f);
     }
 
     const float hiCutHz = std::clamp (p.fxHiCut, 200.0f, 20000.0f);
