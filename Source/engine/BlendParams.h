@@ -1,6 +1,7 @@
 #pragma once
 
 #include "params/BlendModeRegistry.h"
+#include "engine/ModulatorShape.h"
 
 // Plain parameter records, filled once per block from the raw parameter values and handed
 // to the engine. Raw values stay in their own units; the engine converts where it uses them.
@@ -21,7 +22,7 @@ struct OutputMixParams
 struct RealtimeStepData
 {
     bool enabled = false;
-    float steps[16] = {};
+    float steps[kNumSteps] = {};
     float smoothing = 0.0f;      // 0..1
     double phaseStart = 0.0;     // cycles; only the fraction matters
     double phaseIncrement = 0.0; // cycles per sample
@@ -118,4 +119,23 @@ struct VocoderParams
     float release = 50.0f;   // ms
     float hfEmphasis = 0.0f; // dB
     float drive = 0.5f;      // fraction 0..1
+};
+
+// Every record of one block, read once by the processor and handed to the engine together.
+struct BlendRecords
+{
+    VocoderParams vocoder;
+    FMParams fm;
+    MathParams math;
+    SidechainParams sidechain;
+    FreqSpliceParams freqSplice;
+    AMParams am;
+    SpectralGateParams spectralGate;
+    PhaseSwapParams phaseSwap;
+    BinInterleaveParams binInterleave;
+    ProbabilisticParams probabilistic;
+    WaveshapeParams waveshape;
+    ScrubParams scrub;
+    OutputMixParams mix;
+    RealtimeStepData steps;
 };

@@ -1,5 +1,6 @@
 #include "engine/BlendProcessor.h"
 #include "engine/FastTanh.h"
+#include "engine/ModulatorShape.h"
 #include "engine/OutputStage.h"
 
 #include <algorithm>
@@ -9,13 +10,6 @@ namespace
 {
 constexpr int kRampLength = 128;
 constexpr float kRampThreshold = 0.001f;
-
-int clampedResolution (int resolution) noexcept { return std::clamp (resolution, 0, 12); }
-
-int classicBandCount (int resolution) noexcept
-{
-    return std::min (1 << clampedResolution (resolution), kMaxVocoderBands);
-}
 
 // A view of `numSamples` samples of a buffer starting at `start`, sharing its memory.
 // Referencing constructors keep up to 32 channel pointers inline, so this does not allocate.
@@ -27,10 +21,7 @@ juce::AudioBuffer<float> viewOf (const juce::AudioBuffer<float>& buffer, int num
     return juce::AudioBuffer<float> (data, numChannels, start, numSamples);
 }
 
-struct Levels
-{
-    float fx, s1, s2;
-};
+using Levels = MorphLevels;
 
 // Morph position from modulator 1 and the resulting blend / dry levels for sample j.
 Levels levelTargets (const RealtimeStepData& steps, int j, float f0, float s10, float s20) noexcept
@@ -38,20 +29,11 @@ Levels levelTargets (const RealtimeStepData& steps, int j, float f0, float s10, 
     if (! steps.enabled)
         return { f0, s10, s20 };
 
-    double p = steps.phaseStart + static_cast<double> (j) * steps.phaseIncrement;
-    p = (p - std::floor (p)) * 16.0;
-    const int k = std::clamp (static_cast<int> (std::floor (p)), 0, 15);
-    const float f = static_cast<float> (p - k);
-    const float cur = steps.steps[k];
-    const float prev = steps.steps[(k + 15) & 15];
-    const float v = cur + steps.smoothing * ((prev + f * (cur - prev)) - cur);
-    const float m = (v + 1.0f) * 0.5f;
-
-    const float t = m <= 0.5f ? 2.0f * m : 1.0f - 2.0f * (m - 0.5f);
-    const float w1 = std::max (1.0f - 2.0f * m, 0.0f);
-    const float w2 = std::max (2.0f * m - 1.0f, 0.0f);
+    const double phase = steps.phaseStart + static_cast<double> (j) * steps.phaseIncrement;
+    const float v = stepValueAt (steps.steps, phase, steps.smoothing);
+    const MorphLevels target = morphLevels ((v + 1.0f) * 0.5f);
     const float w = steps.handoffWeight;
-    return { f0 + w * (t - f0), s10 + w * (w1 - s10), s20 + w * (w2 - s20) };
+    return { f0 + w * (target.fx - f0), s10 + w * (target.sig1 - s10), s20 + w * (target.sig2 - s20) };
 }
 
 // Advances a channel's 128-sample level ramp and returns the levels to use for this sample.
@@ -60,19 +42,19 @@ Levels advanceRamp (BlendProcessor::RtMixState& st, Levels target) noexcept
     if (st.startFx < 0.0f)
     {
         st.startFx = st.targetFx = target.fx;
-        st.startSig1 = st.targetSig1 = target.s1;
-        st.startSig2 = st.targetSig2 = target.s2;
+        st.startSig1 = st.targetSig1 = target.sig1;
+        st.startSig2 = st.targetSig2 = target.sig2;
     }
     else if (std::abs (target.fx - st.targetFx) > kRampThreshold
-             || std::abs (target.s1 - st.targetSig1) > kRampThreshold
-             || std::abs (target.s2 - st.targetSig2) > kRampThreshold)
+             || std::abs (target.sig1 - st.targetSig1) > kRampThreshold
+             || std::abs (target.sig2 - st.targetSig2) > kRampThreshold)
     {
         st.startFx = st.targetFx;
         st.startSig1 = st.targetSig1;
         st.startSig2 = st.targetSig2;
         st.targetFx = target.fx;
-        st.targetSig1 = target.s1;
-        st.targetSig2 = target.s2;
+        st.targetSig1 = target.sig1;
+        st.targetSig2 = target.sig2;
         st.rampRemaining = kRampLength;
     }
 
@@ -102,8 +84,8 @@ void fillLevelTargets (const RealtimeStepData& steps, int n, float f0, float s10
     {
         const Levels level = levelTargets (steps, j, f0, s10, s20);
         fx[j] = level.fx;
-        s1[j] = level.s1;
-        s2[j] = level.s2;
+        s1[j] = level.sig1;
+        s2[j] = level.sig2;
     }
 }
 
@@ -122,8 +104,8 @@ void fillRampedLevels (BlendProcessor::RtMixState& st, bool constantTargets, int
         {
             const Levels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
             fx[j] = level.fx;
-            s1[j] = level.s1;
-            s2[j] = level.s2;
+            s1[j] = level.sig1;
+            s2[j] = level.sig2;
         }
         if (st.startFx >= 0.0f)
         {
@@ -137,8 +119,8 @@ void fillRampedLevels (BlendProcessor::RtMixState& st, bool constantTargets, int
     {
         const Levels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
         fx[j] = level.fx;
-        s1[j] = level.s1;
-        s2[j] = level.s2;
+        s1[j] = level.sig1;
+        s2[j] = level.sig2;
     }
 }
 
@@ -176,10 +158,7 @@ void mixAndClip (const OutputStage& stage, const float* dry1, const float* dry2,
 
 BlendProcessor::BlendProcessor() = default;
 
-void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRate,
-                              const VocoderParams& vocoder, const FreqSpliceParams& freqSplice,
-                              const SpectralGateParams& spectralGate, const PhaseSwapParams& phaseSwap,
-                              const BinInterleaveParams& binInterleave)
+void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRate, const BlendRecords& records)
 {
     numChannels = std::max (1, numChannels);
     const int blockSize = std::max (1, maxBlockSize);
@@ -198,11 +177,8 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
                      &mathTiltLp1, &mathTiltLp2 })
         v->assign (static_cast<size_t> (numChannels), 0.0f);
 
-    std::array<float, kDelayLineSize> zeros {};
-    fmDelay.assign (static_cast<size_t> (numChannels), zeros);
-    fmWriteIndex.assign (static_cast<size_t> (numChannels), 0);
-    scrubHistory.assign (static_cast<size_t> (numChannels), zeros);
-    scrubWriteIndex.assign (static_cast<size_t> (numChannels), 0);
+    fmDelay.assign (static_cast<size_t> (numChannels), DelayLine {});
+    scrubHistory.assign (static_cast<size_t> (numChannels), DelayLine {});
     scrubOffset.assign (static_cast<size_t> (numChannels), 0.0);
     scrubVelocity.assign (static_cast<size_t> (numChannels), 0.0);
 
@@ -216,86 +192,13 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
         v->assign (static_cast<size_t> (blockSize), 0.0f);
 
     resetClassicVocoderBank();
-
-    prepareVocoderClassicIfNeeded (classicBandCount (vocoder.resolution), numChannels, sampleRate, vocoder);
-    prepareVocoderFFTIfNeeded (vocoder.resolution, numChannels, sampleRate, vocoder);
-    prepareFreqSpliceIfNeeded (numChannels, sampleRate, freqSplice);
-    prepareSpectralGateIfNeeded (spectralGate.resolution, numChannels, sampleRate);
-    preparePhaseSwapIfNeeded (phaseSwap.resolution, numChannels, sampleRate);
-    prepareBinInterleaveIfNeeded (binInterleave.resolution, numChannels, sampleRate);
-}
-
-float BlendProcessor::modeMakeupGain (BlendMode mode, MathOp op, int resolution) noexcept
-{
-    switch (mode)
-    {
-        case FFTVocoder: return 0.82f;
-        case DistortedVocoder:
-            return 4.04f / std::sqrt (static_cast<float> (1 << clampedResolution (resolution)));
-        case ClassicVocoder: return 1.72f;
-        case Math:
-            switch (op)
-            {
-                case Multiply: return 2.9f;
-                case Subtract: return 0.75f;
-                case Divide: return 0.16f;
-                case Min: return 1.0f;
-                case Max: return 1.0f;
-                case Xor: return 0.78f;
-                case AbsDiff: return 0.75f;
-                case SignMultiply: return 1.0f;
-                case Add: return 0.65f;
-            }
-            return 1.0f;
-        case SidechainDuck: return 1.18f;
-        case AmplitudeFollow: return 3.06f;
-        case FrequencySplice: return 0.84f;
-        case AM: return 1.75f;
-        case FM: return 1.0f;
-        case SpectralGate: return 2.35f;
-        case PhaseSwap: return 1.23f;
-        case BinInterleave: return 1.39f;
-        case Probabilistic: return 0.87f;
-        case Scrub: return 1.0f;
-    }
-    return 1.0f;
-}
-
-int BlendProcessor::getRealtimeLatencySamples (BlendMode mode, int resolution) const noexcept
-{
-    switch (mode)
-    {
-        case FFTVocoder:
-        case SpectralGate:
-        case PhaseSwap:
-        case BinInterleave:
-            return resolution < 3 ? 8 : 1 << std::min (resolution, 12);
-        case FM:
-        case Scrub: return 1024;
-        case FrequencySplice: return 2048;
-        case DistortedVocoder:
-        case ClassicVocoder:
-        case Math:
-        case SidechainDuck:
-        case AmplitudeFollow:
-        case AM:
-        case Probabilistic:
-            return 0;
-    }
-    return 0; // no valid mode
+    prepareEveryMode (numChannels, sampleRate, records);
 }
 
 void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<float>& role1,
                                       const juce::AudioBuffer<float>& role2, const juce::AudioBuffer<float>& dry1,
                                       const juce::AudioBuffer<float>& dry2, juce::AudioBuffer<float>& out,
-                                      double sampleRate, const VocoderParams& vocoder, const FMParams& fm,
-                                      const MathParams& math, const SidechainParams& sidechain,
-                                      const FreqSpliceParams& freqSplice, const AMParams& am,
-                                      const SpectralGateParams& spectralGate, const PhaseSwapParams& phaseSwap,
-                                      const BinInterleaveParams& binInterleave,
-                                      const ProbabilisticParams& probabilistic, const WaveshapeParams& waveshape,
-                                      const ScrubParams& scrub, const OutputMixParams& mix,
-                                      const RealtimeStepData& steps)
+                                      double sampleRate, const BlendRecords& records)
 {
     const int totalChannels = out.getNumChannels();
     int n = out.getNumSamples();
@@ -320,7 +223,7 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
     if (numChannels <= 0 || n <= 0)
         return;
 
-    RealtimeStepData chunkSteps = steps;
+    RealtimeStepData chunkSteps = records.steps;
     for (int start = 0; start < n; start += preparedBlockSize)
     {
         const int len = std::min (preparedBlockSize, n - start);
@@ -334,8 +237,7 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
         if (role2.hasBeenCleared()) r2.clear();
         auto o = viewOf (out, numChannels, start, len);
 
-        processChunk (mode, r1, r2, d1, d2, o, numChannels, sampleRate, vocoder, fm, math, sidechain, freqSplice,
-                      am, spectralGate, phaseSwap, binInterleave, probabilistic, waveshape, scrub, mix, chunkSteps);
+        processChunk (mode, r1, r2, d1, d2, o, numChannels, sampleRate, records, chunkSteps);
         chunkSteps.phaseStart += static_cast<double> (len) * chunkSteps.phaseIncrement;
     }
 }
@@ -343,16 +245,12 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
 void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float>& role1,
                                    const juce::AudioBuffer<float>& role2, const juce::AudioBuffer<float>& dry1,
                                    const juce::AudioBuffer<float>& dry2, juce::AudioBuffer<float>& out,
-                                   int numChannels, double sampleRate, const VocoderParams& vocoder,
-                                   const FMParams& fm, const MathParams& math, const SidechainParams& sidechain,
-                                   const FreqSpliceParams& freqSplice, const AMParams& am,
-                                   const SpectralGateParams& spectralGate, const PhaseSwapParams& phaseSwap,
-                                   const BinInterleaveParams& binInterleave,
-                                   const ProbabilisticParams& probabilistic, const WaveshapeParams& waveshape,
-                                   const ScrubParams& scrub, const OutputMixParams& mix,
+                                   int numChannels, double sampleRate, const BlendRecords& records,
                                    const RealtimeStepData& steps)
 {
     const int n = out.getNumSamples();
+    const ModeOps& ops = modeOps (mode);
+    const ModeBlock block { role1, role2, out, numChannels, n, sampleRate, records };
 
     // 1. Snapshot the dry signals before any mode writes into a buffer they may share.
     auto snapshot = [&] (const juce::AudioBuffer<float>& dry, juce::AudioBuffer<float>& copy) {
@@ -368,31 +266,17 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
     snapshot (dry1, dryCopy1);
     snapshot (dry2, dryCopy2);
 
-    const float makeup = modeMakeupGain (mode, math.op, vocoder.resolution);
-    const OutputStage stage = OutputStage::fromParams (mix, sampleRate);
+    const float makeup = ops.makeupGain (records.math.op, records.vocoder.resolution);
+    const OutputStage stage = OutputStage::fromParams (records.mix, sampleRate);
 
-    // 2. Lazy bank preparation for the selected mode (the only place the audio thread may allocate).
-    switch (mode)
-    {
-        case DistortedVocoder:
-        case ClassicVocoder:
-            prepareVocoderClassicIfNeeded (classicBandCount (vocoder.resolution), numChannels, sampleRate, vocoder);
-            break;
-        case FFTVocoder: prepareVocoderFFTIfNeeded (vocoder.resolution, numChannels, sampleRate, vocoder); break;
-        case FrequencySplice: prepareFreqSpliceIfNeeded (numChannels, sampleRate, freqSplice); break;
-        case SpectralGate: prepareSpectralGateIfNeeded (spectralGate.resolution, numChannels, sampleRate); break;
-        case PhaseSwap: preparePhaseSwapIfNeeded (phaseSwap.resolution, numChannels, sampleRate); break;
-        case BinInterleave: prepareBinInterleaveIfNeeded (binInterleave.resolution, numChannels, sampleRate); break;
-        case Probabilistic: runProbabilistic (role1, role2, out, n, sampleRate, probabilistic); break;
-        case Math:
-        case SidechainDuck:
-        case AmplitudeFollow:
-        case AM:
-        case FM:
-        case Scrub:
-            break; // state sized in prepare, nothing to build
-    }
+    // 2. Lazy bank preparation for the selected mode (the only place the audio thread may
+    //    allocate), and the modes that decide for all channels at once.
+    if (ops.prepareIfNeeded != nullptr)
+        ops.prepareIfNeeded (*this, numChannels, sampleRate, records);
+    if (ops.runBlock != nullptr)
+        ops.runBlock (*this, block);
 
+    const OutputMixParams& mix = records.mix;
     const float f0 = mix.fxLevel / 100.0f;
     const float s10 = mix.sig1Level / 100.0f;
     const float s20 = mix.sig2Level / 100.0f;
@@ -428,27 +312,8 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
         // overwrite them (in-place processing), the blend after it.
         float measure = recoveryEnabled ? blockMagnitude (r1, n) + blockMagnitude (r2, n) : 0.0f;
 
-        switch (mode)
-        {
-            case FFTVocoder: runVocoderFFT (c, r1, r2, o, n); break;
-            case DistortedVocoder: runVocoderDistorted (c, r1, r2, o, n, vocoder); break;
-            case ClassicVocoder: runVocoderClassic (c, r1, r2, o, n); break;
-            case Math: runMath (c, r1, r2, o, n, sampleRate, math); break;
-            case SidechainDuck: runSidechain (c, r1, r2, o, n, sampleRate, sidechain); break;
-            case AmplitudeFollow: runAmplitudeFollow (c, r1, r2, o, n, sampleRate, sidechain); break;
-            case FrequencySplice: runFreqSplice (c, r1, r2, o, n, freqSplice); break;
-            case AM: runAM (c, r1, r2, o, n, sampleRate, am); break;
-            case FM: runFM (c, r1, r2, o, n, sampleRate, fm, waveshape); break;
-            case SpectralGate: runSpectralGate (c, r1, r2, o, n, spectralGate); break;
-            case PhaseSwap: runPhaseSwap (c, r1, r2, o, n, phaseSwap); break;
-            case BinInterleave: runBinInterleave (c, r1, r2, o, n, binInterleave); break;
-            case Probabilistic: break; // already written for all channels
-            case Scrub: runScrub (c, r1, r2, o, n, scrub); break;
-            default:
-                if (o != r1)
-                    std::copy (r1, r1 + n, o);
-                break;
-        }
+        if (ops.runChannel != nullptr)
+            ops.runChannel (*this, block, { c, r1, r2, o });
 
         if (recoveryEnabled)
             measure += blockMagnitude (o, n);

@@ -4,6 +4,7 @@
 #include <juce_core/juce_core.h>
 
 #include "engine/BlendParams.h"
+#include "engine/DelayLine.h"
 #include "engine/SpectralBanks.h"
 #include "engine/VocoderBanks.h"
 
@@ -21,19 +22,13 @@ class BlendProcessor
 public:
     BlendProcessor();
 
-    void prepare (int numChannels, int maxBlockSize, double sampleRate,
-                  const VocoderParams&, const FreqSpliceParams&, const SpectralGateParams&,
-                  const PhaseSwapParams&, const BinInterleaveParams&);
+    // Sizes every buffer and builds the frame banks for the resolutions in `records`.
+    void prepare (int numChannels, int maxBlockSize, double sampleRate, const BlendRecords& records);
 
     void processRealtime (BlendMode mode,
                           const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
                           const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
-                          juce::AudioBuffer<float>& out, double sampleRate,
-                          const VocoderParams&, const FMParams&, const MathParams&, const SidechainParams&,
-                          const FreqSpliceParams&, const AMParams&, const SpectralGateParams&,
-                          const PhaseSwapParams&, const BinInterleaveParams&, const ProbabilisticParams&,
-                          const WaveshapeParams&, const ScrubParams&, const OutputMixParams&,
-                          const RealtimeStepData&);
+                          juce::AudioBuffer<float>& out, double sampleRate, const BlendRecords& records);
 
     int getRealtimeLatencySamples (BlendMode mode, int resolution) const noexcept;
 
@@ -103,21 +98,56 @@ public:
     void setRandomSeed (juce::int64 seed) noexcept { probRandom.setSeed (seed); }
 
 private:
+    // ---- The mode table (BlendProcessor_Modes.cpp): one row per BlendMode ----
+    // The block a mode works on. Per-channel calls see one channel's pointers.
+    struct ModeBlock
+    {
+        const juce::AudioBuffer<float>& role1;
+        const juce::AudioBuffer<float>& role2;
+        juce::AudioBuffer<float>& out;
+        int numChannels;
+        int numSamples;
+        double sampleRate;
+        const BlendRecords& records;
+    };
+    struct ModeChannel
+    {
+        int channel;
+        const float* role1;
+        const float* role2;
+        float* out;
+    };
+    // Everything the engine frame needs to know about one algorithm. Null entries do nothing.
+    struct ModeOps
+    {
+        BlendMode mode;
+        float (*makeupGain) (MathOp op, int resolution) noexcept;
+        int (*latency) (int resolution) noexcept;
+        // Builds the mode's banks when their inputs changed: the one place the audio thread may
+        // allocate. Also called by prepare() for every mode.
+        void (*prepareIfNeeded) (BlendProcessor&, int numChannels, double sampleRate, const BlendRecords&);
+        // A mode that decides across channels runs once per block, before the channel pass.
+        void (*runBlock) (BlendProcessor&, const ModeBlock&);
+        void (*runChannel) (BlendProcessor&, const ModeBlock&, const ModeChannel&);
+        // Clears the signal-dependent state of one channel after bad audio (see recoverChannel).
+        void (*resetChannel) (BlendProcessor&, int channel) noexcept;
+    };
+    static const ModeOps kModeTable[];
+    static const ModeOps kUnknownModeOps; // a value outside the enumeration: role1 passes through
+    static const ModeOps& modeOps (BlendMode mode) noexcept;
+    void prepareEveryMode (int numChannels, double sampleRate, const BlendRecords& records);
+    static float mathMakeupGain (MathOp op) noexcept; // BlendProcessor_Math.cpp
+
     void processChunk (BlendMode mode, const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
                        const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
                        juce::AudioBuffer<float>& out, int numChannels, double sampleRate,
-                       const VocoderParams&, const FMParams&, const MathParams&, const SidechainParams&,
-                       const FreqSpliceParams&, const AMParams&, const SpectralGateParams&,
-                       const PhaseSwapParams&, const BinInterleaveParams&, const ProbabilisticParams&,
-                       const WaveshapeParams&, const ScrubParams&, const OutputMixParams&,
-                       const RealtimeStepData&);
+                       const BlendRecords& records, const RealtimeStepData& steps);
     void resetClassicVocoderBank();
 
     // Recovery (BlendProcessor_Recovery.cpp): `measure` is the summed magnitude of the channel's
     // inputs and blend for the block.
     static float blockMagnitude (const float* samples, int numSamples) noexcept;
     void recoverChannel (BlendMode mode, int channel, float measure) noexcept;
-    void resetModeChannel (BlendMode mode, int channel) noexcept;
     // Each mode family clears the signal-dependent state of one channel; clocks (write indices,
     // frame positions, LFO phases) keep running.
     void resetEnvelopeChannel (BlendMode mode, int channel) noexcept;
@@ -154,12 +184,8 @@ private:
     std::vector<float> fmSmoothedMod;     // FM: smoothed modulation
     std::vector<float> mathTiltLp1, mathTiltLp2; // math tilt low-pass states of role1 / role2
 
-    static constexpr int kDelayLineSize = 2048;
-    std::vector<std::array<float, kDelayLineSize>> fmDelay;
-    std::vector<int> fmWriteIndex;
-
-    std::vector<std::array<float, kDelayLineSize>> scrubHistory;
-    std::vector<int> scrubWriteIndex;
+    std::vector<DelayLine> fmDelay;
+    std::vector<DelayLine> scrubHistory;
     std::vector<double> scrubOffset, scrubVelocity;
 
     static constexpr int kMaxProbabilisticChannels = 8;

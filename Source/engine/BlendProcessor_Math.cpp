@@ -186,6 +186,23 @@ void operate (MathOp op, const MathShape& s, const float* side1, const float* si
 }
 } // namespace
 
+float BlendProcessor::mathMakeupGain (MathOp op) noexcept
+{
+    switch (op)
+    {
+        case Multiply: return 2.9f;
+        case Subtract: return 0.75f;
+        case Divide: return 0.16f;
+        case Min: return 1.0f;
+        case Max: return 1.0f;
+        case Xor: return 0.78f;
+        case AbsDiff: return 0.75f;
+        case SignMultiply: return 1.0f;
+        case Add: return 0.65f;
+    }
+    return 1.0f;
+}
+
 void BlendProcessor::runMath (int channel, const float* role1, const float* role2, float* out, int numSamples,
                               double sampleRate, const MathParams& params)
 {

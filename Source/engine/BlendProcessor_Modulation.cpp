@@ -13,9 +13,8 @@ namespace
 {
 constexpr float kTwoPi = 6.2831855f;
 
-constexpr int kFmLineMask = 2047;     // the delay line holds 2048 samples
-constexpr int kFmCentreBehind = 1025; // write index minus this = 1024 samples behind the newest
-constexpr float kFmMaxExcursion = 1022.0f; // keeps the read point and its neighbour in the line
+// Keeps the read point and its neighbour inside the line on either side of the centre.
+constexpr float kFmMaxExcursion = static_cast<float> (DelayLine::kSize / 2 - 2);
 } // namespace
 
 void BlendProcessor::runAM (int channel, const float* role1, const float* role2, float* out, int numSamples,
@@ -71,15 +70,13 @@ void BlendProcessor::runFM (int channel, const float* role1, const float* role2,
     const float fb = fm.feedback / 100.0f;
 
     const auto ch = static_cast<size_t> (channel);
-    float* line = fmDelay[ch].data();
-    int w = fmWriteIndex[ch];
+    DelayLine& line = fmDelay[ch];
     float mod = fmSmoothedMod[ch];
     float fbs = fmFeedbackState[ch];
 
     for (int j = 0; j < numSamples; ++j)
     {
-        line[w] = role2[j];
-        w = (w + 1) & kFmLineMask;
+        line.push (role2[j]);
 
         mod = sm * mod + (1.0f - sm) * k * (role1[j] * drv + fb * fbs);
         // A non-finite modulator (an infinite or NaN input) would otherwise stay in the smoothing
@@ -88,24 +85,11 @@ void BlendProcessor::runFM (int channel, const float* role1, const float* role2,
             mod = 0.0f;
         const float e = std::min (std::max (mod, -maxExcursion), maxExcursion);
 
-        double p = static_cast<double> (w - kFmCentreBehind) + static_cast<double> (e);
-        if (p < 0.0)
-            p += kDelayLineSize;
-        else if (p >= kDelayLineSize)
-            p -= kDelayLineSize;
-
-        const int whole = static_cast<int> (p);
-        const float f = static_cast<float> (p - whole);
-        // A position a hair below 0 can round up to exactly 2048 when wrapped; the mask folds it
-        // onto index 0, the same point of the circle.
-        const int i0 = whole & kFmLineMask;
-        const float y = (1.0f - f) * line[i0] + f * line[(i0 + 1) & kFmLineMask];
-
+        const float y = line.readAroundCentre (static_cast<double> (e));
         fbs = std::tanh (y);
         out[j] = y;
     }
 
-    fmWriteIndex[ch] = w;
     fmSmoothedMod[ch] = mod;
     fmFeedbackState[ch] = fbs;
 }
@@ -116,7 +100,7 @@ void BlendProcessor::resetModulationChannel (BlendMode mode, int channel) noexce
     if (mode != FM || channel < 0 || channel >= static_cast<int> (fmDelay.size()))
         return;
     const auto ch = static_cast<size_t> (channel);
-    fmDelay[ch].fill (0.0f);
+    fmDelay[ch].clearSignal();
     fmSmoothedMod[ch] = 0.0f;
     fmFeedbackState[ch] = 0.0f;
 }

@@ -56,7 +56,8 @@ void BlendProcessor::recoverChannel (BlendMode mode, int channel, float measure)
 
     if (isBad (measure))
     {
-        resetModeChannel (mode, channel);
+        if (const auto reset = modeOps (mode).resetChannel)
+            reset (*this, channel);
         ++recoveryCount;
     }
 
@@ -80,28 +81,5 @@ void BlendProcessor::recoverChannel (BlendMode mode, int channel, float measure)
     {
         st = RtMixState {};
         ++recoveryCount;
-    }
-}
-
-void BlendProcessor::resetModeChannel (BlendMode mode, int channel) noexcept
-{
-    switch (mode)
-    {
-        case FFTVocoder:
-        case DistortedVocoder:
-        case ClassicVocoder: resetVocoderChannel (mode, channel); break;
-        case Math: resetMathChannel (channel); break;
-        case SidechainDuck:
-        case AmplitudeFollow: resetEnvelopeChannel (mode, channel); break;
-        case FrequencySplice:
-        case SpectralGate:
-        case PhaseSwap:
-        case BinInterleave: resetSpectralChannel (mode, channel); break;
-        case AM:
-        case FM: resetModulationChannel (mode, channel); break;
-        case Scrub: resetScrubChannel (channel); break;
-        // Probabilistic keeps only decisions and counters, which no sample value can spoil: a
-        // NaN loudness share simply picks role1.
-        case Probabilistic: break;
     }
 }

@@ -9,9 +9,7 @@
 
 namespace
 {
-constexpr int kHistoryMask = 2047;      // the history holds 2048 samples
-constexpr int kCentreBehind = 1025;     // write index minus this = 1024 samples behind the newest
-constexpr double kOffsetRange = 2048.0; // the offset is folded into -2048..2048
+constexpr double kOffsetRange = DelayLine::kSize; // the offset is folded into -2048..2048
 
 // Folds the offset into -2048..2048 exactly as repeated subtraction (or addition) of 2048 would:
 // a positive excess lands in (0, 2048], a negative one in [-2048, 0). fmod is exact and takes
@@ -45,16 +43,14 @@ void BlendProcessor::runScrub (int channel, const float* role1, const float* rol
     const double scale = params.scale;
 
     const auto ch = static_cast<size_t> (channel);
-    float* history = scrubHistory[ch].data();
-    int w = scrubWriteIndex[ch];
+    DelayLine& history = scrubHistory[ch];
     double offset = scrubOffset[ch];
     double velocity = scrubVelocity[ch];
 
     for (int j = 0; j < numSamples; ++j)
     {
         const double target = static_cast<double> (role2[j]) * scale + drift;
-        history[w] = role1[j];
-        w = (w + 1) & kHistoryMask;
+        history.push (role1[j]);
 
         velocity += (target - velocity) * k;
         offset = foldOffset (offset + velocity);
@@ -63,21 +59,11 @@ void BlendProcessor::runScrub (int channel, const float* role1, const float* rol
         if (! std::isfinite (offset) || ! std::isfinite (velocity))
             velocity = offset = 0.0;
 
-        double p = static_cast<double> (w - kCentreBehind) + offset;
-        while (p < 0.0) // at most twice: p starts within -3073..3070
-            p += kDelayLineSize;
-        while (p >= kDelayLineSize)
-            p -= kDelayLineSize;
-
-        const int whole = static_cast<int> (p);
-        const float f = static_cast<float> (p - whole);
-        // A position a hair below 0 can round up to exactly 2048 when wrapped; the mask folds it
-        // onto index 0, the same point of the circle.
-        const int i0 = whole & kHistoryMask;
-        out[j] = (1.0f - f) * history[i0] + f * history[(i0 + 1) & kHistoryMask];
+        // The offset stays within -2048..2048, so the read point lies within -3073..3070 before
+        // it is wrapped onto the line.
+        out[j] = history.readAroundCentre (offset);
     }
 
-    scrubWriteIndex[ch] = w;
     scrubOffset[ch] = offset;
     scrubVelocity[ch] = velocity;
 }
@@ -87,7 +73,7 @@ void BlendProcessor::resetScrubChannel (int channel) noexcept
     if (channel < 0 || channel >= static_cast<int> (scrubHistory.size()))
         return;
     const auto ch = static_cast<size_t> (channel);
-    scrubHistory[ch].fill (0.0f);
+    scrubHistory[ch].clearSignal();
     scrubOffset[ch] = 0.0;
     scrubVelocity[ch] = 0.0;
 }

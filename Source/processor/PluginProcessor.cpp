@@ -56,8 +56,13 @@ void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlo
 {
     currentSampleRate = sampleRate;
     const int channels = std::max (1, getTotalNumOutputChannels());
-    engine.prepare (channels, samplesPerBlock, sampleRate, readVocoderParams(), readFreqSpliceParams(),
-                    readSpectralGateParams(), readPhaseSwapParams(), readBinInterleaveParams());
+    BlendRecords records;
+    records.vocoder = readVocoderParams();
+    records.freqSplice = readFreqSpliceParams();
+    records.spectralGate = readSpectralGateParams();
+    records.phaseSwap = readPhaseSwapParams();
+    records.binInterleave = readBinInterleaveParams();
+    engine.prepare (channels, samplesPerBlock, sampleRate, records);
 }
 
 bool QuorvaneAudioProcessor::isStandaloneWrapper() const
@@ -148,22 +153,23 @@ void QuorvaneAudioProcessor::runEngine (BlendMode mode, const juce::AudioBuffer<
 {
     // The records are read in this order on purpose: the engine sees one consistent snapshot of
     // the parameters, with modulator 2's override applied to all but the output mix.
-    const auto vocoder = readVocoderParams();
-    const auto fm = readFMParams();
-    const auto math = readMathParams();
-    const auto sc = readSidechainParams();
-    const auto fs = readFreqSpliceParams();
-    const auto am = readAMParams();
-    const auto sg = readSpectralGateParams();
-    const auto ps = readPhaseSwapParams();
-    const auto bi = readBinInterleaveParams();
-    const auto prob = readProbabilisticParams();
-    const auto ws = readWaveshapeParams();
-    const auto scrub = readScrubParams();
-    const auto mix = readOutputMixParams();
+    BlendRecords records;
+    records.vocoder = readVocoderParams();
+    records.fm = readFMParams();
+    records.math = readMathParams();
+    records.sidechain = readSidechainParams();
+    records.freqSplice = readFreqSpliceParams();
+    records.am = readAMParams();
+    records.spectralGate = readSpectralGateParams();
+    records.phaseSwap = readPhaseSwapParams();
+    records.binInterleave = readBinInterleaveParams();
+    records.probabilistic = readProbabilisticParams();
+    records.waveshape = readWaveshapeParams();
+    records.scrub = readScrubParams();
+    records.mix = readOutputMixParams();
+    records.steps = steps;
 
-    engine.processRealtime (mode, role1, role2, dry1, dry2, out, currentSampleRate, vocoder, fm, math, sc, fs, am, sg,
-                            ps, bi, prob, ws, scrub, mix, steps);
+    engine.processRealtime (mode, role1, role2, dry1, dry2, out, currentSampleRate, records);
 }
 
 void QuorvaneAudioProcessor::updateTrackProperties (const TrackProperties& properties)

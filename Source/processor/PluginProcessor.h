@@ -101,10 +101,10 @@ public:
     std::atomic<bool> loopEnabled { true };
     std::atomic<int> playMode { Stopped };
 
-    // Modulator step values, 2 x 16, each -1..1 (stored as given, no clamping).
+    // Modulator step values, 2 x kNumSteps, each -1..1 (stored as given, no clamping).
     float getStepValue (int modulator, int step) const;
     void setStepValue (int modulator, int step, float value);
-    std::atomic<float> stepValues[2][16] {};
+    std::atomic<float> stepValues[2][kNumSteps] {};
 
     // ---- Modulator timing and the Morph hand-off ----
     // Cycle length in bars for a "Bars" and a "Divider" choice index.

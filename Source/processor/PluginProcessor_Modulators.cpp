@@ -1,6 +1,7 @@
 #include "processor/PluginProcessor.h"
 #include "params/ParamIDs.h"
 #include "params/ParameterTable.h"
+#include "engine/ModulatorShape.h"
 
 #include <cmath>
 #include <limits>
@@ -13,19 +14,6 @@
 
 namespace
 {
-// Value of a step pattern at a cycle position. With glide 0 every step holds its value; with
-// glide 1 the value travels linearly from the previous step's value to this step's value across
-// the step. Step 15 precedes step 0.
-float stepValueAt (const float (&steps)[16], double phase, float glide) noexcept
-{
-    const double pos = (phase - std::floor (phase)) * 16.0;
-    const int k = std::clamp (static_cast<int> (pos), 0, 15);
-    const float f = static_cast<float> (pos - k);
-    const float cur = steps[k];
-    const float prev = steps[(k + 15) & 15];
-    return cur + glide * (f * (cur - prev) + prev - cur);
-}
-
 double fractionOf (double x) noexcept
 {
     return x - std::floor (x);
@@ -34,14 +22,14 @@ double fractionOf (double x) noexcept
 
 float QuorvaneAudioProcessor::getStepValue (int modulator, int step) const
 {
-    if (static_cast<unsigned> (modulator) > 1u || static_cast<unsigned> (step) > 15u)
+    if (static_cast<unsigned> (modulator) > 1u || static_cast<unsigned> (step) >= static_cast<unsigned> (kNumSteps))
         return 0.0f;
     return stepValues[modulator][step].load();
 }
 
 void QuorvaneAudioProcessor::setStepValue (int modulator, int step, float value)
 {
-    if (static_cast<unsigned> (modulator) > 1u || static_cast<unsigned> (step) > 15u)
+    if (static_cast<unsigned> (modulator) > 1u || static_cast<unsigned> (step) >= static_cast<unsigned> (kNumSteps))
         return;
     stepValues[modulator][step].store (value);
 }
@@ -156,7 +144,7 @@ RealtimeStepData QuorvaneAudioProcessor::computeModulator1 (const ModulatorTimin
 {
     RealtimeStepData data;
     data.enabled = timing.enabled1;
-    for (int s = 0; s < 16; ++s)
+    for (int s = 0; s < kNumSteps; ++s)
         data.steps[s] = stepValues[0][s].load();
     data.smoothing = paramValue (ParamIDs::smoothing) / 100.0f;
     data.phaseStart = timing.phase1;
@@ -235,8 +223,8 @@ void QuorvaneAudioProcessor::applyModulator2 (const ModulatorTiming& timing, Ble
     if (target == nullptr)
         return;
 
-    float steps[16];
-    for (int s = 0; s < 16; ++s)
+    float steps[kNumSteps];
+    for (int s = 0; s < kNumSteps; ++s)
         steps[s] = stepValues[1][s].load();
     const float v = stepValueAt (steps, timing.phase2, raw (ParamIDs::smoothing2) / 100.0f);
 

@@ -121,7 +121,7 @@ void QuorvaneAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
     juce::ValueTree steps (kStepSequencerType);
     for (int m = 0; m < 2; ++m)
-        for (int s = 0; s < 16; ++s)
+        for (int s = 0; s < kNumSteps; ++s)
             steps.setProperty (stepAttribute (m, s), static_cast<double> (getStepValue (m, s)), nullptr);
     tree.appendChild (steps, nullptr);
 
@@ -153,7 +153,7 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
     {
         for (int m = 0; m < 2; ++m)
         {
-            for (int s = 0; s < 16; ++s)
+            for (int s = 0; s < kNumSteps; ++s)
             {
                 // A missing or non-numeric attribute reads as 0. A value that does not fit a
                 // finite float would poison every Morph and dial it touches, so it is ignored

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "EngineTestSupport.h"
+#include "EngineHarness.h"
 
 #include <complex>
 

@@ -3,7 +3,7 @@
 // Stereo test signals and a block-by-block driver of the whole engine, processing in place on
 // Audio 1 the way the plug-in does (the output bus shares memory with the main input).
 
-#include "EngineTestSupport.h"
+#include "EngineHarness.h"
 
 #include <algorithm>
 #include <array>

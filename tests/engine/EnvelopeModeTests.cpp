@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "TimeDomainTestUtils.h"
+#include "EngineHarness.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
-using namespace tdtest;
+using namespace harness;
 
 namespace
 {
@@ -34,14 +34,15 @@ std::vector<float> runEnvelope (Envelope mode, BlendProcessor& engine, const std
                                 const std::vector<float>& r2, const SidechainParams& p, double rate = kRate,
                                 std::vector<int> blocks = { 4096 }, int channel = 0)
 {
-    return runInBlocks (
+    return stream (
+        r1, r2,
         [&] (const float* a, const float* b, float* o, int n) {
             if (mode == Envelope::duck)
                 engine.runSidechain (channel, a, b, o, n, rate, p);
             else
                 engine.runAmplitudeFollow (channel, a, b, o, n, rate, p);
         },
-        r1, r2, blocks);
+        blocks);
 }
 
 // The peak follower and both gain laws in double precision, from the formulas.
@@ -99,7 +100,7 @@ TEST (EnvelopeModes, FollowTheEnvelopeFormulasAcrossBlocks)
         {
             SCOPED_TRACE (std::string (nameOf (mode)) + " attack " + std::to_string (p.attack) + " release "
                           + std::to_string (p.release) + " threshold " + std::to_string (p.threshold));
-            auto engine = makeEngine();
+            auto engine = preparedEngine (48000.0, 2, 4096);
             const auto out = runEnvelope (mode, *engine, r1, r2, p, kRate, { 1000, 3, 2500, 4096 });
             EnvelopeReference ref;
             for (int j = 0; j < n; ++j)
@@ -130,9 +131,9 @@ TEST (EnvelopeModes, NeutralSettingsPassRole2Through)
         const auto r1 = c.silentRole1 ? constant (n, 0.0f) : noise (n, 42, 0.95f);
         const auto p = scParams (1.0f, 30.0f, c.threshold, c.depth);
 
-        auto duckEngine = makeEngine();
+        auto duckEngine = preparedEngine (48000.0, 2, 4096);
         const auto ducked = runEnvelope (Envelope::duck, *duckEngine, r1, r2, p);
-        auto followEngine = makeEngine();
+        auto followEngine = preparedEngine (48000.0, 2, 4096);
         const auto followed = runEnvelope (Envelope::follow, *followEngine, r1, r2, p);
         for (size_t j = 0; j < (size_t) n; ++j)
         {
@@ -150,7 +151,7 @@ TEST (EnvelopeModes, SteadyFullScaleDucksToTheFloorAfterAFewAttackSamples)
     const int n = 200;
     const auto r1 = constant (n, 1.0f);
     const auto r2 = constant (n, 0.5f);
-    auto engine = makeEngine (2, rate);
+    auto engine = preparedEngine (rate, 2, 4096);
     const auto out = runEnvelope (Envelope::duck, *engine, r1, r2, scParams (1.0f, 100.0f, 0.0f, 70.0f), rate);
 
     for (int j = 0; j < n; ++j)
@@ -172,11 +173,11 @@ TEST (EnvelopeModes, SplittingABlockChangesNothing)
     for (const auto mode : { Envelope::duck, Envelope::follow })
     {
         SCOPED_TRACE (nameOf (mode));
-        auto whole = makeEngine();
+        auto whole = preparedEngine (48000.0, 2, 4096);
         const auto once = runEnvelope (mode, *whole, r1, r2, p, kRate, { n });
         for (const int split : { 1, 1499, 4095 })
         {
-            auto pieces = makeEngine();
+            auto pieces = preparedEngine (48000.0, 2, 4096);
             EXPECT_EQ (runEnvelope (mode, *pieces, r1, r2, p, kRate, { split, n }), once) << split;
         }
     }
@@ -190,7 +191,7 @@ TEST (EnvelopeModes, EachModeAndChannelKeepsItsOwnEnvelope)
     const auto r2 = constant (n, 0.5f);
     const auto p = scParams (1.0f, 20.0f, 10.0f, 80.0f);
 
-    auto engine = makeEngine();
+    auto engine = preparedEngine (48000.0, 2, 4096);
     runEnvelope (Envelope::duck, *engine, loud, r2, p);
 
     // Follow starts from its own (zero) envelope, not from Duck's.

@@ -75,28 +75,24 @@ struct Block
 };
 
 // One processRealtime call with every record at its defaults except the shared resolution.
-void process (BlendProcessor& engine, BlendMode mode, int resolution, Block& b)
+BlendRecords recordsAt (int resolution)
 {
-    VocoderParams vocoder;
-    vocoder.resolution = resolution;
-    SpectralGateParams sg;
-    sg.resolution = resolution;
-    PhaseSwapParams ps;
-    ps.resolution = resolution;
-    BinInterleaveParams bi;
-    bi.resolution = resolution;
-    engine.processRealtime (mode, b.role1, b.role2, b.role1, b.role2, b.out, kFs, vocoder, {}, {}, {}, {}, {}, sg,
-                            ps, bi, {}, {}, {}, {}, {});
-}
-
-std::unique_ptr<BlendProcessor> engineAt (int resolution)
-{
-    harness::Records r;
+    BlendRecords r;
     r.vocoder.resolution = resolution;
     r.spectralGate.resolution = resolution;
     r.phaseSwap.resolution = resolution;
     r.binInterleave.resolution = resolution;
-    return harness::preparedEngine (kFs, 2, kBlock, r);
+    return r;
+}
+
+void process (BlendProcessor& engine, BlendMode mode, int resolution, Block& b)
+{
+    engine.processRealtime (mode, b.role1, b.role2, b.role1, b.role2, b.out, kFs, recordsAt (resolution));
+}
+
+std::unique_ptr<BlendProcessor> engineAt (int resolution)
+{
+    return harness::preparedEngine (kFs, 2, kBlock, recordsAt (resolution));
 }
 
 std::vector<float> render (BlendMode mode, int resolution, int blocks)

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "TimeDomainTestUtils.h"
+#include "EngineHarness.h"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
 
-using namespace tdtest;
+using namespace harness;
 
 namespace
 {
@@ -94,8 +94,8 @@ MathParams mathParams (MathOp op, float balance = 50.0f, float rectify = 0.0f, f
 std::vector<float> runMath (BlendProcessor& engine, const std::vector<float>& r1, const std::vector<float>& r2,
                             const MathParams& p, double rate = kRate, std::vector<int> blocks = { 4096 })
 {
-    return runInBlocks ([&] (const float* a, const float* b, float* o, int n) { engine.runMath (0, a, b, o, n, rate, p); },
-                        r1, r2, blocks);
+    return stream (r1, r2, [&] (const float* a, const float* b, float* o, int n) { engine.runMath (0, a, b, o, n, rate, p); },
+                   blocks);
 }
 
 // Program material with both lows and highs, so the tilt has something to move.
@@ -127,7 +127,7 @@ TEST (MathMode, EveryOperationFollowsTheShapingChainAcrossBlocks)
         {
             SCOPED_TRACE (std::string ("op ") + std::to_string (op) + ", " + s.name);
             const auto p = mathParams (op, s.balance, s.rectify, s.tame, s.drive, s.dcOffset, s.tilt);
-            auto engine = makeEngine();
+            auto engine = preparedEngine (48000.0, 2, 4096);
             const auto out = runMath (*engine, r1, r2, p, kRate, { 700, 1, 1347, 4096 });
 
             MathReference ref;
@@ -144,7 +144,7 @@ TEST (MathMode, MultiplyAtDefaultsIsTanhOfTheProduct)
     const int n = 1000;
     const auto r1 = noise (n, 1);
     const auto r2 = noise (n, 2);
-    auto engine = makeEngine();
+    auto engine = preparedEngine (48000.0, 2, 4096);
     const auto out = runMath (*engine, r1, r2, MathParams {});
     for (size_t j = 0; j < (size_t) n; ++j)
         EXPECT_FLOAT_EQ (out[j], std::tanh (r1[j] * r2[j])) << j;
@@ -174,7 +174,7 @@ TEST (MathMode, BalanceAtEitherEndSilencesOneSide)
     for (const auto& c : cases)
     {
         SCOPED_TRACE ("op " + std::to_string (c.op) + " balance " + std::to_string (c.balance));
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         const auto out = runMath (*engine, r1, r2, mathParams (c.op, c.balance));
         for (size_t j = 0; j < (size_t) n; ++j)
             ASSERT_NEAR (out[j], c.expected (r1[j], r2[j]), 1e-6) << j;
@@ -192,7 +192,7 @@ TEST (MathMode, DivideBySilenceUsesTheSmallestDivisor)
     {
         SCOPED_TRACE (tame);
         const double d = 1.0 - 0.85 * tame / 100.0;
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         const auto out = runMath (*engine, r1, r2, mathParams (Divide, 50, 0, tame));
         for (size_t j = 0; j < (size_t) n; ++j)
         {
@@ -208,7 +208,7 @@ TEST (MathMode, SignMultiplyKeepsRole1WhereRole2IsZero)
     const auto r1 = noise (n, 6, 0.5f);
     for (const float zero : { 0.0f, -0.0f })
     {
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         const auto out = runMath (*engine, r1, constant (n, zero), mathParams (SignMultiply));
         for (size_t j = 0; j < (size_t) n; ++j)
             ASSERT_NEAR (out[j], std::tanh (r1[j] / 0.15) * 0.15, 1e-6) << j;
@@ -241,7 +241,7 @@ TEST (MathMode, XorCombinesSixteenBitSampleValues)
             const double v = static_cast<double> (toInt (c.x1) ^ toInt (c.x2)) / 32767.0;
             const double d = 1.0 - 0.85 * tame / 100.0;
 
-            auto engine = makeEngine();
+            auto engine = preparedEngine (48000.0, 2, 4096);
             const auto out = runMath (*engine, constant (4, c.x1), constant (4, c.x2), mathParams (Xor, 50, 0, tame));
             for (const float y : out)
                 EXPECT_NEAR (y, std::tanh (v / d) * d, 1e-6);
@@ -260,11 +260,11 @@ TEST (MathMode, RectifyRemovesThatShareOfTheNegativeHalf)
     for (const MathOp op : { Multiply, Subtract, Divide, Min, Max, Xor, AbsDiff, SignMultiply, Add })
     {
         SCOPED_TRACE (op);
-        auto plainEngine = makeEngine();
+        auto plainEngine = preparedEngine (48000.0, 2, 4096);
         const auto plain = runMath (*plainEngine, r1, r2, mathParams (op, 50, 0, 60, 30, 20, 40));
         for (const float rectify : { 25.0f, 100.0f })
         {
-            auto engine = makeEngine();
+            auto engine = preparedEngine (48000.0, 2, 4096);
             const auto out = runMath (*engine, r1, r2, mathParams (op, 50, rectify, 60, 30, 20, 40));
             const double r = rectify / 100.0;
             for (size_t j = 0; j < (size_t) n; ++j)
@@ -300,7 +300,7 @@ TEST (MathMode, FullTiltKeepsTwiceRole1HighsAndTwiceRole2Lows)
     for (const auto& c : cases)
     {
         SCOPED_TRACE (std::to_string (c.tilt) + (c.onRole1 ? " role1" : " role2"));
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         const auto dc = constant (n, 0.3f), silence = constant (n, 0.0f);
         const auto out = runMath (*engine, c.onRole1 ? dc : silence, c.onRole1 ? silence : dc,
                                   mathParams (Add, 50, 0, 100, 0, 0, c.tilt));
@@ -309,7 +309,7 @@ TEST (MathMode, FullTiltKeepsTwiceRole1HighsAndTwiceRole2Lows)
 
     // A tone far above 700 Hz is nearly all highs: the roles swap.
     const auto high = sine (n, 15000.0, kRate, 0.2f);
-    auto engine = makeEngine();
+    auto engine = preparedEngine (48000.0, 2, 4096);
     const auto out = runMath (*engine, high, constant (n, 0.0f), mathParams (Add, 50, 0, 100, 0, 0, 100));
     float peak = 0.0f;
     for (size_t j = n / 2; j < (size_t) n; ++j)
@@ -325,15 +325,15 @@ TEST (MathMode, NonPositiveSampleRateActsLikeOneHertz)
     const auto r2 = noise (n, 8);
     const auto p = mathParams (Add, 50, 0, 100, 0, 0, 100);
 
-    auto reference = makeEngine();
+    auto reference = preparedEngine (48000.0, 2, 4096);
     const auto atOneHertz = runMath (*reference, r1, r2, p, 1.0);
     for (const double rate : { 0.0, -48000.0, 0.5 })
     {
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         EXPECT_EQ (runMath (*engine, r1, r2, p, rate), atOneHertz) << rate;
     }
 
-    auto engine = makeEngine();
+    auto engine = preparedEngine (48000.0, 2, 4096);
     for (const float y : runMath (*engine, r1, constant (n, 0.0f), p, 0.0))
         ASSERT_EQ (y, 0.0f);
 }

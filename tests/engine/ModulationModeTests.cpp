@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "TimeDomainTestUtils.h"
+#include "EngineHarness.h"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
 
-using namespace tdtest;
+using namespace harness;
 
 namespace
 {
@@ -42,16 +42,16 @@ WaveshapeParams wsParams (float window, float drive, float smoothing)
 std::vector<float> runAM (BlendProcessor& engine, const std::vector<float>& r1, const std::vector<float>& r2,
                           const AMParams& p, double rate = kRate, std::vector<int> blocks = { 4096 })
 {
-    return runInBlocks ([&] (const float* a, const float* b, float* o, int n) { engine.runAM (0, a, b, o, n, rate, p); },
-                        r1, r2, blocks);
+    return stream (r1, r2, [&] (const float* a, const float* b, float* o, int n) { engine.runAM (0, a, b, o, n, rate, p); },
+                   blocks);
 }
 
 std::vector<float> runFM (BlendProcessor& engine, const std::vector<float>& r1, const std::vector<float>& r2,
                           const FMParams& fm, const WaveshapeParams& ws, double rate = kRate,
                           std::vector<int> blocks = { 4096 })
 {
-    return runInBlocks (
-        [&] (const float* a, const float* b, float* o, int n) { engine.runFM (0, a, b, o, n, rate, fm, ws); }, r1, r2,
+    return stream (
+        r1, r2, [&] (const float* a, const float* b, float* o, int n) { engine.runFM (0, a, b, o, n, rate, fm, ws); },
         blocks);
 }
 
@@ -120,7 +120,7 @@ TEST (AMMode, WithoutLfoScalesRole2ByShapedRole1)
     {
         SCOPED_TRACE (c.name);
         const auto r1 = c.silentRole1 ? constant (n, 0.0f) : noise (n, 62);
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         const auto out = runAM (*engine, r1, r2, amParams (c.depth, c.dcOffset, 0.0f));
         for (size_t j = 0; j < (size_t) n; ++j)
             ASSERT_FLOAT_EQ (out[j], c.expected (r1[j], r2[j])) << j;
@@ -138,7 +138,7 @@ TEST (AMMode, LfoIsAddedToRole1BeforeTheDepth)
     {
         SCOPED_TRACE (silentRole1 ? "silent role1" : "noisy role1");
         const auto r1 = silentRole1 ? constant (n, 0.0f) : noise (n, 64, 0.5f);
-        auto engine = makeEngine (2, rate);
+        auto engine = preparedEngine (rate, 2, 4096);
         const auto out = runAM (*engine, r1, r2, amParams (80.0f, 10.0f, (float) lfo), rate, { 37, 400, 1000 });
         for (int j = 0; j < n; ++j)
         {
@@ -158,7 +158,7 @@ TEST (AMMode, LfoKeepsItsRateOverALongRun)
     const auto r1 = constant (block, 0.0f);
     const auto r2 = constant (block, 1.0f);
     const auto p = amParams (100.0f, 0.0f, 20.0f);
-    auto engine = makeEngine();
+    auto engine = preparedEngine (48000.0, 2, 4096);
     std::vector<float> out ((size_t) block);
     for (int done = 0; done < 2000000; done += block)
         engine->runAM (0, r1.data(), r2.data(), out.data(), block, kRate, p);
@@ -193,7 +193,7 @@ TEST (FMMode, DepthZeroIsAPureDelayOf1024Samples)
     for (const auto& c : cases)
     {
         SCOPED_TRACE ("feedback " + std::to_string (c.feedback) + " smoothing " + std::to_string (c.smoothing));
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         const auto out = runFM (*engine, r1, r2, fmParams (0.0f, c.feedback), wsParams (25.0f, 200.0f, c.smoothing));
         for (int j = 0; j < n; ++j)
             ASSERT_EQ (out[(size_t) j], j >= 1024 ? r2[(size_t) (j - 1024)] : 0.0f) << j;
@@ -207,7 +207,7 @@ TEST (FMMode, DepthZeroSettlesToThePureDelayAfterModulation)
     const int n1 = 3000, n2 = 3000;
     const auto r1 = noise (n1 + n2, 73);
     const auto r2 = plus (sine (n1 + n2, 220.0, kRate, 0.5f), sine (n1 + n2, 37.0, kRate, 0.3f));
-    auto engine = makeEngine();
+    auto engine = preparedEngine (48000.0, 2, 4096);
     const std::vector<float> r1a (r1.begin(), r1.begin() + n1), r2a (r2.begin(), r2.begin() + n1);
     const std::vector<float> r1b (r1.begin() + n1, r1.end()), r2b (r2.begin() + n1, r2.end());
     runFM (*engine, r1a, r2a, fmParams (100.0f, 50.0f), wsParams (20.0f, 100.0f, 90.0f));
@@ -242,7 +242,7 @@ TEST (FMMode, ExcursionIsHalfTheWindowCappedAt1022Samples)
         SCOPED_TRACE ("window " + std::to_string (c.windowMs) + " ms at " + std::to_string (c.rate) + ", role1 "
                       + std::to_string (c.role1));
         const auto r2 = plus (sine (n, 440.0, c.rate, 0.5f), sine (n, 61.0, c.rate, 0.4f));
-        auto engine = makeEngine (2, c.rate);
+        auto engine = preparedEngine (c.rate, 2, 4096);
         const auto out = runFM (*engine, constant (n, c.role1), r2, fmParams (100.0f, 0.0f),
                                 wsParams (c.windowMs, 200.0f, 0.0f), c.rate);
         const double excursion = std::min (c.rate * std::max (c.windowMs, 1.0f) / 2000.0, 1022.0);
@@ -276,7 +276,7 @@ TEST (FMMode, FollowsTheDelayLineFormulasWithFeedbackAndSmoothing)
                       + std::to_string (c.smoothing));
         const auto fm = fmParams (c.depth, c.feedback);
         const auto ws = wsParams (c.window, c.drive, c.smoothing);
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         const auto out = runFM (*engine, r1, r2, fm, ws, kRate, { 999, 2, 4096 });
         FMReference ref;
         for (int j = 0; j < n; ++j)
@@ -296,7 +296,7 @@ TEST (FMMode, NonFiniteModulatorNeverLeavesTheLine)
     r1[300] = NAN;
     r1[301] = 1.0e38f;
     const auto r2 = noise (n, 76, 0.5f);
-    auto engine = makeEngine();
+    auto engine = preparedEngine (48000.0, 2, 4096);
     const auto out = runFM (*engine, r1, r2, fmParams (100.0f, 100.0f), wsParams (50.0f, 200.0f, 60.0f));
     for (const float y : out)
     {
@@ -317,16 +317,16 @@ TEST (ModulationModes, SplittingABlockChangesNothing)
     const auto ws = wsParams (15.0f, 120.0f, 40.0f);
     const auto am = amParams (70.0f, 20.0f, 7.0f);
 
-    auto fmWhole = makeEngine();
+    auto fmWhole = preparedEngine (48000.0, 2, 4096);
     const auto fmOnce = runFM (*fmWhole, r1, r2, fm, ws, kRate, { n });
-    auto amWhole = makeEngine();
+    auto amWhole = preparedEngine (48000.0, 2, 4096);
     const auto amOnce = runAM (*amWhole, r1, r2, am, kRate, { n });
     for (const int split : { 1, 1025, 2048, 4999 })
     {
         SCOPED_TRACE (split);
-        auto fmPieces = makeEngine();
+        auto fmPieces = preparedEngine (48000.0, 2, 4096);
         EXPECT_EQ (runFM (*fmPieces, r1, r2, fm, ws, kRate, { split, n }), fmOnce);
-        auto amPieces = makeEngine();
+        auto amPieces = preparedEngine (48000.0, 2, 4096);
         EXPECT_EQ (runAM (*amPieces, r1, r2, am, kRate, { split, n }), amOnce);
     }
 }

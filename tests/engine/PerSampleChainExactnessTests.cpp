@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "EngineTestSupport.h"
 #include "engine/FastTanh.h"
 #include "engine/OutputStage.h"
-#include "TimeDomainTestUtils.h"
+#include "EngineHarness.h"
 
 #include <algorithm>
 #include <cmath>
@@ -260,9 +259,9 @@ TEST (PerSampleChainExactness, MixOutputStageAndSoftClipMatchThePlainLoop)
         std::vector<std::vector<float>> role (channels), dry1 (channels), dry2 (channels);
         for (int ch = 0; ch < channels; ++ch)
         {
-            role[(size_t) ch] = tdtest::noise (total, 3 + (uint32_t) ch, 0.9f);
-            dry1[(size_t) ch] = tdtest::sine (total, 440.0 + 50 * ch, h.sampleRate, 0.8f);
-            dry2[(size_t) ch] = tdtest::noise (total, 40 + (uint32_t) ch, 0.7f);
+            role[(size_t) ch] = harness::noise (total, 3 + (uint32_t) ch, 0.9f);
+            dry1[(size_t) ch] = harness::sine (total, 440.0 + 50 * ch, h.sampleRate, 0.8f);
+            dry2[(size_t) ch] = harness::noise (total, 40 + (uint32_t) ch, 0.7f);
         }
 
         int start = 0;
@@ -329,8 +328,8 @@ TEST (PerSampleChainExactness, EveryMathOperationMatchesThePlainLoop)
     const double rate = 48000.0;
     const int n = 2000;
     // Within +-1 after balance, including quiet stretches where Divide meets small divisors.
-    const auto r1 = tdtest::plus (tdtest::sine (n, 180.0, rate, 0.3f), tdtest::noise (n, 5, 0.2f));
-    auto r2 = tdtest::plus (tdtest::sine (n, 95.0, rate, 0.25f), tdtest::noise (n, 9, 0.25f));
+    const auto r1 = harness::plus (harness::sine (n, 180.0, rate, 0.3f), harness::noise (n, 5, 0.2f));
+    auto r2 = harness::plus (harness::sine (n, 95.0, rate, 0.25f), harness::noise (n, 9, 0.25f));
     for (int j = 600; j < 700; ++j)
         r2[(size_t) j] *= 0.001f;
 
@@ -347,10 +346,10 @@ TEST (PerSampleChainExactness, EveryMathOperationMatchesThePlainLoop)
             p.dcOffset = s.dcOffset;
             p.tilt = s.tilt;
 
-            auto engine = tdtest::makeEngine (1, rate, 512);
-            const auto out = tdtest::runInBlocks (
-                [&] (const float* a, const float* b, float* o, int len) { engine->runMath (0, a, b, o, len, rate, p); },
-                r1, r2, { 512, 3, 700, 512 });
+            auto engine = harness::preparedEngine (rate, 1, 512);
+            const auto out = harness::stream (
+                r1, r2, [&] (const float* a, const float* b, float* o, int len) { engine->runMath (0, a, b, o, len, rate, p); },
+                { 512, 3, 700, 512 });
 
             ReferenceMath ref;
             for (int j = 0; j < n; ++j)

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TimeDomainTestUtils.h"
+#include "EngineHarness.h"
 
 #include <cmath>
 #include <string>
@@ -8,7 +8,7 @@
 // The coin flips come from a randomly seeded generator, so statistical checks use bounds many
 // standard deviations wide; everything else is checked exactly.
 
-using namespace tdtest;
+using namespace harness;
 
 namespace
 {
@@ -75,7 +75,7 @@ TEST (ProbabilisticMode, FullBiasPicksOneRoleOnly)
             auto role1 = bufferOf ({ noise (n, 91), noise (n, 92) });
             auto role2 = bufferOf ({ noise (n, 93), noise (n, 94) });
             juce::AudioBuffer<float> out (2, n);
-            auto engine = makeEngine();
+            auto engine = preparedEngine (48000.0, 2, 4096);
             runInBlocksOf (*engine, role1, role2, out, probParams (bias, hold, 100.0f, 0.0f), 512);
             const auto& expected = bias > 0.0f ? role2 : role1;
             for (int c = 0; c < 2; ++c)
@@ -92,7 +92,7 @@ TEST (ProbabilisticMode, HoldZeroDecidesEverySampleWithoutCrossfade)
     auto role1 = bufferOf ({ constant (n, 1.0f) });
     auto role2 = bufferOf ({ constant (n, -1.0f) });
     juce::AudioBuffer<float> out (1, n);
-    auto engine = makeEngine (1);
+    auto engine = preparedEngine (48000.0, 1, 4096);
     runInBlocksOf (*engine, role1, role2, out, probParams (0.0f, 0.0f, 0.0f, 50.0f), 1000);
 
     int switches = 0;
@@ -114,7 +114,7 @@ TEST (ProbabilisticMode, HoldKeepsEachDecisionAcrossBlocksAndStereoZeroCopiesCha
     auto role1 = bufferOf ({ constant (n, 1.0f), constant (n, 2.0f) });
     auto role2 = bufferOf ({ constant (n, -1.0f), constant (n, -2.0f) });
     juce::AudioBuffer<float> out (2, n);
-    auto engine = makeEngine();
+    auto engine = preparedEngine (48000.0, 2, 4096);
     runInBlocksOf (*engine, role1, role2, out, probParams (0.0f, 1.0f, 0.0f, 0.0f), 37);
 
     int switches = 0;
@@ -147,7 +147,7 @@ TEST (ProbabilisticMode, LoudnessShareAndBiasSetTheOdds)
         auto role1 = bufferOf ({ constant (n, 0.75f) });
         auto role2 = bufferOf ({ constant (n, -0.25f) });
         juce::AudioBuffer<float> out (1, n);
-        auto engine = makeEngine (1);
+        auto engine = preparedEngine (48000.0, 1, 4096);
         runInBlocksOf (*engine, role1, role2, out, probParams (c.bias, 0.0f, 0.0f, 0.0f), 4096);
         EXPECT_NEAR (shareOf (out, 0, 0.75f), c.p, 0.02);
         EXPECT_NEAR (shareOf (out, 0, -0.25f), 1.0 - c.p, 0.02);
@@ -171,7 +171,7 @@ TEST (ProbabilisticMode, StereoAmountSetsHowOftenChannelsDecideAlone)
         auto role1 = bufferOf ({ constant (n, 1.0f) });
         auto role2 = bufferOf ({ constant (n, -1.0f) });
         juce::AudioBuffer<float> out (2, n);
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         runInBlocksOf (*engine, role1, role2, out, probParams (0.0f, 0.0f, c.stereo, 0.0f), 4096);
         int differ = 0;
         for (int j = 0; j < n; ++j)
@@ -207,7 +207,7 @@ TEST (ProbabilisticMode, CrossfadeIsEqualPowerAndAtMostHalfTheHold)
         auto role1 = bufferOf ({ constant (n, 1.0f), constant (n, 1.0f) });
         auto role2 = bufferOf ({ constant (n, 0.5f), constant (n, 0.5f) });
         juce::AudioBuffer<float> out (2, n);
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         runInBlocksOf (*engine, role1, role2, out, probParams (100.0f, c.holdMs, 100.0f, c.crossfadeMs), 29);
         for (int ch = 0; ch < 2; ++ch)
             for (int j = 0; j < n; ++j)
@@ -233,7 +233,7 @@ TEST (ProbabilisticMode, WritesAtMostEightChannelsAndNothingWithoutBuffers)
     juce::AudioBuffer<float> wide (10, n);
     for (int c = 0; c < 10; ++c)
         juce::FloatVectorOperations::fill (wide.getWritePointer (c), 7.0f, n);
-    auto engine = makeEngine (10);
+    auto engine = preparedEngine (48000.0, 10, 4096);
     engine->runProbabilistic (role1, role2, wide, n, kRate, p);
     for (int c = 0; c < 10; ++c)
         for (int j = 0; j < n; ++j)
@@ -263,7 +263,7 @@ TEST (ProbabilisticMode, OutputSharingTheMonoRoleStillReadsItsOriginalSamples)
     float* channels[] = { role1.getWritePointer (0), second.getWritePointer (0) };
     juce::AudioBuffer<float> out (channels, 2, n);
 
-    auto engine = makeEngine();
+    auto engine = preparedEngine (48000.0, 2, 4096);
     engine->runProbabilistic (role1, role2, out, n, kRate, probParams (0.0f, 0.0f, 100.0f, 0.0f));
     for (int j = 0; j < n; ++j)
         ASSERT_TRUE (second.getSample (0, j) == 1.0f || second.getSample (0, j) == -1.0f) << j;

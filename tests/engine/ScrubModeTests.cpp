@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "TimeDomainTestUtils.h"
+#include "EngineHarness.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
-using namespace tdtest;
+using namespace harness;
 
 namespace
 {
@@ -22,8 +22,8 @@ ScrubParams scrubParams (float scale, float bias, float smoothing)
 std::vector<float> runScrub (BlendProcessor& engine, const std::vector<float>& r1, const std::vector<float>& r2,
                              const ScrubParams& p, std::vector<int> blocks = { 4096 })
 {
-    return runInBlocks ([&] (const float* a, const float* b, float* o, int n) { engine.runScrub (0, a, b, o, n, p); },
-                        r1, r2, blocks);
+    return stream (r1, r2, [&] (const float* a, const float* b, float* o, int n) { engine.runScrub (0, a, b, o, n, p); },
+                   blocks);
 }
 } // namespace
 
@@ -31,7 +31,7 @@ TEST (ScrubMode, SilentRole2IsAPureDelayOf1024Samples)
 {
     const int n = 6000;
     const auto r1 = noise (n, 81);
-    auto engine = makeEngine();
+    auto engine = preparedEngine (48000.0, 2, 4096);
     const auto out = runScrub (*engine, r1, constant (n, 0.0f), scrubParams (120.0f, 0.0f, 40.0f), { 1000, 3000 });
     for (int j = 0; j < n; ++j)
         ASSERT_EQ (out[(size_t) j], j >= 1024 ? r1[(size_t) (j - 1024)] : 0.0f) << j;
@@ -44,7 +44,7 @@ TEST (ScrubMode, FullNegativeBiasFreezesThePlayhead)
     // sample 1023 is written there, then that sample until sample 3071 overwrites it.
     const int n = 5000;
     const auto r1 = noise (n, 82);
-    auto engine = makeEngine();
+    auto engine = preparedEngine (48000.0, 2, 4096);
     const auto out = runScrub (*engine, r1, constant (n, 0.0f), scrubParams (50.0f, -100.0f, 0.0f), { 777, 4096 });
     for (int j = 0; j < n; ++j)
     {
@@ -76,7 +76,7 @@ TEST (ScrubMode, PlayheadMovesByOnePlusTheSmoothedVelocity)
     for (const auto& c : cases)
     {
         SCOPED_TRACE (c.name);
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         const auto out = runScrub (*engine, r1, constant (n, c.role2), scrubParams (c.scale, c.bias, c.smoothing),
                                    { 501, 4096 });
 
@@ -100,9 +100,9 @@ TEST (ScrubMode, ScaleZeroIgnoresRole2)
     const int n = 5000;
     const auto r1 = noise (n, 83);
     const auto p = scrubParams (0.0f, 35.0f, 20.0f);
-    auto quiet = makeEngine();
+    auto quiet = preparedEngine (48000.0, 2, 4096);
     const auto withSilence = runScrub (*quiet, r1, constant (n, 0.0f), p);
-    auto loud = makeEngine();
+    auto loud = preparedEngine (48000.0, 2, 4096);
     EXPECT_EQ (runScrub (*loud, r1, noise (n, 84), p), withSilence);
 }
 
@@ -112,11 +112,11 @@ TEST (ScrubMode, SplittingABlockChangesNothing)
     const auto r1 = noise (n, 85);
     const auto r2 = noise (n, 86, 0.3f);
     const auto p = scrubParams (40.0f, -30.0f, 25.0f);
-    auto whole = makeEngine();
+    auto whole = preparedEngine (48000.0, 2, 4096);
     const auto once = runScrub (*whole, r1, r2, p, { n });
     for (const int split : { 1, 1024, 2047, 6000 })
     {
-        auto pieces = makeEngine();
+        auto pieces = preparedEngine (48000.0, 2, 4096);
         EXPECT_EQ (runScrub (*pieces, r1, r2, p, { split, n }), once) << split;
     }
 }
@@ -143,7 +143,7 @@ TEST (ScrubMode, ExtremeSpeedsStayInsideTheHistory)
         auto r2 = noise (n, 88);
         for (int j = 500; j < 520; ++j)
             r2[(size_t) j] = c.role2;
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         const auto out = runScrub (*engine, r1, r2, scrubParams (200.0f, 100.0f, 0.0f));
         for (const float y : out)
         {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TimeDomainTestUtils.h"
+#include "EngineHarness.h"
 
 #include <cmath>
 #include <functional>
@@ -10,7 +10,7 @@
 // memory with either input, zero samples write and change nothing, state survives other modes
 // running in between, and processRealtime dispatches each mode with its makeup gain.
 
-using namespace tdtest;
+using namespace harness;
 
 namespace
 {
@@ -78,16 +78,16 @@ TEST (TimeDomainModes, OutputMayShareMemoryWithEitherInput)
     for (const auto& op : operations())
     {
         SCOPED_TRACE (op.name);
-        auto separate = makeEngine();
+        auto separate = preparedEngine (48000.0, 2, 4096);
         std::vector<float> out ((size_t) n);
         op.run (*separate, 0, r1.data(), r2.data(), out.data(), n);
 
-        auto overRole1 = makeEngine();
+        auto overRole1 = preparedEngine (48000.0, 2, 4096);
         auto inPlace1 = r1;
         op.run (*overRole1, 0, inPlace1.data(), r2.data(), inPlace1.data(), n);
         EXPECT_EQ (inPlace1, out);
 
-        auto overRole2 = makeEngine();
+        auto overRole2 = preparedEngine (48000.0, 2, 4096);
         auto inPlace2 = r2;
         op.run (*overRole2, 0, r1.data(), inPlace2.data(), inPlace2.data(), n);
         EXPECT_EQ (inPlace2, out);
@@ -102,11 +102,11 @@ TEST (TimeDomainModes, ZeroSamplesWriteAndChangeNothing)
     for (const auto& op : operations())
     {
         SCOPED_TRACE (op.name);
-        auto fresh = makeEngine();
+        auto fresh = preparedEngine (48000.0, 2, 4096);
         std::vector<float> expected ((size_t) n);
         op.run (*fresh, 0, r1.data(), r2.data(), expected.data(), n);
 
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         std::vector<float> out ((size_t) n, 7.0f);
         op.run (*engine, 0, r1.data(), r2.data(), out.data(), 0);
         op.run (*engine, 0, r1.data(), r2.data(), out.data(), -5);
@@ -127,12 +127,12 @@ TEST (TimeDomainModes, StateSurvivesOtherModesRunningInBetween)
     for (const auto& op : ops)
     {
         SCOPED_TRACE (op.name);
-        auto uninterrupted = makeEngine();
+        auto uninterrupted = preparedEngine (48000.0, 2, 4096);
         std::vector<float> expected ((size_t) (2 * n));
         op.run (*uninterrupted, 0, r1.data(), r2.data(), expected.data(), n);
         op.run (*uninterrupted, 0, r1.data() + n, r2.data() + n, expected.data() + n, n);
 
-        auto engine = makeEngine();
+        auto engine = preparedEngine (48000.0, 2, 4096);
         std::vector<float> out ((size_t) (2 * n)), scratch ((size_t) n);
         op.run (*engine, 0, r1.data(), r2.data(), out.data(), n);
         for (const auto& other : ops)
@@ -177,18 +177,13 @@ TEST (TimeDomainModes, EngineAppliesEachModesMakeupGainInPlace)
     };
 
     // Settings under which each mode's output is easy to state (see modeOutput above).
-    MathParams math;
-    SidechainParams sc;
-    sc.depth = 0.0f;
-    AMParams am;
-    am.depth = 0.0f;
-    am.dcOffset = 100.0f;
-    FMParams fm;
-    fm.depth = 0.0f;
-    ProbabilisticParams prob;
-    prob.bias = 100.0f;
-    ScrubParams scrub;
-    const RealtimeStepData steps;
+    BlendRecords records;
+    records.sidechain.depth = 0.0f;
+    records.am.depth = 0.0f;
+    records.am.dcOffset = 100.0f;
+    records.fm.depth = 0.0f;
+    records.probabilistic.bias = 100.0f;
+    records.mix = mix;
 
     const int n = 3000;
     for (const auto& c : cases)
@@ -206,11 +201,9 @@ TEST (TimeDomainModes, EngineAppliesEachModesMakeupGainInPlace)
                 side.setSample (ch, j, r2[(size_t) j]);
             }
 
-        auto engine = makeEngine (2, kRate, 512);
+        auto engine = preparedEngine (kRate, 2, 512);
         EXPECT_EQ (engine->getRealtimeLatencySamples (c.mode, 11), c.delayed ? 1024 : 0);
-        engine->processRealtime (c.mode, main, side, main, side, main, kRate, VocoderParams {}, fm, math, sc,
-                                 FreqSpliceParams {}, am, SpectralGateParams {}, PhaseSwapParams {},
-                                 BinInterleaveParams {}, prob, WaveshapeParams {}, scrub, mix, steps);
+        engine->processRealtime (c.mode, main, side, main, side, main, kRate, records);
 
         for (int ch = 0; ch < 2; ++ch)
             for (int j = 0; j < n; ++j)

@@ -1,0 +1,194 @@
+#include "engine/BlendProcessor.h"
+
+#include <algorithm>
+#include <cmath>
+
+// The engine's facts about each algorithm, one row per BlendMode: makeup gain, latency, lazy
+// bank preparation, how it runs and what recovery clears. A new algorithm is a row here plus
+// its family file.
+
+namespace
+{
+int noLatency (int) noexcept { return 0; }
+
+// The frame modes and the FFT vocoder report one frame of latency.
+int frameLatency (int resolution) noexcept { return 1 << frameOrderForResolution (resolution); }
+
+// FM and Scrub read around the centre of their delay line.
+int delayLineLatency (int) noexcept { return DelayLine::kSize / 2; }
+
+int freqSpliceLatency (int) noexcept { return 1 << kFreqSpliceOrder; }
+
+int classicBandCount (int resolution) noexcept
+{
+    return std::min (1 << std::clamp (resolution, 0, 12), kMaxVocoderBands);
+}
+} // namespace
+
+// clang-format off
+const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
+    { FFTVocoder,
+      [] (MathOp, int) noexcept { return 0.82f; },
+      frameLatency,
+      [] (BlendProcessor& e, int channels, double rate, const BlendRecords& r) {
+          e.prepareVocoderFFTIfNeeded (r.vocoder.resolution, channels, rate, r.vocoder); },
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runVocoderFFT (c.channel, c.role1, c.role2, c.out, b.numSamples); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (FFTVocoder, channel); } },
+    { DistortedVocoder,
+      // Scaled by the band count; unlike the bank itself, the power of two is not capped at 1024.
+      [] (MathOp, int resolution) noexcept {
+          return 4.04f / std::sqrt (static_cast<float> (1 << std::clamp (resolution, 0, 12))); },
+      noLatency,
+      [] (BlendProcessor& e, int channels, double rate, const BlendRecords& r) {
+          e.prepareVocoderClassicIfNeeded (classicBandCount (r.vocoder.resolution), channels, rate, r.vocoder); },
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runVocoderDistorted (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.vocoder); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (DistortedVocoder, channel); } },
+    { ClassicVocoder,
+      [] (MathOp, int) noexcept { return 1.72f; },
+      noLatency,
+      [] (BlendProcessor& e, int channels, double rate, const BlendRecords& r) {
+          e.prepareVocoderClassicIfNeeded (classicBandCount (r.vocoder.resolution), channels, rate, r.vocoder); },
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runVocoderClassic (c.channel, c.role1, c.role2, c.out, b.numSamples); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (ClassicVocoder, channel); } },
+    { Math,
+      [] (MathOp op, int) noexcept { return mathMakeupGain (op); },
+      noLatency,
+      nullptr,
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runMath (c.channel, c.role1, c.role2, c.out, b.numSamples, b.sampleRate, b.records.math); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetMathChannel (channel); } },
+    { SidechainDuck,
+      [] (MathOp, int) noexcept { return 1.18f; },
+      noLatency,
+      nullptr,
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runSidechain (c.channel, c.role1, c.role2, c.out, b.numSamples, b.sampleRate, b.records.sidechain); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetEnvelopeChannel (SidechainDuck, channel); } },
+    { AmplitudeFollow,
+      [] (MathOp, int) noexcept { return 3.06f; },
+      noLatency,
+      nullptr,
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runAmplitudeFollow (c.channel, c.role1, c.role2, c.out, b.numSamples, b.sampleRate,
+                                b.records.sidechain); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetEnvelopeChannel (AmplitudeFollow, channel); } },
+    { FrequencySplice,
+      [] (MathOp, int) noexcept { return 0.84f; },
+      freqSpliceLatency,
+      [] (BlendProcessor& e, int channels, double rate, const BlendRecords& r) {
+          e.prepareFreqSpliceIfNeeded (channels, rate, r.freqSplice); },
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runFreqSplice (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.freqSplice); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (FrequencySplice, channel); } },
+    { AM,
+      [] (MathOp, int) noexcept { return 1.75f; },
+      noLatency,
+      nullptr,
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runAM (c.channel, c.role1, c.role2, c.out, b.numSamples, b.sampleRate, b.records.am); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetModulationChannel (AM, channel); } },
+    { FM,
+      [] (MathOp, int) noexcept { return 1.0f; },
+      delayLineLatency,
+      nullptr,
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runFM (c.channel, c.role1, c.role2, c.out, b.numSamples, b.sampleRate, b.records.fm,
+                   b.records.waveshape); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetModulationChannel (FM, channel); } },
+    { SpectralGate,
+      [] (MathOp, int) noexcept { return 2.35f; },
+      frameLatency,
+      [] (BlendProcessor& e, int channels, double rate, const BlendRecords& r) {
+          e.prepareSpectralGateIfNeeded (r.spectralGate.resolution, channels, rate); },
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runSpectralGate (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.spectralGate); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (SpectralGate, channel); } },
+    { PhaseSwap,
+      [] (MathOp, int) noexcept { return 1.23f; },
+      frameLatency,
+      [] (BlendProcessor& e, int channels, double rate, const BlendRecords& r) {
+          e.preparePhaseSwapIfNeeded (r.phaseSwap.resolution, channels, rate); },
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runPhaseSwap (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.phaseSwap); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (PhaseSwap, channel); } },
+    { BinInterleave,
+      [] (MathOp, int) noexcept { return 1.39f; },
+      frameLatency,
+      [] (BlendProcessor& e, int channels, double rate, const BlendRecords& r) {
+          e.prepareBinInterleaveIfNeeded (r.binInterleave.resolution, channels, rate); },
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runBinInterleave (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.binInterleave); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (BinInterleave, channel); } },
+    { Probabilistic,
+      [] (MathOp, int) noexcept { return 0.87f; },
+      noLatency,
+      nullptr,
+      // The stereo link decides for all channels at once.
+      [] (BlendProcessor& e, const ModeBlock& b) {
+          e.runProbabilistic (b.role1, b.role2, b.out, b.numSamples, b.sampleRate, b.records.probabilistic); },
+      nullptr,
+      // Only decisions and counters, which no sample value can spoil: a NaN loudness share
+      // simply picks role1.
+      nullptr },
+    { Scrub,
+      [] (MathOp, int) noexcept { return 1.0f; },
+      delayLineLatency,
+      nullptr,
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runScrub (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.scrub); },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetScrubChannel (channel); } },
+};
+
+const BlendProcessor::ModeOps BlendProcessor::kUnknownModeOps {
+    static_cast<BlendMode> (0),
+    [] (MathOp, int) noexcept { return 1.0f; },
+    noLatency,
+    nullptr,
+    nullptr,
+    [] (BlendProcessor&, const ModeBlock& b, const ModeChannel& c) {
+        if (c.out != c.role1)
+            std::copy (c.role1, c.role1 + b.numSamples, c.out); },
+    nullptr
+};
+// clang-format on
+
+const BlendProcessor::ModeOps& BlendProcessor::modeOps (BlendMode mode) noexcept
+{
+    for (const auto& row : kModeTable)
+        if (row.mode == mode)
+            return row;
+    return kUnknownModeOps;
+}
+
+void BlendProcessor::prepareEveryMode (int numChannels, double sampleRate, const BlendRecords& records)
+{
+    for (const auto& row : kModeTable)
+        if (row.prepareIfNeeded != nullptr)
+            row.prepareIfNeeded (*this, numChannels, sampleRate, records);
+}
+
+float BlendProcessor::modeMakeupGain (BlendMode mode, MathOp op, int resolution) noexcept
+{
+    return modeOps (mode).makeupGain (op, resolution);
+}
+
+int BlendProcessor::getRealtimeLatencySamples (BlendMode mode, int resolution) const noexcept
+{
+    return modeOps (mode).latency (resolution);
+}
