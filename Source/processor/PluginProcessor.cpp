@@ -56,13 +56,7 @@ void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlo
 {
     currentSampleRate = sampleRate;
     const int channels = std::max (1, getTotalNumOutputChannels());
-    BlendRecords records;
-    records.vocoder = readVocoderParams();
-    records.freqSplice = readFreqSpliceParams();
-    records.spectralGate = readSpectralGateParams();
-    records.phaseSwap = readPhaseSwapParams();
-    records.binInterleave = readBinInterleaveParams();
-    engine.prepare (channels, samplesPerBlock, sampleRate, records);
+    engine.prepare (channels, samplesPerBlock, sampleRate, readBlendRecords());
 }
 
 bool QuorvaneAudioProcessor::isStandaloneWrapper() const
@@ -128,7 +122,7 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
         mod2OverrideValue = 0.0f;
         applyModulator2 (timing, mode, mathOpForIndex (modeIndex));
 
-            runEngine (mode, role1, role2, mainIn, sidechain, mainOut, steps);
+        runEngine (mode, role1, role2, mainIn, sidechain, mainOut, steps);
         return;
     }
 
@@ -151,6 +145,13 @@ void QuorvaneAudioProcessor::runEngine (BlendMode mode, const juce::AudioBuffer<
                                         const juce::AudioBuffer<float>& dry2, juce::AudioBuffer<float>& out,
                                         const RealtimeStepData& steps)
 {
+    BlendRecords records = readBlendRecords();
+    records.steps = steps;
+    engine.processRealtime (mode, role1, role2, dry1, dry2, out, currentSampleRate, records);
+}
+
+BlendRecords QuorvaneAudioProcessor::readBlendRecords() const
+{
     // The records are read in this order on purpose: the engine sees one consistent snapshot of
     // the parameters, with modulator 2's override applied to all but the output mix.
     BlendRecords records;
@@ -167,9 +168,7 @@ void QuorvaneAudioProcessor::runEngine (BlendMode mode, const juce::AudioBuffer<
     records.waveshape = readWaveshapeParams();
     records.scrub = readScrubParams();
     records.mix = readOutputMixParams();
-    records.steps = steps;
-
-    engine.processRealtime (mode, role1, role2, dry1, dry2, out, currentSampleRate, records);
+    return records;
 }
 
 void QuorvaneAudioProcessor::updateTrackProperties (const TrackProperties& properties)

@@ -82,6 +82,8 @@ public:
     WaveshapeParams readWaveshapeParams() const;
     ScrubParams readScrubParams() const;
     OutputMixParams readOutputMixParams() const;
+    // Every record above, in one bundle for the engine (the step record left at its defaults).
+    BlendRecords readBlendRecords() const;
 
     // ---- Hooks the editor sets ----
     std::function<void (const juce::String&)> onInfoMessage;
