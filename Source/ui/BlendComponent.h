@@ -112,6 +112,12 @@ private:
     void buildMeters();
     void styleDial (juce::Slider& dial);
 
+    // Layout, by row of cards.
+    void layoutTopBar (int x0, int y);
+    void layoutBlendAndLevels (int x0, int y);
+    void layoutToneAndMix (int x0, int y);
+    void layoutModulatorSection (int x0, int y);
+
     int selectedModeIndex() const;
     const BlendModeEntry* selectedEntry() const;
     juce::RangedAudioParameter* parameter (const char* paramId) const;

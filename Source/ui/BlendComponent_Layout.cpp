@@ -1,5 +1,6 @@
 #include "ui/BlendComponent.h"
-#include "common/JuceCompat.h"
+#include "ui/PanelDrawing.h"
+#include "ui/RowLayout.h"
 #include "ui/ThemePalette.h"
 
 // The card layout at the logical size 702 x 572, the card drawing, the colour scheme and the
@@ -10,23 +11,13 @@ namespace
 constexpr int kColumnWidth = 674;
 constexpr int kMargin = 14;
 constexpr int kGap = 8;
+constexpr int kTopBarHeight = 48;
+constexpr int kDialRowHeight = 117; // BLEND and LEVELS, TONE and MIX
+constexpr int kModulatorHeight = 200;
+constexpr int kBottomBarHeight = 30;
 
-void drawCard (juce::Graphics& g, juce::Rectangle<int> card, const char* title, int titleOffset)
-{
-    if (card.getWidth() < 1 || card.getHeight() < 1)
-        return;
-    const auto& palette = *QV::gActive;
-    const auto r = card.toFloat();
-    g.setColour (palette.panel);
-    g.fillRoundedRectangle (r, 6.0f);
-    g.setColour (palette.border);
-    g.drawRoundedRectangle (r.getX() + 0.5f, r.getY() + 0.5f, juce::jmax (r.getWidth() - 1.0f, 0.0f),
-                            juce::jmax (r.getHeight() - 1.0f, 0.0f), 6.0f, 1.0f);
-    g.setColour (palette.heading);
-    g.setFont (QVCompat::plainFont (14.0f));
-    g.drawText (title, card.getX() + 10, card.getY() + titleOffset, card.getWidth() - 20, 16,
-                juce::Justification::centredLeft, true);
-}
+// The MODULATOR heading sits level with the section's row of buttons.
+constexpr auto kModulatorCard = PanelDrawing::kPageCard.withTitleTop (11);
 } // namespace
 
 void BlendComponent::resized()
@@ -36,67 +27,89 @@ void BlendComponent::resized()
     int remaining = juce::jmax (bounds.getHeight() - 2 * kMargin, 0);
     const int offset = juce::jmax ((innerWidth - kColumnWidth) / 2, 0);
     const int x0 = bounds.getX() + offset + kMargin;
-    const int Y = bounds.getY();
-    int y = Y + kMargin;
+    int y = bounds.getY() + kMargin;
 
     // A short page stops advancing once the height runs out; the cards keep their size.
-    auto row = [&] (int height) {
-        const int top = y;
+    auto take = [&] (int height) {
         const int taken = juce::jmin (remaining, height);
         y += taken;
         remaining -= taken;
+    };
+    auto row = [&] (int height) {
+        const int top = y;
+        take (height);
         return top;
     };
-    auto gap = [&] {
-        const int taken = juce::jmin (remaining, kGap);
-        y += taken;
-        remaining -= taken;
+    auto gapThenRow = [&] (int height) {
+        take (kGap);
+        return row (height);
     };
 
-    // Top bar: mode row, randomisers, settings.
-    const int yTop = row (48);
-    cards[TopBarCard] = { x0, yTop, kColumnWidth, 48 };
-    const int yw = Y + 26;
-    prevModeButton.setBounds (x0 + 12, yw, 24, 24);
-    modeSelector.setBounds (x0 + 38, yw, 220, 24);
-    nextModeButton.setBounds (x0 + 260, yw, 24, 24);
-    directionToggle.setBounds (x0 + 290, yw, 70, 24);
-    randomizeButton.setBounds (x0 + 488, yw, 90, 24);
-    allButton.setBounds (x0 + 582, yw, 50, 24);
-    gearButton.setBounds (x0 + 638, yw, 24, 24);
+    const int yTop = row (kTopBarHeight);
+    const int yB = gapThenRow (kDialRowHeight);
+    const int yT = gapThenRow (kDialRowHeight);
+    const int yM = gapThenRow (kModulatorHeight);
+    const int yF = gapThenRow (kBottomBarHeight);
 
-    // BLEND (mode dials) and LEVELS.
-    gap();
-    const int yB = row (117);
-    cards[BlendCard] = { x0, yB, 466, 117 };
-    cards[LevelsCard] = { x0 + 478, yB, 196, 117 };
+    layoutTopBar (x0, yTop);
+    layoutBlendAndLevels (x0, yB);
+    layoutToneAndMix (x0, yT);
+    layoutModulatorSection (x0, yM);
+
+    // The settings view covers BLEND, LEVELS, TONE, MIX and MODULATOR exactly.
+    const int coveredBottom = cards[ModulatorCard].getBottom();
+    settingsView.setBounds (x0, yB, kColumnWidth, coveredBottom - yB);
+    settingsView.setPanelHeights (cards[BlendCard].getHeight(), cards[ToneCard].getY() - cards[BlendCard].getBottom(),
+                                  coveredBottom - cards[ToneCard].getY());
+
+    // Bottom bar with the message line.
+    cards[BottomBarCard] = { x0, yF, kColumnWidth, kBottomBarHeight };
+    messageBar.setBounds (x0 + 12, yF + 5, 650, 20);
+}
+
+// Mode row, randomisers, settings.
+void BlendComponent::layoutTopBar (int x0, int y)
+{
+    cards[TopBarCard] = { x0, y, kColumnWidth, kTopBarHeight };
+    RowLayout::placeAt (y + 12, 24,
+                        { { &prevModeButton, x0 + 12, 24 }, { &modeSelector, x0 + 38, 220 },
+                          { &nextModeButton, x0 + 260, 24 }, { &directionToggle, x0 + 290, 70 },
+                          { &randomizeButton, x0 + 488, 90 }, { &allButton, x0 + 582, 50 },
+                          { &gearButton, x0 + 638, 24 } });
+}
+
+// BLEND (the mode's dials) and LEVELS (meters, volume and clip).
+void BlendComponent::layoutBlendAndLevels (int x0, int y)
+{
+    cards[BlendCard] = { x0, y, 466, kDialRowHeight };
+    cards[LevelsCard] = { x0 + 478, y, 196, kDialRowHeight };
     for (int i = 0; i < kNumModeDials; ++i)
     {
         const int slot = modeDialSlot (i);
-        dials[(size_t) i].setBounds (x0 + 15 + 90 * slot, yB + 20, 75, 75);
-        dialCaptions[(size_t) i].setBounds (x0 + 8 + 90 * slot, yB + 95, 90, 16);
+        dials[(size_t) i].setBounds (x0 + 15 + 90 * slot, y + 20, 75, 75);
+        dialCaptions[(size_t) i].setBounds (x0 + 8 + 90 * slot, y + 95, 90, 16);
     }
     static constexpr int meterX[] = { 494, 524, 566 };
     static constexpr int meterCaptionX[] = { 484, 514, 556 };
     for (size_t i = 0; i < meters.size(); ++i)
     {
-        meters[i].setBounds (x0 + meterX[i], yB + 20, 18, 75);
-        meterCaptions[i].setBounds (x0 + meterCaptionX[i], yB + 95, 38, 16);
+        meters[i].setBounds (x0 + meterX[i], y + 20, 18, 75);
+        meterCaptions[i].setBounds (x0 + meterCaptionX[i], y + 95, 38, 16);
     }
     const int levelsRight = cards[LevelsCard].getRight();
-    dials[BlendDial::volume].setBounds (levelsRight - 66, yB + 8, 36, 36);
-    dialCaptions[BlendDial::volume].setBounds (levelsRight - 80, yB + 44, 64, 12);
-    dials[BlendDial::clip].setBounds (levelsRight - 66, yB + 63, 36, 36);
-    dialCaptions[BlendDial::clip].setBounds (levelsRight - 80, yB + 99, 64, 12);
+    dials[BlendDial::volume].setBounds (levelsRight - 66, y + 8, 36, 36);
+    dialCaptions[BlendDial::volume].setBounds (levelsRight - 80, y + 44, 64, 12);
+    dials[BlendDial::clip].setBounds (levelsRight - 66, y + 63, 36, 36);
+    dialCaptions[BlendDial::clip].setBounds (levelsRight - 80, y + 99, 64, 12);
+}
 
-    // TONE and MIX.
-    gap();
-    const int yT = row (117);
-    cards[ToneCard] = { x0, yT, 286, 117 };
-    cards[MixCard] = { x0 + 298, yT, 376, 117 };
-    auto placeDial = [this, yT] (int dial, int left) {
-        dials[(size_t) dial].setBounds (left + 7, yT + 20, 75, 75);
-        dialCaptions[(size_t) dial].setBounds (left, yT + 95, 90, 16);
+void BlendComponent::layoutToneAndMix (int x0, int y)
+{
+    cards[ToneCard] = { x0, y, 286, kDialRowHeight };
+    cards[MixCard] = { x0 + 298, y, 376, kDialRowHeight };
+    auto placeDial = [this, y] (int dial, int left) {
+        dials[(size_t) dial].setBounds (left + 7, y + 20, 75, 75);
+        dialCaptions[(size_t) dial].setBounds (left, y + 95, 90, 16);
     };
     placeDial (BlendDial::lowCut, x0 + 8);
     placeDial (BlendDial::heat, x0 + 98);
@@ -106,60 +119,47 @@ void BlendComponent::resized()
     placeDial (BlendDial::signal1, mixLeft + 90);
     placeDial (BlendDial::signal2, mixLeft + 180);
     placeDial (BlendDial::morph, mixLeft + 270);
+}
 
-    // MODULATOR.
-    gap();
-    const int yM = row (200);
-    cards[ModulatorCard] = { x0, yM, kColumnWidth, 200 };
-    onButton.setBounds (x0 + 110, yM + 8, 50, 22);
-    shiftLeftButton.setBounds (x0 + 178, yM + 8, 26, 22);
-    clearButton.setBounds (x0 + 206, yM + 8, 56, 22);
-    shiftRightButton.setBounds (x0 + 264, yM + 8, 26, 22);
+void BlendComponent::layoutModulatorSection (int x0, int y)
+{
+    cards[ModulatorCard] = { x0, y, kColumnWidth, kModulatorHeight };
     // Which modulator is shown, and modulator 2's target, share the top row.
-    modulatorButtons[0].setBounds (x0 + 300, yM + 8, 24, 22);
-    modulatorButtons[1].setBounds (x0 + 326, yM + 8, 24, 22);
-    targetLabel.setBounds (x0 + 354, yM + 8, 52, 22);
-    targetCombo.setBounds (x0 + 408, yM + 8, 160, 22);
-    modulatorRandomizeButton.setBounds (x0 + 574, yM + 8, 90, 22);
-    stepView.setBounds (x0 + 10, yM + 46, 654, 90);
-    lengthLabel.setBounds (x0 + 10, yM + 158, 52, 22);
-    barsLabel.setBounds (x0 + 66, yM + 158, 40, 22);
-    barsCombo.setBounds (x0 + 106, yM + 158, 50, 22);
-    divLabel.setBounds (x0 + 160, yM + 158, 40, 22);
-    divCombo.setBounds (x0 + 200, yM + 158, 50, 22);
-    smoothingDial.setBounds (x0 + 634, yM + 154, 30, 30);
-    smoothingLabel.setBounds (x0 + 562, yM + 158, 70, 22);
+    RowLayout::placeAt (y + 8, 22,
+                        { { &onButton, x0 + 110, 50 }, { &shiftLeftButton, x0 + 178, 26 },
+                          { &clearButton, x0 + 206, 56 }, { &shiftRightButton, x0 + 264, 26 },
+                          { &modulatorButtons[0], x0 + 300, 24 }, { &modulatorButtons[1], x0 + 326, 24 },
+                          { &targetLabel, x0 + 354, 52 }, { &targetCombo, x0 + 408, 160 },
+                          { &modulatorRandomizeButton, x0 + 574, 90 } });
+    stepView.setBounds (x0 + 10, y + 46, 654, 90);
+    RowLayout::placeAt (y + 158, 22,
+                        { { &lengthLabel, x0 + 10, 52 }, { &barsLabel, x0 + 66, 40 }, { &barsCombo, x0 + 106, 50 },
+                          { &divLabel, x0 + 160, 40 }, { &divCombo, x0 + 200, 50 },
+                          { &smoothingLabel, x0 + 562, 70 } });
+    smoothingDial.setBounds (x0 + 634, y + 154, 30, 30);
     barsLabel.setJustificationType (juce::Justification::centredLeft);
     divLabel.setJustificationType (juce::Justification::centredLeft);
     smoothingLabel.setJustificationType (juce::Justification::centredRight);
-
-    // The settings view covers BLEND, LEVELS, TONE, MIX and MODULATOR exactly.
-    const int coveredBottom = cards[ModulatorCard].getBottom();
-    settingsView.setBounds (x0, yB, kColumnWidth, coveredBottom - yB);
-    settingsView.setPanelHeights (cards[BlendCard].getHeight(), cards[ToneCard].getY() - cards[BlendCard].getBottom(),
-                                  coveredBottom - cards[ToneCard].getY());
-
-    // Bottom bar with the message line.
-    gap();
-    const int yF = row (30);
-    cards[BottomBarCard] = { x0, yF, kColumnWidth, 30 };
-    messageBar.setBounds (x0 + 12, yF + 5, 650, 20);
 }
 
 void BlendComponent::paint (juce::Graphics& g)
 {
     g.fillAll (getLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId));
 
-    drawCard (g, cards[TopBarCard], "", 3);
+    const auto& palette = *QV::gActive;
+    auto card = [&] (Card which, const char* title, const PanelDrawing::CardStyle& style) {
+        PanelDrawing::drawCard (g, cards[(size_t) which], title, style, palette);
+    };
+    card (TopBarCard, "", PanelDrawing::kPageCard);
     if (! settingsViewOpen)
     {
-        drawCard (g, cards[BlendCard], "BLEND", 3);
-        drawCard (g, cards[LevelsCard], "LEVELS", 3);
-        drawCard (g, cards[ToneCard], "TONE", 3);
-        drawCard (g, cards[MixCard], "MIX", 3);
-        drawCard (g, cards[ModulatorCard], "MODULATOR", 11); // level with the row of buttons
+        card (BlendCard, "BLEND", PanelDrawing::kPageCard);
+        card (LevelsCard, "LEVELS", PanelDrawing::kPageCard);
+        card (ToneCard, "TONE", PanelDrawing::kPageCard);
+        card (MixCard, "MIX", PanelDrawing::kPageCard);
+        card (ModulatorCard, "MODULATOR", kModulatorCard);
     }
-    drawCard (g, cards[BottomBarCard], "", 3);
+    card (BottomBarCard, "", PanelDrawing::kPageCard);
 }
 
 void BlendComponent::applyColourScheme()
@@ -167,8 +167,8 @@ void BlendComponent::applyColourScheme()
     const auto& palette = *QV::gActive;
     const auto highlightText = palette.accent.contrasting (0.8f);
 
-    for (juce::LookAndFeel* lf : { static_cast<juce::LookAndFeel*> (&noArrowComboLookAndFeel),
-                                   static_cast<juce::LookAndFeel*> (&roundedComboLookAndFeel) })
+    for (auto* lf : std::initializer_list<BlendLookAndFeels::PanelComboLookAndFeel*> { &noArrowComboLookAndFeel,
+                                                                                      &roundedComboLookAndFeel })
     {
         lf->setColour (juce::ComboBox::textColourId, palette.text);
         lf->setColour (juce::ComboBox::backgroundColourId, palette.control);

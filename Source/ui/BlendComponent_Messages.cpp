@@ -1,4 +1,5 @@
 #include "ui/BlendComponent.h"
+#include "engine/ModulatorShape.h"
 #include "params/ParamHelp.h"
 #include "ui/ThemePalette.h"
 
@@ -97,12 +98,12 @@ void BlendComponent::handleDirectionClick()
 
 void BlendComponent::applyMorphCoupling()
 {
-    // Morph sweeps dry Audio 1 -> blend -> dry Audio 2; the three level dials follow it.
-    const float m = (float) dials[BlendDial::morph].getValue() / 100.0f;
-    const float b = 2.0f * m;
-    const float fx = (m <= 0.5f ? b : 1.0f - 2.0f * (m - 0.5f)) * 100.0f;
-    const float s1 = juce::jmax (1.0f - b, 0.0f) * 100.0f;
-    const float s2 = juce::jmax (b - 1.0f, 0.0f) * 100.0f;
+    // Morph sweeps dry Audio 1 -> blend -> dry Audio 2; the three level dials follow it, in the
+    // engine's proportions. All four dials are in percent.
+    const auto levels = morphLevels ((float) dials[BlendDial::morph].getValue() / 100.0f);
+    const float fx = levels.fx * 100.0f;
+    const float s1 = levels.sig1 * 100.0f;
+    const float s2 = levels.sig2 * 100.0f;
 
     dials[BlendDial::fxLevel].setValue (fx, juce::sendNotificationSync);
     dials[BlendDial::signal1].setValue (s1, juce::sendNotificationSync);

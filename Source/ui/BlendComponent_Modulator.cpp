@@ -1,5 +1,6 @@
 #include "ui/BlendComponent.h"
 #include "ui/BlendRandomiser.h"
+#include "engine/ModulatorShape.h"
 #include "params/ParamHelp.h"
 #include "params/ParamIDs.h"
 #include "params/ParameterTable.h"
@@ -37,7 +38,7 @@ const char* morphMeaning (float v)
 
 void BlendComponent::buildModulatorSection()
 {
-    for (int i = 0; i < StepSequencerComponent::numSteps; ++i)
+    for (int i = 0; i < kNumSteps; ++i)
         stepView.setStepValueSilent (i, processor.getStepValue (0, i));
     stepView.onStepChanged = [this] (int step, float value) { handleStepEdit (step, value); };
     addAndMakeVisible (stepView);
@@ -129,7 +130,7 @@ void BlendComponent::handleStepEdit (int step, float value)
 
 void BlendComponent::clearSteps()
 {
-    for (int i = 0; i < StepSequencerComponent::numSteps; ++i)
+    for (int i = 0; i < kNumSteps; ++i)
     {
         stepView.setStepValueSilent (i, 0.0f);
         processor.setStepValue (selectedModulator, i, 0.0f);
@@ -140,13 +141,12 @@ void BlendComponent::clearSteps()
 
 void BlendComponent::shiftSteps (int offset)
 {
-    constexpr int n = StepSequencerComponent::numSteps;
-    float old[n];
-    for (int i = 0; i < n; ++i)
+    float old[kNumSteps];
+    for (int i = 0; i < kNumSteps; ++i)
         old[i] = stepView.getStepValue (i);
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < kNumSteps; ++i)
     {
-        const float v = old[((i + offset) % n + n) % n];
+        const float v = old[((i + offset) % kNumSteps + kNumSteps) % kNumSteps];
         stepView.setStepValueSilent (i, v);
         processor.setStepValue (selectedModulator, i, v);
     }
@@ -239,7 +239,7 @@ void BlendComponent::rebuildModulatorAttachments()
 
 void BlendComponent::refreshStepSequencerFromProcessor()
 {
-    for (int i = 0; i < StepSequencerComponent::numSteps; ++i)
+    for (int i = 0; i < kNumSteps; ++i)
         stepView.setStepValueSilent (i, processor.getStepValue (selectedModulator, i));
     stepView.repaint();
 }
@@ -282,16 +282,13 @@ void BlendComponent::setStepPlaybackPosition (double position)
     if (morphDragging || position < 0.0 || position >= 1.0 || selectedModulator != 0)
         return;
 
-    // Show where modulator 1 has taken Morph, with the same glide the engine uses.
-    const double x = position * 16.0;
-    const int i = juce::jlimit (0, 15, (int) x);
-    const double f = x - i;
-    const double cur = stepView.getStepValue (i);
-    const double before = stepView.getStepValue ((i + 15) % 16);
-    const double glide = before + f * (cur - before);
-    const double s = smoothingDial.getValue() / 100.0;
-    const double v = cur + s * (glide - cur);
-    double m = (v + 1.0) * 50.0;
+    // Show where modulator 1 has taken Morph, with the glide the engine uses. The dial's value is
+    // a double, so the formula runs in double here.
+    double steps[kNumSteps];
+    for (int i = 0; i < kNumSteps; ++i)
+        steps[i] = stepView.getStepValue (i);
+    const double v = stepValueAt (steps, position, smoothingDial.getValue() / 100.0);
+    double m = (v + 1.0) * 50.0; // -1..+1 onto the Morph dial's 0..100
 
     const double h = processor.morphHandoffWeight.load();
     if (h < 1.0)
@@ -306,7 +303,7 @@ void BlendComponent::randomiseModulator()
     auto& random = juce::Random::getSystemRandom();
     int kind = 0;
     const auto steps = BlendRandomiser::quantise (BlendRandomiser::drawPattern (random, kind));
-    for (int i = 0; i < StepSequencerComponent::numSteps; ++i)
+    for (int i = 0; i < kNumSteps; ++i)
     {
         stepView.setStepValueSilent (i, steps[(size_t) i]);
         processor.setStepValue (selectedModulator, i, steps[(size_t) i]);

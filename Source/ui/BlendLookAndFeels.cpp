@@ -6,7 +6,27 @@ namespace BlendLookAndFeels
 {
 namespace
 {
-void fillAndOutlineBox (juce::Graphics& g, int width, int height, float cornerRadius, juce::ComboBox& box)
+constexpr float kComboFontHeight = 14.0f;
+} // namespace
+
+//==============================================================================
+void FlatDotLookAndFeel::drawRotarySlider (juce::Graphics& g, int x, int y, int width, int height, float sliderPos,
+                                           float rotaryStartAngle, float rotaryEndAngle, juce::Slider&)
+{
+    const float angle = rotaryStartAngle + sliderPos * (rotaryEndAngle - rotaryStartAngle);
+    PanelDrawing::drawFlatDotDial (g, { x, y, width, height }, angle, *QV::gActive, emptyDial);
+}
+
+//==============================================================================
+juce::Font PanelComboLookAndFeel::getPopupMenuFont() { return QVCompat::plainFont (kComboFontHeight); }
+
+juce::Component* PanelComboLookAndFeel::getParentComponentForMenuOptions (const juce::PopupMenu::Options&)
+{
+    return nullptr; // menus open as their own windows, not clipped by the editor
+}
+
+void PanelComboLookAndFeel::drawComboBox (juce::Graphics& g, int width, int height, bool, int, int, int, int,
+                                          juce::ComboBox& box)
 {
     const juce::Rectangle<float> r (0.5f, 0.5f, juce::jmax ((float) width - 1.0f, 0.0f),
                                     juce::jmax ((float) height - 1.0f, 0.0f));
@@ -15,51 +35,10 @@ void fillAndOutlineBox (juce::Graphics& g, int width, int height, float cornerRa
     g.setColour (box.findColour (juce::ComboBox::outlineColourId));
     g.drawRoundedRectangle (r, cornerRadius, 1.0f);
 }
-} // namespace
+
+juce::Font PanelComboLookAndFeel::getComboBoxFont (juce::ComboBox&) { return QVCompat::plainFont (kComboFontHeight); }
 
 //==============================================================================
-void FlatDotLookAndFeel::drawRotarySlider (juce::Graphics& g, int x, int y, int width, int height, float sliderPos,
-                                           float rotaryStartAngle, float rotaryEndAngle, juce::Slider&)
-{
-    const auto& palette = *QV::gActive;
-    const float w = (float) juce::jmax (width - 8, 0);
-    const float h = (float) juce::jmax (height - 8, 0);
-    const float cx = (float) x + 4.0f + w / 2.0f;
-    const float cy = (float) y + 4.0f + h / 2.0f;
-    const float radius = juce::jmin (w, h) / 2.0f;
-    if (radius <= 0.0f)
-        return;
-
-    g.setColour (palette.control);
-    g.fillEllipse (cx - radius, cy - radius, radius * 2.0f, radius * 2.0f);
-    g.setColour (palette.outline);
-    g.drawEllipse (cx - radius, cy - radius, radius * 2.0f, radius * 2.0f, 1.5f);
-
-    // Angles run clockwise from twelve o'clock; subtracting a quarter turn gives screen angles.
-    const float angle = rotaryStartAngle + sliderPos * (rotaryEndAngle - rotaryStartAngle);
-    const float dotX = cx + 0.7f * radius * std::cos (angle - juce::MathConstants<float>::halfPi);
-    const float dotY = cy + 0.7f * radius * std::sin (angle - juce::MathConstants<float>::halfPi);
-    const float dotRadius = 0.22f * radius;
-    g.setColour (palette.accent);
-    g.fillEllipse (dotX - dotRadius, dotY - dotRadius, dotRadius * 2.0f, dotRadius * 2.0f);
-}
-
-//==============================================================================
-juce::Font NoArrowComboLookAndFeel::getPopupMenuFont() { return QVCompat::plainFont (14.0f); }
-
-juce::Component* NoArrowComboLookAndFeel::getParentComponentForMenuOptions (const juce::PopupMenu::Options&)
-{
-    return nullptr; // menus open as their own windows, not clipped by the editor
-}
-
-void NoArrowComboLookAndFeel::drawComboBox (juce::Graphics& g, int width, int height, bool, int, int, int, int,
-                                            juce::ComboBox& box)
-{
-    fillAndOutlineBox (g, width, height, 3.0f, box);
-}
-
-juce::Font NoArrowComboLookAndFeel::getComboBoxFont (juce::ComboBox&) { return QVCompat::plainFont (14.0f); }
-
 void NoArrowComboLookAndFeel::positionComboBoxText (juce::ComboBox& box, juce::Label& label)
 {
     label.setBounds (1, 1, box.getWidth() - 2, box.getHeight() - 2);
@@ -67,17 +46,10 @@ void NoArrowComboLookAndFeel::positionComboBoxText (juce::ComboBox& box, juce::L
 }
 
 //==============================================================================
-juce::Font RoundedComboLookAndFeel::getPopupMenuFont() { return QVCompat::plainFont (14.0f); }
-
-juce::Component* RoundedComboLookAndFeel::getParentComponentForMenuOptions (const juce::PopupMenu::Options&)
+void RoundedComboLookAndFeel::drawComboBox (juce::Graphics& g, int width, int height, bool isButtonDown, int buttonX,
+                                            int buttonY, int buttonW, int buttonH, juce::ComboBox& box)
 {
-    return nullptr;
-}
-
-void RoundedComboLookAndFeel::drawComboBox (juce::Graphics& g, int width, int height, bool, int, int, int, int,
-                                            juce::ComboBox& box)
-{
-    fillAndOutlineBox (g, width, height, 6.0f, box);
+    PanelComboLookAndFeel::drawComboBox (g, width, height, isButtonDown, buttonX, buttonY, buttonW, buttonH, box);
 
     const float w = (float) width;
     const float midY = (float) (height / 2);
@@ -88,8 +60,6 @@ void RoundedComboLookAndFeel::drawComboBox (juce::Graphics& g, int width, int he
     g.setColour (box.findColour (juce::ComboBox::arrowColourId).withAlpha (box.isEnabled() ? 0.9f : 0.2f));
     g.strokePath (chevron, juce::PathStrokeType (2.0f, juce::PathStrokeType::mitered, juce::PathStrokeType::butt));
 }
-
-juce::Font RoundedComboLookAndFeel::getComboBoxFont (juce::ComboBox&) { return QVCompat::plainFont (14.0f); }
 
 //==============================================================================
 juce::Path ArrowButtonLookAndFeel::chevronPath (juce::Rectangle<float> bounds, bool pointsRight)

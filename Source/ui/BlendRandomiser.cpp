@@ -3,11 +3,25 @@
 #include "params/ParameterTable.h"
 
 #include <cmath>
+#include <iterator>
 
 namespace BlendRandomiser
 {
 namespace
 {
+// The motif pattern repeats a motif of 4 or 8 steps over the cycle; the accent pattern puts
+// four accents a quarter of the cycle apart; the pulse pattern spreads 4 to 7 hits evenly.
+constexpr int kShortMotif = 4;
+constexpr int kLongMotif = 8;
+constexpr int kNumAccents = 4;
+constexpr int kAccentSpacing = kNumSteps / kNumAccents;
+constexpr int kMinPulseHits = 4;
+constexpr int kMaxPulseHits = 7;
+
+// Indexed by PatternKind.
+constexpr const char* kPatternKindNames[] = { "walk", "pattern", "accent", "pulse", "curve" };
+constexpr int kNumPatternKinds = (int) std::size (kPatternKindNames);
+
 float clampUnit (float v) noexcept { return juce::jlimit (-1.0f, 1.0f, v); }
 float nextU (juce::Random& random) { return random.nextFloat(); }
 
@@ -26,12 +40,12 @@ Steps walk (juce::Random& random)
 Steps motif (juce::Random& random)
 {
     Steps v {};
-    const int length = random.nextInt (2) == 0 ? 4 : 8;
-    float m[8] {};
+    const int length = random.nextInt (2) == 0 ? kShortMotif : kLongMotif;
+    float m[kLongMotif] {};
     for (int j = 0; j < length; ++j)
         m[j] = nextU (random) * 2.0f - 1.0f;
 
-    for (int r = 0; r < 16 / length; ++r)
+    for (int r = 0; r < kNumSteps / length; ++r)
     {
         const int variation = r == 0 ? 0 : random.nextInt (5);
         const float amount = nextU (random) * 0.2f + 0.3f;
@@ -55,38 +69,38 @@ Steps motif (juce::Random& random)
 Steps accent (juce::Random& random)
 {
     Steps v {};
-    bool marked[16] {};
+    bool marked[kNumSteps] {};
     const float sign = random.nextInt (2) == 0 ? -1.0f : 1.0f;
     const int o = random.nextInt (100);
     const int offset = o < 15 ? 1 : o < 30 ? 2 : o < 45 ? 3 : 0;
     const bool tails = nextU (random) < 0.6f;
     const int tailLength = random.nextInt (3) + 2;
     const float decay = nextU (random) * 0.35f + 0.4f;
-    float amp[4];
-    for (int k = 0; k < 4; ++k)
+    float amp[kNumAccents];
+    for (int k = 0; k < kNumAccents; ++k)
         amp[k] = (nextU (random) * 0.3f + 0.7f) * ((k % 2) == 1 ? sign : 1.0f);
 
     if (tails)
     {
-        for (int k = 0; k < 4; ++k)
+        for (int k = 0; k < kNumAccents; ++k)
         {
-            const int p = offset + 4 * k;
+            const int p = offset + kAccentSpacing * k;
             float x = amp[k];
             for (int j = 1; j <= tailLength; ++j)
             {
                 x *= decay;
-                v[(size_t) ((p + j) % 16)] = x;
-                marked[(p + j) % 16] = true;
+                v[(size_t) ((p + j) % kNumSteps)] = x;
+                marked[(p + j) % kNumSteps] = true;
             }
         }
     }
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < kNumAccents; ++k)
     {
-        const int p = offset + 4 * k;
+        const int p = offset + kAccentSpacing * k;
         v[(size_t) p] = amp[k];
         marked[p] = true;
     }
-    for (int i = 0; i < 16; ++i)
+    for (int i = 0; i < kNumSteps; ++i)
         if (! marked[i])
             v[(size_t) i] = nextU (random) * 0.4f - 0.2f;
 
@@ -98,12 +112,12 @@ Steps accent (juce::Random& random)
 Steps pulse (juce::Random& random)
 {
     Steps v {};
-    const int hits = random.nextInt (4) + 4;
-    int position[7] {};
-    float amp[7] {};
+    const int hits = random.nextInt (kMaxPulseHits - kMinPulseHits + 1) + kMinPulseHits;
+    int position[kMaxPulseHits] {};
+    float amp[kMaxPulseHits] {};
     for (int h = 0; h < hits; ++h)
     {
-        position[h] = (16 * h) / hits;
+        position[h] = (kNumSteps * h) / hits;
         const bool negative = random.nextInt (2) != 0;
         amp[h] = (nextU (random) * 0.2f + 0.8f) * (negative ? -1.0f : 1.0f);
     }
@@ -119,7 +133,7 @@ Steps pulse (juce::Random& random)
             for (int j = 1; j <= tailLength; ++j)
             {
                 x *= decay;
-                v[(size_t) ((position[h] + j) % 16)] = x;
+                v[(size_t) ((position[h] + j) % kNumSteps)] = x;
             }
         }
     }
@@ -139,9 +153,9 @@ Steps curve (juce::Random& random)
     Steps v {};
     const int shape = random.nextInt (5);
     const float phase = nextU (random) * juce::MathConstants<float>::twoPi;
-    for (int i = 0; i < 16; ++i)
+    for (int i = 0; i < kNumSteps; ++i)
     {
-        const float t = (float) i / 15.0f;
+        const float t = (float) i / (float) (kNumSteps - 1); // 0 at the first step, 1 at the last
         float base = 0.0f;
         switch (shape)
         {
@@ -192,8 +206,7 @@ double mathDriveForDraw (double u) noexcept
 
 const char* patternKindName (int kind) noexcept
 {
-    static const char* const names[] = { "walk", "pattern", "accent", "pulse", "curve" };
-    return kind >= 0 && kind < 5 ? names[kind] : "";
+    return kind >= 0 && kind < kNumPatternKinds ? kPatternKindNames[kind] : "";
 }
 
 Steps generatePattern (juce::Random& random, int kind)
@@ -210,7 +223,7 @@ Steps generatePattern (juce::Random& random, int kind)
 
 Steps drawPattern (juce::Random& random, int& kindOut)
 {
-    kindOut = random.nextInt (5);
+    kindOut = random.nextInt (kNumPatternKinds);
     return generatePattern (random, kindOut);
 }
 

@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include "engine/ModulatorShape.h"
+
 #include <array>
 
 // The random draws behind the Blend page's "Randomize" and "All" buttons and the modulator's
@@ -27,7 +29,7 @@ enum PatternKind
 };
 const char* patternKindName (int kind) noexcept;
 
-using Steps = std::array<float, 16>;
+using Steps = std::array<float, kNumSteps>;
 
 // One of the five pattern kinds, drawn with nextInt(5), then generated. Values are clamped
 // to -1..+1 but not yet on the 0.01 grid.

@@ -3,6 +3,26 @@
 #include "processor/PluginProcessor.h"
 #include "ui/ThemePalette.h"
 
+namespace
+{
+using SetSourceBuffer = void (QuorvaneAudioProcessor::*) (const juce::AudioBuffer<float>&, double);
+
+// One source page of the standalone application: its Play plays that source alone (the
+// transport's Play button then offers to play the blend again) and its files go to that source.
+void wireAudioPage (AudioTabComponent& page, QuorvaneAudioProcessor& processor, juce::TextButton& playButton,
+                    QuorvaneAudioProcessor::PlayMode playMode, SetSourceBuffer setSourceBuffer)
+{
+    page.onPlayPressed = [&processor, &playButton, playMode] {
+        processor.setPlayMode (playMode);
+        playButton.setButtonText ("Play");
+    };
+    page.onStopPressed = [&processor] { processor.setPlayMode (QuorvaneAudioProcessor::Stopped); };
+    page.onBufferLoaded = [&processor, setSourceBuffer] (const juce::AudioBuffer<float>& buffer, double sampleRate) {
+        (processor.*setSourceBuffer) (buffer, sampleRate);
+    };
+}
+} // namespace
+
 bool QuorvanePluginEditor::previewValueRequestsPhone (const juce::String& value)
 {
     // A developer switch: any non-empty value, whatever it says ("0" included), opens the preview.
@@ -122,23 +142,10 @@ void QuorvanePluginEditor::setUpPagesAndTransport()
 
 void QuorvanePluginEditor::wireAudioPages()
 {
-    audio1Page.onPlayPressed = [this] {
-        processor.setPlayMode (QuorvaneAudioProcessor::PlayAudio1);
-        playButton.setButtonText ("Play");
-    };
-    audio1Page.onStopPressed = [this] { processor.setPlayMode (QuorvaneAudioProcessor::Stopped); };
-    audio1Page.onBufferLoaded = [this] (const juce::AudioBuffer<float>& buffer, double sampleRate) {
-        processor.setAudio1Buffer (buffer, sampleRate);
-    };
-
-    audio2Page.onPlayPressed = [this] {
-        processor.setPlayMode (QuorvaneAudioProcessor::PlayAudio2);
-        playButton.setButtonText ("Play");
-    };
-    audio2Page.onStopPressed = [this] { processor.setPlayMode (QuorvaneAudioProcessor::Stopped); };
-    audio2Page.onBufferLoaded = [this] (const juce::AudioBuffer<float>& buffer, double sampleRate) {
-        processor.setAudio2Buffer (buffer, sampleRate);
-    };
+    wireAudioPage (audio1Page, processor, playButton, QuorvaneAudioProcessor::PlayAudio1,
+                   &QuorvaneAudioProcessor::setAudio1Buffer);
+    wireAudioPage (audio2Page, processor, playButton, QuorvaneAudioProcessor::PlayAudio2,
+                   &QuorvaneAudioProcessor::setAudio2Buffer);
 }
 
 void QuorvanePluginEditor::wireProcessorHooks()

@@ -1,5 +1,6 @@
 #include "ui/SettingsViewComponent.h"
 #include "common/JuceCompat.h"
+#include "ui/PanelDrawing.h"
 #include "ui/ThemePalette.h"
 
 namespace
@@ -80,18 +81,5 @@ void SettingsViewComponent::resized()
 
 void SettingsViewComponent::paint (juce::Graphics& g)
 {
-    if (settingsPanel.getWidth() < 1 || settingsPanel.getHeight() < 1)
-        return;
-
-    const auto& palette = *QV::gActive;
-    const auto panel = settingsPanel.toFloat();
-    g.setColour (palette.panel);
-    g.fillRoundedRectangle (panel, 6.0f);
-    g.setColour (palette.border);
-    g.drawRoundedRectangle (panel.getX() + 0.5f, panel.getY() + 0.5f, juce::jmax (panel.getWidth() - 1.0f, 0.0f),
-                            juce::jmax (panel.getHeight() - 1.0f, 0.0f), 6.0f, 1.0f);
-    g.setColour (palette.heading);
-    g.setFont (QVCompat::plainFont (14.0f));
-    g.drawText ("SETTINGS AND INFO", settingsPanel.getX() + 10, settingsPanel.getY() + 3, settingsPanel.getWidth() - 20,
-                16, juce::Justification::centredLeft, true);
+    PanelDrawing::drawCard (g, settingsPanel, "SETTINGS AND INFO", PanelDrawing::kPageCard, *QV::gActive);
 }

@@ -6,14 +6,14 @@
 
 float StepSequencerComponent::getStepValue (int step) const
 {
-    if (static_cast<unsigned> (step) >= static_cast<unsigned> (numSteps))
+    if (static_cast<unsigned> (step) >= static_cast<unsigned> (kNumSteps))
         return 0.0f;
     return values[(size_t) step];
 }
 
 void StepSequencerComponent::setStepValueSilent (int step, float value)
 {
-    if (static_cast<unsigned> (step) >= static_cast<unsigned> (numSteps))
+    if (static_cast<unsigned> (step) >= static_cast<unsigned> (kNumSteps))
         return;
     if (values[(size_t) step] == value)
         return;
@@ -23,7 +23,7 @@ void StepSequencerComponent::setStepValueSilent (int step, float value)
 
 void StepSequencerComponent::setPlaybackPosition (double position)
 {
-    const int step = (position < 0.0 || position >= 1.0) ? -1 : (int) (position * numSteps);
+    const int step = (position < 0.0 || position >= 1.0) ? -1 : (int) (position * kNumSteps);
     if (step == highlightedStep)
         return;
     highlightedStep = step;
@@ -35,9 +35,9 @@ StepSequencerComponent::Geometry StepSequencerComponent::geometry() const
     const auto bounds = getLocalBounds().toFloat();
     const float innerWidth = juce::jmax (bounds.getWidth() - 4.0f, 0.0f);
     const float innerHeight = juce::jmax (bounds.getHeight() - 4.0f, 0.0f);
-    // Fifteen gaps of 6 between the sixteen boxes; the strip below the boxes holds the numbers.
-    return { bounds.getX() + 2.0f, bounds.getY() + 2.0f, (innerWidth - 15.0f * gap) / (float) numSteps,
-             innerHeight - numberStrip };
+    // A gap of 6 between neighbouring boxes; the strip below the boxes holds the numbers.
+    const float boxWidth = (innerWidth - (float) (kNumSteps - 1) * gap) / (float) kNumSteps;
+    return { bounds.getX() + 2.0f, bounds.getY() + 2.0f, boxWidth, innerHeight - numberStrip };
 }
 
 juce::Rectangle<float> StepSequencerComponent::getBoxBounds (int step) const
@@ -50,7 +50,7 @@ int StepSequencerComponent::getStepAtPosition (juce::Point<int> position) const
 {
     const auto g = geometry();
     const auto px = (float) position.x;
-    for (int i = 0; i < numSteps; ++i)
+    for (int i = 0; i < kNumSteps; ++i)
     {
         const float left = g.boxLeft (i);
         if (px >= left && px < left + g.boxWidth)
@@ -105,7 +105,7 @@ void StepSequencerComponent::paint (juce::Graphics& g)
     const float yc = geo.centreY();
     const float hh = geo.halfHeight();
 
-    for (int i = 0; i < numSteps; ++i)
+    for (int i = 0; i < kNumSteps; ++i)
     {
         const auto box = getBoxBounds (i);
         g.setColour (palette.control);

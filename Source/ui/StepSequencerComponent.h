@@ -2,18 +2,18 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include "engine/ModulatorShape.h"
+
 #include <array>
 #include <functional>
 
-// The 16-step value editor of the modulator section: one box per step, each value (-1..+1)
+// The step value editor of the modulator section: one box per step, each value (-1..+1)
 // drawn as a bar growing up or down from the box's centre line. The view keeps its own copy of
 // the values for drawing; the owner fills it silently and hears about mouse edits through
 // onStepChanged.
 class StepSequencerComponent : public juce::Component
 {
 public:
-    static constexpr int numSteps = 16;
-
     StepSequencerComponent() = default;
 
     std::function<void (int step, float value)> onStepChanged;
@@ -22,7 +22,7 @@ public:
     // Stores a value without reporting it; repaints only when it changes.
     void setStepValueSilent (int step, float value);
 
-    // Position in the 16-step cycle (0 <= position < 1) or anything outside for no highlight.
+    // Position in the step cycle (0 <= position < 1) or anything outside for no highlight.
     void setPlaybackPosition (double position);
     int getHighlightedStep() const noexcept { return highlightedStep; }
 
@@ -56,7 +56,7 @@ private:
     Geometry geometry() const;
     void storeAndReport (int step, float value);
 
-    std::array<float, numSteps> values {};
+    std::array<float, kNumSteps> values {};
     int highlightedStep = -1;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (StepSequencerComponent)

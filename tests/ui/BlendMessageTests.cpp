@@ -1,4 +1,4 @@
-#include "GuiTestSupport.h"
+#include "EditorTestSupport.h"
 #include "params/ParamHelp.h"
 
 #include <cmath>

@@ -1,5 +1,4 @@
 #include "EditorTestSupport.h"
-#include "GuiTestSupport.h"
 
 #include <vector>
 

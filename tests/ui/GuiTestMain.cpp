@@ -2,11 +2,12 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-// The page and its widgets need the framework's message manager; this thread is its message
-// thread, so parameter changes reach the attachments synchronously.
+// The main of both GUI test programs. Components need the framework's message manager and the
+// rest of the GUI runtime for the whole run; this thread is the message thread, so parameter
+// changes reach the attachments synchronously.
 int main (int argc, char** argv)
 {
     ::testing::InitGoogleTest (&argc, argv);
-    juce::ScopedJuceInitialiser_GUI gui;
+    const juce::ScopedJuceInitialiser_GUI juceRuntime;
     return RUN_ALL_TESTS();
 }

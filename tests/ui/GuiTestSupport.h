@@ -2,84 +2,110 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/BlendComponent.h"
-#include "processor/PluginProcessor.h"
-#include "ui/SettingsViewComponent.h"
-#include "ui/ThemePalette.h"
+#include <juce_audio_formats/juce_audio_formats.h>
+#include <juce_gui_basics/juce_gui_basics.h>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
-// Reaches the Blend page's widgets, which the page keeps private.
-struct BlendComponentTestAccess
+// Scaffolding shared by every GUI test: ways to find a page's widgets by what they show, to
+// click them and to draw a component into an image, and a throw-away folder of generated audio
+// files.
+
+// A fresh folder under the system's temporary directory, deleted with everything in it. Its name
+// is unique so that test processes running in parallel never share one.
+class TempFolder
 {
-    static juce::Slider& dial (BlendComponent& c, int i) { return c.dials[(size_t) i]; }
-    static juce::Label& caption (BlendComponent& c, int i) { return c.dialCaptions[(size_t) i]; }
-    static juce::ComboBox& modeSelector (BlendComponent& c) { return c.modeSelector; }
-    static juce::TextButton& prevMode (BlendComponent& c) { return c.prevModeButton; }
-    static juce::TextButton& nextMode (BlendComponent& c) { return c.nextModeButton; }
-    static juce::TextButton& direction (BlendComponent& c) { return c.directionToggle; }
-    static juce::TextButton& randomize (BlendComponent& c) { return c.randomizeButton; }
-    static juce::TextButton& all (BlendComponent& c) { return c.allButton; }
-    static juce::TextButton& gear (BlendComponent& c) { return c.gearButton; }
-    static juce::Label& messageBar (BlendComponent& c) { return c.messageBar; }
-    static SettingsViewComponent& settingsView (BlendComponent& c) { return c.settingsView; }
-    static LevelMeterComponent& meter (BlendComponent& c, int i) { return c.meters[(size_t) i]; }
-    static juce::Label& meterCaption (BlendComponent& c, int i) { return c.meterCaptions[(size_t) i]; }
-    static StepSequencerComponent& stepView (BlendComponent& c) { return c.stepView; }
-    static juce::TextButton& shiftLeft (BlendComponent& c) { return c.shiftLeftButton; }
-    static juce::TextButton& clear (BlendComponent& c) { return c.clearButton; }
-    static juce::TextButton& shiftRight (BlendComponent& c) { return c.shiftRightButton; }
-    static juce::TextButton& onButton (BlendComponent& c) { return c.onButton; }
-    static juce::TextButton& modRandomize (BlendComponent& c) { return c.modulatorRandomizeButton; }
-    static juce::TextButton& modButton (BlendComponent& c, int i) { return c.modulatorButtons[(size_t) i]; }
-    static juce::ComboBox& bars (BlendComponent& c) { return c.barsCombo; }
-    static juce::ComboBox& div (BlendComponent& c) { return c.divCombo; }
-    static juce::ComboBox& target (BlendComponent& c) { return c.targetCombo; }
-    static juce::Label& targetLabel (BlendComponent& c) { return c.targetLabel; }
-    static juce::Slider& smoothing (BlendComponent& c) { return c.smoothingDial; }
-    static juce::Label& smoothingLabel (BlendComponent& c) { return c.smoothingLabel; }
-    static juce::Label& barsLabel (BlendComponent& c) { return c.barsLabel; }
-    static juce::Label& divLabel (BlendComponent& c) { return c.divLabel; }
-    static juce::Label& lengthLabel (BlendComponent& c) { return c.lengthLabel; }
-    static void showDialMessage (BlendComponent& c, int i) { c.showDialMessage (i); }
-    static bool timerRunning (BlendComponent& c) { return c.isTimerRunning(); }
+public:
+    TempFolder()
+        : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
+                      .getChildFile ("quorvane_gui_tests-" + juce::Uuid().toDashedString()))
+    {
+        folder.createDirectory();
+    }
+
+    ~TempFolder() { folder.deleteRecursively(); }
+
+    const juce::File& get() const noexcept { return folder; }
+
+    // Writes a 16-bit WAV whose every sample holds `value` (a multiple of 1/32768, so it reads
+    // back exactly).
+    juce::File writeWav (const juce::String& relativePath, int numChannels, int numSamples, double sampleRate,
+                         float value) const
+    {
+        const juce::File file = folder.getChildFile (relativePath);
+        file.getParentDirectory().createDirectory();
+        file.deleteFile();
+
+        juce::AudioBuffer<float> audio (numChannels, numSamples);
+        for (int c = 0; c < numChannels; ++c)
+            juce::FloatVectorOperations::fill (audio.getWritePointer (c), value, numSamples);
+
+        juce::WavAudioFormat wav;
+        std::unique_ptr<juce::OutputStream> stream (file.createOutputStream());
+        std::unique_ptr<juce::AudioFormatWriter> writer (
+            wav.createWriterFor (stream.get(), sampleRate, static_cast<unsigned int> (numChannels), 16, {}, 0));
+        if (writer == nullptr)
+            return {};
+        stream.release(); // the writer owns the stream now
+        writer->writeFromAudioSampleBuffer (audio, 0, numSamples);
+        return file;
+    }
+
+    // A file with an audio extension whose contents no format can read.
+    juce::File writeGarbage (const juce::String& relativePath) const
+    {
+        const juce::File file = folder.getChildFile (relativePath);
+        file.replaceWithText ("this is not audio, whatever its name says");
+        return file;
+    }
+
+private:
+    juce::File folder;
 };
 
-// A fresh processor and Blend page at the editor's 720 x 572, in the light theme.
-class BlendPageTest : public ::testing::Test
+// Every descendant of `root` of type T that satisfies `match`, in child order.
+template <typename T>
+std::vector<T*> findAll (juce::Component& root, const std::function<bool (T&)>& match = nullptr)
 {
-protected:
-    using A = BlendComponentTestAccess;
-
-    void SetUp() override
+    std::vector<T*> found;
+    for (auto* child : root.getChildren())
     {
-        QV::gActive = &QV::kLight;
-        processor = std::make_unique<QuorvaneAudioProcessor>();
-        page = std::make_unique<BlendComponent> (*processor);
-        page->setSize (720, 572);
+        if (auto* typed = dynamic_cast<T*> (child))
+            if (match == nullptr || match (*typed))
+                found.push_back (typed);
+        const auto deeper = findAll<T> (*child, match);
+        found.insert (found.end(), deeper.begin(), deeper.end());
     }
+    return found;
+}
 
-    void TearDown() override
-    {
-        page.reset();
-        processor.reset();
-        QV::gActive = &QV::kLight;
-    }
+// The first button (in depth-first child order) showing `text`, or nullptr; `occurrence` picks a
+// later one.
+inline juce::Button* findButton (juce::Component& root, const juce::String& text, int occurrence = 0)
+{
+    const auto buttons = findAll<juce::Button> (root, [&] (juce::Button& b) { return b.getButtonText() == text; });
+    return occurrence < static_cast<int> (buttons.size()) ? buttons[(size_t) occurrence] : nullptr;
+}
 
-    // Changes a parameter as the host would (raw value in the parameter's own units).
-    void setRaw (const char* id, float value)
-    {
-        auto* param = processor->parameters.getParameter (id);
-        ASSERT_NE (param, nullptr) << id;
-        param->setValueNotifyingHost (param->convertTo0to1 (value));
-    }
+// The first label showing `text`, or nullptr.
+inline juce::Label* findLabel (juce::Component& root, const juce::String& text)
+{
+    const auto labels = findAll<juce::Label> (root, [&] (juce::Label& l) { return l.getText() == text; });
+    return labels.empty() ? nullptr : labels.front();
+}
 
-    float raw (const char* id) const { return processor->parameters.getRawParameterValue (id)->load(); }
+// Does what a click does once the button has been pressed and released.
+inline void click (juce::Button* button)
+{
+    ASSERT_NE (button, nullptr);
+    ASSERT_TRUE (button->onClick != nullptr);
+    button->onClick();
+}
 
-    void selectMode (int index) { A::modeSelector (*page).setSelectedItemIndex (index, juce::sendNotificationSync); }
-
-    juce::String message() const { return page->getMessageText(); }
-
-    std::unique_ptr<QuorvaneAudioProcessor> processor;
-    std::unique_ptr<BlendComponent> page;
-};
+// The component drawn into an image at its own size, children included.
+inline juce::Image snapshot (juce::Component& component)
+{
+    return component.createComponentSnapshot (component.getLocalBounds(), true, 1.0f);
+}

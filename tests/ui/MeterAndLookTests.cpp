@@ -1,12 +1,7 @@
-#include "GuiTestSupport.h"
+#include "EditorTestSupport.h"
 #include "ui/BlendLookAndFeels.h"
 
 #include <cmath>
-
-namespace
-{
-juce::Image render (juce::Component& c) { return c.createComponentSnapshot (c.getLocalBounds(), true, 1.0f); }
-} // namespace
 
 TEST (LevelMeter, FillIsLinearInDecibelsFromMinusSixty)
 {
@@ -26,13 +21,13 @@ TEST (LevelMeter, BarRisesFromTheBottomInTheAccentColour)
     meter.setSize (18, 75);
 
     meter.level = 0.1f; // fills 2/3 of 71: from y = 73 - 47.3 = 25.7 down to 73
-    auto image = render (meter);
+    auto image = snapshot (meter);
     EXPECT_EQ (image.getPixelAt (9, 60), QV::kLight.accent);
     EXPECT_EQ (image.getPixelAt (9, 30), QV::kLight.accent);
     EXPECT_EQ (image.getPixelAt (9, 20), QV::kLight.control);
 
     meter.level = 0.001f;
-    image = render (meter);
+    image = snapshot (meter);
     EXPECT_EQ (image.getPixelAt (9, 70), QV::kLight.control);
 }
 
@@ -102,14 +97,14 @@ TEST_F (BlendPageTest, DialsAndCardsRepaintInTheOtherPalette)
     // its buttons and the step view, and the centre of the first mode dial's body.
     const juce::Point<int> blendCard (263, 82), modulatorCard (423, 359), dialBody (23 + 15 + 37, 70 + 20 + 37);
 
-    auto image = render (*page);
+    auto image = snapshot (*page);
     EXPECT_EQ (image.getPixelAt (blendCard.x, blendCard.y), QV::kLight.panel);
     EXPECT_EQ (image.getPixelAt (modulatorCard.x, modulatorCard.y), QV::kLight.panel);
     EXPECT_EQ (image.getPixelAt (dialBody.x, dialBody.y), QV::kLight.control);
 
     QV::gActive = &QV::kDark;
     page->applyColourScheme();
-    image = render (*page);
+    image = snapshot (*page);
     EXPECT_EQ (image.getPixelAt (blendCard.x, blendCard.y), QV::kDark.panel);
     EXPECT_EQ (image.getPixelAt (modulatorCard.x, modulatorCard.y), QV::kDark.panel);
     EXPECT_EQ (image.getPixelAt (dialBody.x, dialBody.y), QV::kDark.control);

@@ -1,4 +1,4 @@
-#include "GuiTestSupport.h"
+#include "EditorTestSupport.h"
 #include "ui/BlendRandomiser.h"
 #include "params/ParameterTable.h"
 

@@ -1,4 +1,5 @@
 #include "ui/audio/AudioTabComponent.h"
+#include "ui/RowLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -254,14 +255,9 @@ void AudioTabComponent::resized()
     auto area = getLocalBounds().reduced (16);
 
     auto row = area.removeFromTop (36);
-    playButton.setBounds (row.removeFromLeft (80));
-    row.removeFromLeft (8);
-    loadButton.setBounds (row.removeFromLeft (80));
-    row.removeFromLeft (8);
-    previousButton.setBounds (row.removeFromLeft (30));
-    row.removeFromLeft (4);
-    nextButton.setBounds (row.removeFromLeft (30));
-    row.removeFromLeft (8);
+    RowLayout::place (row, RowLayout::From::left,
+                      { { &playButton, 80, 8 }, { &loadButton, 80, 8 }, { &previousButton, 30, 4 },
+                        { &nextButton, 30, 8 } });
     fileNameLabel.setBounds (row);
 
     area.removeFromTop (10);

@@ -1,10 +1,12 @@
 #include "ui/phone/IPhoneBlendPrototype.h"
 
 #include "common/JuceCompat.h"
+#include "engine/ModulatorShape.h"
+#include "ui/PanelDrawing.h"
+#include "ui/RowLayout.h"
 #include "ui/ThemePalette.h"
 
 #include <algorithm>
-#include <cmath>
 #include <initializer_list>
 
 namespace
@@ -20,36 +22,15 @@ constexpr int kBlendGridWidth = 732;
 constexpr int kModGridWidth = 522;
 constexpr int kBlendRowHeight = 124;
 constexpr int kRowGap = 8;
-constexpr int kNumSteps = 16;
+
+// The mock-up's cards differ from the Blend page's: the outline on the card's edge, and a
+// smaller bold heading in a box further in.
+constexpr PanelDrawing::CardStyle kPhoneCard { 0.0f, 13.0f, true, 12, 4, juce::Justification::topLeft };
+
+// The still step strip: sixteen boxes with gaps of 2 and a row of numbers below.
+constexpr int kStripGap = 2;
+constexpr int kStripNumberHeight = 12;
 } // namespace
-
-//==============================================================================
-void IPhoneBlendPrototype::FlatDotLookAndFeel::drawRotarySlider (juce::Graphics& g, int x, int y, int width,
-                                                                int height, float sliderPos,
-                                                                float rotaryStartAngle, float rotaryEndAngle,
-                                                                juce::Slider&)
-{
-    const ThemePalette& palette = *QV::gActive;
-
-    const float w = static_cast<float> (std::max (width - 8, 0));
-    const float h = static_cast<float> (std::max (height - 8, 0));
-    const float cx = static_cast<float> (x) + 4.0f + w / 2.0f;
-    const float cy = static_cast<float> (y) + 4.0f + h / 2.0f;
-    const float radius = std::min (w, h) / 2.0f;
-
-    g.setColour (palette.control);
-    g.fillEllipse (cx - radius, cy - radius, 2.0f * radius, 2.0f * radius);
-    g.setColour (palette.outline);
-    g.drawEllipse (cx - radius, cy - radius, 2.0f * radius, 2.0f * radius, 1.5f);
-
-    // Angles run clockwise from twelve o'clock, hence the quarter turn back.
-    const float angle = rotaryStartAngle + sliderPos * (rotaryEndAngle - rotaryStartAngle);
-    const float dotRadius = 0.22f * radius;
-    const float dotX = cx + 0.7f * radius * std::cos (angle - juce::MathConstants<float>::halfPi);
-    const float dotY = cy + 0.7f * radius * std::sin (angle - juce::MathConstants<float>::halfPi);
-    g.setColour (palette.accent);
-    g.fillEllipse (dotX - dotRadius, dotY - dotRadius, 2.0f * dotRadius, 2.0f * dotRadius);
-}
 
 //==============================================================================
 IPhoneBlendPrototype::IPhoneBlendPrototype()
@@ -253,20 +234,11 @@ void IPhoneBlendPrototype::layoutHeader (juce::Rectangle<int> r)
     juce::Rectangle<int> inner (r.getX() + 10, r.getY() + 8, std::max (r.getWidth() - 20, 0),
                                 std::max (r.getHeight() - 16, 0));
 
-    previousModeButton.setBounds (inner.removeFromLeft (24));
-    inner.removeFromLeft (2);
-    modeBox.setBounds (inner.removeFromLeft (170));
-    inner.removeFromLeft (2);
-    nextModeButton.setBounds (inner.removeFromLeft (24));
-    inner.removeFromLeft (8);
-    directionButton.setBounds (inner.removeFromLeft (60));
-    inner.removeFromLeft (8);
-    randomButton.setBounds (inner.removeFromLeft (70));
-
-    modTabButton.setBounds (inner.removeFromRight (60));
-    blendTabButton.setBounds (inner.removeFromRight (60));
-    inner.removeFromRight (8);
-    themeButton.setBounds (inner.removeFromRight (54));
+    RowLayout::place (inner, RowLayout::From::left,
+                      { { &previousModeButton, 24, 2 }, { &modeBox, 170, 2 }, { &nextModeButton, 24, 8 },
+                        { &directionButton, 60, 8 }, { &randomButton, 70 } });
+    RowLayout::place (inner, RowLayout::From::right,
+                      { { &modTabButton, 60 }, { &blendTabButton, 60, 8 }, { &themeButton, 54 } });
 }
 
 void IPhoneBlendPrototype::layoutBlendTab (juce::Rectangle<int> a)
@@ -335,65 +307,43 @@ void IPhoneBlendPrototype::layoutModTab (juce::Rectangle<int> a)
     cards.info = { left, y + 196, kModGridWidth, 32 };
     infoLabel.setBounds (left + 12, y + 202, kModGridWidth - 24, 20);
 
-    const int buttonY = y + 24;
-    modOnButton.setBounds (left + 12, buttonY, 44, 24);
-    modPreviousButton.setBounds (left + 74, buttonY, 24, 24);
-    modClearButton.setBounds (left + 102, buttonY, 56, 24);
-    modNextButton.setBounds (left + 162, buttonY, 24, 24);
-    modRandomButton.setBounds (right - 82, buttonY, 70, 24);
+    RowLayout::placeAt (y + 24, 24,
+                        { { &modOnButton, left + 12, 44 }, { &modPreviousButton, left + 74, 24 },
+                          { &modClearButton, left + 102, 56 }, { &modNextButton, left + 162, 24 },
+                          { &modRandomButton, right - 82, 70 } });
 
     cards.stepStrip = { left + 12, y + 54, kModGridWidth - 24, 90 };
 
-    const int bottomY = y + 154;
-    lengthLabel.setBounds (left + 12, bottomY, 64, 24);
-    barsLabel.setBounds (left + 80, bottomY, 38, 24);
-    barsBox.setBounds (left + 118, bottomY, 72, 24);
-    divLabel.setBounds (left + 198, bottomY, 38, 24);
-    divBox.setBounds (left + 236, bottomY, 72, 24);
-    smoothingCaption.setBounds (right - 126, bottomY, 80, 24);
+    RowLayout::placeAt (y + 154, 24,
+                        { { &lengthLabel, left + 12, 64 }, { &barsLabel, left + 80, 38 }, { &barsBox, left + 118, 72 },
+                          { &divLabel, left + 198, 38 }, { &divBox, left + 236, 72 },
+                          { &smoothingCaption, right - 126, 80 } });
     smoothingDial.setBounds (right - 42, y + 150, 30, 30);
 }
 
 //==============================================================================
 void IPhoneBlendPrototype::paint (juce::Graphics& g)
 {
-    g.fillAll (QV::gActive->background);
+    const ThemePalette& palette = *QV::gActive;
+    g.fillAll (palette.background);
 
-    drawCard (g, cards.header, {});
+    auto card = [&] (juce::Rectangle<int> r, const char* title) {
+        PanelDrawing::drawCard (g, r, title, kPhoneCard, palette);
+    };
+    card (cards.header, "");
     if (tab == Tab::Blend)
     {
-        drawCard (g, cards.blend, "BLEND");
-        drawCard (g, cards.levels, "LEVELS");
-        drawCard (g, cards.tone, "TONE");
-        drawCard (g, cards.mix, "MIX");
-        drawCard (g, cards.info, {});
+        card (cards.blend, "BLEND");
+        card (cards.levels, "LEVELS");
+        card (cards.tone, "TONE");
+        card (cards.mix, "MIX");
+        card (cards.info, "");
     }
     else
     {
-        drawCard (g, cards.modulator, "MODULATOR");
-        drawCard (g, cards.info, {});
+        card (cards.modulator, "MODULATOR");
+        card (cards.info, "");
         drawStepStrip (g, cards.stepStrip);
-    }
-}
-
-void IPhoneBlendPrototype::drawCard (juce::Graphics& g, juce::Rectangle<int> r, const juce::String& title) const
-{
-    if (r.getWidth() < 1 || r.getHeight() < 1)
-        return;
-
-    const ThemePalette& palette = *QV::gActive;
-    const auto box = r.toFloat();
-    g.setColour (palette.panel);
-    g.fillRoundedRectangle (box, 6.0f);
-    g.setColour (palette.border);
-    g.drawRoundedRectangle (box, 6.0f, 1.0f);
-
-    if (title.isNotEmpty())
-    {
-        g.setColour (palette.heading);
-        g.setFont (QVCompat::boldFont (13.0f));
-        g.drawText (title, juce::Rectangle<int> (r.getX() + 12, r.getY() + 4, r.getWidth() - 24, 16),
-                    juce::Justification::topLeft, true);
     }
 }
 
@@ -404,13 +354,15 @@ void IPhoneBlendPrototype::drawStepStrip (juce::Graphics& g, juce::Rectangle<int
         return;
 
     const ThemePalette& palette = *QV::gActive;
-    const float boxWidth = static_cast<float> (r.getWidth() - 30) / static_cast<float> (kNumSteps);
-    const float boxHeight = static_cast<float> (r.getHeight() - 12);
+    const int boxesWidth = r.getWidth() - (kNumSteps - 1) * kStripGap;
+    const float boxWidth = static_cast<float> (boxesWidth) / static_cast<float> (kNumSteps);
+    const float boxHeight = static_cast<float> (r.getHeight() - kStripNumberHeight);
     g.setFont (QVCompat::plainFont (11.0f));
 
     for (int i = 0; i < kNumSteps; ++i)
     {
-        const float boxX = static_cast<float> (r.getX()) + static_cast<float> (i) * (boxWidth + 2.0f);
+        const float boxX = static_cast<float> (r.getX())
+                           + static_cast<float> (i) * (boxWidth + static_cast<float> (kStripGap));
         const juce::Rectangle<float> box (boxX, static_cast<float> (r.getY()), boxWidth, boxHeight);
         g.setColour (palette.control);
         g.fillRoundedRectangle (box, 2.0f);
@@ -419,7 +371,8 @@ void IPhoneBlendPrototype::drawStepStrip (juce::Graphics& g, juce::Rectangle<int
 
         g.setColour (palette.text.withAlpha (0.55f));
         g.drawText (juce::String (i + 1),
-                    juce::Rectangle<int> (static_cast<int> (boxX), r.getBottom() - 12, static_cast<int> (boxWidth), 12),
+                    juce::Rectangle<int> (static_cast<int> (boxX), r.getBottom() - kStripNumberHeight,
+                                          static_cast<int> (boxWidth), kStripNumberHeight),
                     juce::Justification::centred, false);
     }
 }

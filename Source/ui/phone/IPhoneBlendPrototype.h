@@ -2,6 +2,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include "ui/BlendLookAndFeels.h"
+
 #include <array>
 #include <functional>
 
@@ -23,12 +25,12 @@ public:
         juce::Rectangle<int> header, blend, levels, tone, mix, info, modulator, stepStrip;
     };
 
-    // The flat dial of the mock-up: a filled disc with a rim and a dot for the pointer.
-    class FlatDotLookAndFeel : public juce::LookAndFeel_V4
+    // The Blend page's flat dial, except that a dial too small for a body still shows its rim
+    // (see PanelDrawing::EmptyDial).
+    class FlatDotLookAndFeel : public BlendLookAndFeels::FlatDotLookAndFeel
     {
     public:
-        void drawRotarySlider (juce::Graphics& g, int x, int y, int width, int height, float sliderPos,
-                               float rotaryStartAngle, float rotaryEndAngle, juce::Slider& slider) override;
+        FlatDotLookAndFeel() : BlendLookAndFeels::FlatDotLookAndFeel (PanelDrawing::EmptyDial::drawRim) {}
     };
 
     IPhoneBlendPrototype();
@@ -62,7 +64,6 @@ private:
     void setBlendTabVisible (bool visible);
     void setModTabVisible (bool visible);
 
-    void drawCard (juce::Graphics& g, juce::Rectangle<int> r, const juce::String& title) const;
     void drawStepStrip (juce::Graphics& g, juce::Rectangle<int> r) const;
 
     // Declared first so that it outlives every dial that draws with it.

@@ -1,5 +1,5 @@
 #include "ui/audio/AudioTabComponent.h"
-#include "GuiTestSupport.h"
+#include "../GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "ui/phone/IPhoneBlendPrototype.h"
-#include "GuiTestSupport.h"
+#include "../GuiTestSupport.h"
 #include "ui/ThemePalette.h"
 
 #include <gtest/gtest.h>
@@ -31,18 +31,32 @@ struct PhoneFixture : public ::testing::Test
     const ThemePalette* savedTheme = QV::gActive;
 };
 
+// Rectangles in reading order: top to bottom, then left to right.
+void sortByPosition (std::vector<Rect>& rects)
+{
+    std::sort (rects.begin(), rects.end(), [] (const Rect& a, const Rect& b)
+    {
+        return std::make_tuple (a.getY(), a.getX(), a.getWidth(), a.getHeight())
+             < std::make_tuple (b.getY(), b.getX(), b.getWidth(), b.getHeight());
+    });
+}
+
 std::vector<Rect> sortedBounds (std::vector<juce::Component*> components)
 {
     std::vector<Rect> bounds;
     for (auto* c : components)
         bounds.push_back (c->getBounds());
-    std::sort (bounds.begin(), bounds.end(), [] (const Rect& a, const Rect& b)
-    {
-        return std::make_tuple (a.getY(), a.getX(), a.getWidth(), a.getHeight())
-             < std::make_tuple (b.getY(), b.getX(), b.getWidth(), b.getHeight());
-    });
+    sortByPosition (bounds);
     return bounds;
 }
+
+// Where the n-th widget (counting from 0) showing a text should be.
+struct Expected
+{
+    const char* text;
+    int occurrence;
+    Rect bounds;
+};
 
 std::vector<juce::Component*> visibleSliders (IPhoneBlendPrototype& phone)
 {
@@ -89,12 +103,6 @@ TEST_F (PhoneFixture, HeaderAndBlendTabRectanglesAt800By360)
     EXPECT_EQ (cards.info, Rect (34, 318, 732, 32));
 
     // Header row: inner (18, 16, 764, 24), filled from both ends.
-    struct Expected
-    {
-        const char* text;
-        int occurrence;
-        Rect bounds;
-    };
     const Expected header[] = {
         { "<", 0, { 18, 16, 24, 24 } },      { ">", 0, { 216, 16, 24, 24 } },
         { "1 > 2", 0, { 248, 16, 60, 24 } }, { "Random", 0, { 316, 16, 70, 24 } },
@@ -120,11 +128,7 @@ TEST_F (PhoneFixture, HeaderAndBlendTabRectanglesAt800By360)
         expected.push_back ({ 34 + 16 + 100 * k, 208, 80, 80 });               // tone
     for (int k = 0; k < 4; ++k)
         expected.push_back ({ 354 + 6 + 10 + 100 * k, 208, 80, 80 });          // mix
-    std::sort (expected.begin(), expected.end(), [] (const Rect& a, const Rect& b)
-    {
-        return std::make_tuple (a.getY(), a.getX(), a.getWidth(), a.getHeight())
-             < std::make_tuple (b.getY(), b.getX(), b.getWidth(), b.getHeight());
-    });
+    sortByPosition (expected);
     EXPECT_EQ (sortedBounds (visibleSliders (phone)), expected);
 
     struct Caption
@@ -157,12 +161,6 @@ TEST_F (PhoneFixture, ModTabRectanglesAt800By360)
     EXPECT_EQ (cards.info, Rect (139, 250, 522, 32));
     EXPECT_EQ (cards.stepStrip, Rect (151, 108, 498, 90));
 
-    struct Expected
-    {
-        const char* text;
-        int occurrence;
-        Rect bounds;
-    };
     const Expected buttons[] = {
         { "On", 0, { 151, 78, 44, 24 } },     { "<", 1, { 213, 78, 24, 24 } },
         { "Clear", 0, { 241, 78, 56, 24 } },  { ">", 1, { 301, 78, 24, 24 } },
@@ -291,7 +289,7 @@ TEST_F (PhoneFixture, PaintsCardsAndStepStripInTheActivePalette)
     QV::gActive = &QV::kDark;
     IPhoneBlendPrototype phone;
     phone.selectTab (Tab::Mod);
-    const juce::Image image = phone.createComponentSnapshot (phone.getLocalBounds(), true, 1.0f);
+    const juce::Image image = snapshot (phone);
 
     struct Probe
     {

@@ -1,5 +1,5 @@
 #include "ui/audio/WaveformDisplayComponent.h"
-#include "GuiTestSupport.h"
+#include "../GuiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ bool isCursorPixel (juce::Colour c)
 // to height - 4), away from the frame.
 std::set<int> cursorColumns (WaveformDisplayComponent& view)
 {
-    const juce::Image image = view.createComponentSnapshot (view.getLocalBounds(), true, 1.0f);
+    const juce::Image image = snapshot (view);
     std::set<int> columns;
     for (int y = 6; y < kHeight - 6; ++y)
         for (int x = 2; x < kWidth - 2; ++x)
@@ -82,7 +82,7 @@ TEST_F (WaveformFixture, CursorSpansTheInnerHeight)
     view->setSource (sine (4800), 48000.0);
     view->setPlaybackPosition (0.5);
 
-    const juce::Image image = view->createComponentSnapshot (view->getLocalBounds(), true, 1.0f);
+    const juce::Image image = snapshot (*view);
     // The line runs from y = 4 to y = height - 4: every row in between has a cursor pixel in
     // the columns around x = 104, and the margins above and below have none.
     for (int y = 0; y < kHeight; ++y)
@@ -106,7 +106,7 @@ TEST_F (WaveformFixture, WithoutASourceThereIsNeitherWaveformNorCursor)
     EXPECT_TRUE (cursorColumns (*view).empty());
 
     // No cyan waveform pixels either.
-    const juce::Image image = view->createComponentSnapshot (view->getLocalBounds(), true, 1.0f);
+    const juce::Image image = snapshot (*view);
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
             ASSERT_LT (image.getPixelAt (x, y).getBlue() - image.getPixelAt (x, y).getRed(), 100)
@@ -119,7 +119,7 @@ TEST_F (WaveformFixture, SourceIsDrawnInsideTheInsetArea)
     EXPECT_TRUE (view->hasSource());
     EXPECT_GT (view->getThumbnailLength(), 0.0);
 
-    const juce::Image image = view->createComponentSnapshot (view->getLocalBounds(), true, 1.0f);
+    const juce::Image image = snapshot (*view);
     int cyan = 0;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
