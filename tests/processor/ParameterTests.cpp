@@ -126,5 +126,5 @@ TEST (Parameters, RecordsCarryRawValuesAndDerivedFields)
     EXPECT_EQ (p.readSpectralGateParams().resolution, 10);
     EXPECT_EQ (p.readBinInterleaveParams().chunk, 8);
     EXPECT_NEAR (p.readFreqSpliceParams().crossover, 2500.0f, 1e-2f);
-    EXPECT_FLOAT_EQ (p.readRawParam (ParamIDs::fsCrossover), p.readFreqSpliceParams().crossover);
+    EXPECT_FLOAT_EQ (p.readRawParam<ParamIDs::fsCrossover>(), p.readFreqSpliceParams().crossover);
 }
