@@ -1,16 +1,72 @@
 #pragma once
 
+#include "params/ParamIDs.h"
+
 #include <juce_core/juce_core.h>
 
-// One help sentence per dial parameter, shown after the dial's value in the message bar.
+#include <iterator>
+
+// One help sentence per dial parameter (and modulator 1's smoothing dial), shown after the
+// dial's value in the message bar. Output Volume and Clip Ceiling have none.
 struct ParamHelpEntry
 {
     const char* paramId;
     const char* help;
 };
 
-inline constexpr int kNumParamHelpEntries = 48;
-extern const ParamHelpEntry kParamHelp[kNumParamHelpEntries];
+// clang-format off
+inline constexpr ParamHelpEntry kParamHelp[] = {
+    { ParamIDs::resolution,     "Sets how finely the spectrum is split. Higher values give crisper, more articulate vocoding." },
+    { ParamIDs::vocAttack,      "How quickly the effect responds when Audio 1 gets louder. Short for crisp transients." },
+    { ParamIDs::vocRelease,     "How quickly the effect releases after Audio 1 quiets. Short for snappy, long for sustained tails." },
+    { ParamIDs::hfEmphasis,     "Tilts the highs of the output. Push up to brighten dull results, down to soften harsh ones." },
+    { ParamIDs::vocDrive,       "Drives the output into saturation. Higher values add grit and a more aggressive character." },
+    { ParamIDs::mathBalance,    "Tilts the mix between Audio 1 and Audio 2 before they are combined. 50% is equal." },
+    { ParamIDs::mathRectify,    "Adds an octave-up, buzzy character. 0% is clean; 100% is fully buzzy." },
+    { ParamIDs::mathTame,       "Smooths out harsh peaks. 0% leaves the spikes raw and aggressive; higher values squash them into a rounder, gentler tone." },
+    { ParamIDs::mathDrive,      "Drives both inputs harder before multiplying. Adds harmonic density and a richer ring-mod tone." },
+    { ParamIDs::mathDCOffset,   "Bleeds the carrier through the multiply. 0% is pure ring-mod; 100% leans into AM-tremolo character with the carrier always audible." },
+    { ParamIDs::mathTilt,       "Spectrally tilts the two inputs against each other before the math. Positive favours Audio 1's highs and Audio 2's lows; negative is the opposite." },
+    { ParamIDs::scAttack,       "How quickly the effect responds when Audio 1 gets louder. Short to catch hits, long to let them through." },
+    { ParamIDs::scRelease,      "How quickly Audio 2 returns once Audio 1 quiets down. Long for smooth pump, short for tight rhythm." },
+    { ParamIDs::scThreshold,    "Level Audio 1 needs to reach before any ducking happens. Higher lets quiet content pass through." },
+    { ParamIDs::scDepth,        "How much Audio 2 is shaped by Audio 1. 100% silences Audio 2 fully on Audio 1's loudest peaks." },
+    { ParamIDs::fsCrossover,    "The frequency where Audio 1's lows hand off to Audio 2's highs (or the other way, with Direction)." },
+    { ParamIDs::fsWidth,        "Smooths the handoff. 0% is a hard split; higher values blend the two sources around the crossover." },
+    { ParamIDs::fsTilt,         "Tilts the balance toward lows or highs without moving the crossover frequency." },
+    { ParamIDs::fsLFORate,      "Animates the crossover by sweeping it up and down by up to an octave. 0 turns the sweep off." },
+    { ParamIDs::sgThreshold,    "How loud Audio 2 has to be at a frequency before Audio 1 is heard there. Higher gates harder." },
+    { ParamIDs::sgTilt,         "Makes the gate respond differently across the spectrum. Tilts toward gating highs or lows harder." },
+    { ParamIDs::psAmount,       "How much of Audio 2's timing and positioning character is imprinted onto Audio 1. 100% takes all of it." },
+    { ParamIDs::psTilt,         "Tilts the swap toward highs or lows. Use to apply more of the effect to one end of the spectrum." },
+    { ParamIDs::biChunk,        "Group size for the alternating spectral pattern. Smaller groups give a tighter, denser interleave." },
+    { ParamIDs::biTilt,         "Tilts the alternation so highs or lows lean toward one source rather than splitting evenly." },
+    { ParamIDs::probBias,       "Skews the choice toward Audio 1 or Audio 2 regardless of which is louder at the moment." },
+    { ParamIDs::probHold,       "Minimum time spent on a chosen source before another decision. Longer values give a chunkier texture." },
+    { ParamIDs::probCrossfade,  "Smooths the abrupt cuts at switch points with a brief crossfade for a softer feel." },
+    { ParamIDs::probStereo,     "Spreads the choice across channels. Higher values let left and right pick their source independently." },
+    { ParamIDs::wsWindow,       "How far Audio 1 can swing the playback. Longer windows give wilder, more dramatic pitch warping." },
+    { ParamIDs::wsDrive,        "Pushes Audio 1 harder into the modulator. Higher values pin the effect to the loud peaks of Audio 1." },
+    { ParamIDs::wsSmoothing,    "Smooths the modulation for a calmer feel. Useful when Audio 1 is noisy or the result feels jittery." },
+    { ParamIDs::fmDepth,        "How strongly Audio 1 modulates Audio 2's pitch. Subtle vibrato at low values, dramatic warping at high." },
+    { ParamIDs::fmFeedback,     "Feeds output back into the modulator. Adds harmonics and bite, getting noisier at higher values." },
+    { ParamIDs::amDepth,        "How strongly Audio 1 controls Audio 2's loudness. 0% leaves Audio 2 unchanged." },
+    { ParamIDs::amDCOffset,     "Keeps Audio 2 audible even when Audio 1 is quiet. Higher values let more of Audio 2 through." },
+    { ParamIDs::amLFORate,      "Adds an internal sine wave for steady tremolo on top of the modulation. 0 turns it off." },
+    { ParamIDs::scrubScale,     "How far the playhead jumps with Audio 2's level. Subtle wobble at low values, dramatic stretch at high." },
+    { ParamIDs::scrubBias,      "Steady playback drift. +100% plays forward at normal speed, 0% holds, -100% plays in reverse." },
+    { ParamIDs::scrubSmoothing, "Smooths the playhead motion. Higher values glide between positions instead of jumping." },
+    { ParamIDs::fxLowCut,       "Cuts everything below this frequency from the blended signal. Use to tighten up rumble or low-end mud." },
+    { ParamIDs::heat,           "Adds warmth and saturation to the blended signal." },
+    { ParamIDs::fxHiCut,        "Cuts everything above this frequency from the blended signal. Use to tame harshness or sibilance." },
+    { ParamIDs::fxLevel,        "Loudness of the blended (effected) signal in the output." },
+    { ParamIDs::sig1Level,      "Loudness of the raw, unprocessed Audio 1 in the output." },
+    { ParamIDs::sig2Level,      "Loudness of the raw, unprocessed Audio 2 in the output." },
+    { ParamIDs::morph,          "One-knob crossfade between unprocessed Audio 1, the blended signal, and unprocessed Audio 2." },
+    { ParamIDs::smoothing,      "Smooths the jumps between sequencer steps. 0% is hard steps; 100% glides smoothly between them." },
+};
+// clang-format on
+inline constexpr int kNumParamHelpEntries = static_cast<int> (std::size (kParamHelp));
 
 // The help sentence for a parameter identifier, or null when it has none (or the id is null).
 const char* findParamHelp (const char* paramId) noexcept;

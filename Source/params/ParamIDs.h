@@ -1,6 +1,6 @@
 #pragma once
 
-// Identifiers of the 60 host parameters. Each constant's text equals its name so that
+// Identifiers of the host parameters. Each constant's text equals its name so that
 // code, saved states and host automation all speak the same vocabulary.
 namespace ParamIDs
 {

@@ -5,6 +5,7 @@
 
 #include "engine/BlendParams.h"
 #include "engine/BlendProcessor.h"
+#include "params/ParameterTable.h"
 
 #include <algorithm>
 #include <array>
@@ -64,9 +65,22 @@ public:
     BlendMode currentBlendMode() const;
     MathOp currentMathOp() const;
     int currentDirection() const;
-    float readRawParam (const char* paramId) const;
-    // The parameter's raw value, ignoring modulator 2. Looks the identifier up in the parameter
-    // table, so the audio thread never builds a juce::String for it.
+    // A parameter's raw value as the engine's records take it: modulator 2's value while it
+    // overrides this parameter, else the parameter's own. The row is found while compiling:
+    // readRawParam<ParamIDs::vocAttack>().
+    template <const char* const& paramId>
+    float readRawParam() const noexcept
+    {
+        return readRawParamAt (paramIndexOf<paramId>());
+    }
+    // The parameter's raw value, ignoring modulator 2; the row is found while compiling.
+    template <const char* const& paramId>
+    float paramValue() const noexcept
+    {
+        return paramValueAt (paramIndexOf<paramId>());
+    }
+    // The same for an identifier known only at run time: searches the parameter table by text,
+    // so it is for callers off the audio thread (the editor, tools and tests).
     float paramValue (const char* paramId) const;
 
     VocoderParams readVocoderParams() const;
@@ -178,13 +192,21 @@ private:
     bool handoffArmed = false;
     double handoffLastPos = 0.0;
 
-    const char* mod2OverrideParamId = nullptr;
+    // The parameter modulator 2 overrides in this block, as its row of the parameter table (so a
+    // read compares addresses, never text); null while nothing is overridden.
+    const ParamSpec* mod2OverrideParamId = nullptr;
     float mod2OverrideValue = 0.0f;
 
     int lastReportedLatency = 0;
 
     // The tree's value of every parameter, in parameter-table order, resolved once at construction.
-    std::array<std::atomic<float>*, 60> rawValues {};
+    std::array<std::atomic<float>*, kNumParameters> rawValues {};
+
+    float paramValueAt (int index) const noexcept { return rawValues[static_cast<size_t> (index)]->load(); }
+    float readRawParamAt (int index) const noexcept
+    {
+        return mod2OverrideParamId == &kParamTable[index] ? mod2OverrideValue : paramValueAt (index);
+    }
 
     juce::String hostTrackName;
     mutable juce::SpinLock trackNameLock;

@@ -236,6 +236,6 @@ void QuorvaneAudioProcessor::applyModulator2 (const ModulatorTiming& timing, Ble
 
     // +1 takes the dial to the top of its range, -1 to the bottom, 0 leaves it where the user
     // set it. The dial itself never moves.
-    mod2OverrideParamId = target;
+    mod2OverrideParamId = findParamSpec (target);
     mod2OverrideValue = v >= 0.0f ? base + v * (range.end - base) : base + v * (base - range.start);
 }

@@ -246,11 +246,10 @@ int BlendComponent::getModeDialCount() const
 bool BlendComponent::isSymmetricMathOpForDirection() const
 {
     // Swapping the inputs of a symmetric operation changes nothing, so the toggle is hidden.
-    const int index = selectedModeIndex();
-    if (index != 9 && (index < 14 || index > 21))
+    const auto* entry = selectedEntry();
+    if (entry == nullptr || ! isMathEntry (*entry))
         return false;
-    const auto op = kBlendModeRegistry[index].mathOp;
-    return op != Divide && op != SignMultiply;
+    return entry->mathOp != Divide && entry->mathOp != SignMultiply;
 }
 
 int BlendComponent::modeDialSlot (int dialIndex) const

@@ -1,4 +1,4 @@
-#include "ExpectedParameters.h"
+#include "../params/ExpectedParameters.h"
 #include "HostTestSupport.h"
 
 // The latency a host compensates for: it follows the blend entry (and the resolution for the

@@ -1,4 +1,4 @@
-#include "ExpectedParameters.h"
+#include "../params/ExpectedParameters.h"
 #include "HostTestSupport.h"
 
 #include <map>

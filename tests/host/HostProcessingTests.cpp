@@ -1,4 +1,4 @@
-#include "ExpectedParameters.h"
+#include "../params/ExpectedParameters.h"
 #include "HostTestSupport.h"
 
 // Every blend entry at the common sample rates and at the block sizes hosts actually use,

@@ -1,4 +1,4 @@
-#include "ExpectedParameters.h"
+#include "../params/ExpectedParameters.h"
 #include "HostTestSupport.h"
 
 // A host saves the plug-in's state with its project and later restores it into a new instance:

@@ -121,3 +121,37 @@ TEST (DialSlots, SlotsOutsideZeroToFourAreEmpty)
         EXPECT_EQ (info.label, nullptr) << slot;
     }
 }
+
+TEST (Registry, MathEntriesAreRingModulationAndTheEightOperations)
+{
+    // Index 9 is "Ring Modulation (RM)"; 14 .. 21 are the math operations.
+    for (int i = 0; i < kNumBlendModeEntries; ++i)
+        EXPECT_EQ (isMathEntry (kBlendModeRegistry[i]), i == 9 || i >= 14) << kBlendModeRegistry[i].name;
+}
+
+TEST (Registry, ValidBlendModesAreOneToFourteen)
+{
+    for (int mode = -1; mode <= 16; ++mode)
+        EXPECT_EQ (isValidBlendMode (mode), mode >= 1 && mode <= 14) << mode;
+}
+
+TEST (Registry, ModeNamesResolveByExactNameOrIndex)
+{
+    struct Case
+    {
+        const char* text;
+        int index;
+    };
+    const Case cases[] = {
+        { "Classic Vocoder", 0 }, { "Spectral Gate", 4 }, { "Ring Modulation (RM)", 9 }, { "XOR", 21 },
+        { "0", 0 },  { "9", 9 },   { "21", 21 },  { "007", 7 },
+        // Anything else names no entry: another case, extra spaces, a sign, past the table, not
+        // a whole number, empty.
+        { "spectral gate", -1 }, { "xor", -1 }, { " Scrub", -1 }, { "Scrub ", -1 }, { "-1", -1 },
+        { "+3", -1 }, { "22", -1 }, { "100", -1 }, { "99999999999999999999", -1 }, { "3.0", -1 },
+        { "3a", -1 }, { "", -1 }, { "Math", -1 },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ (blendModeIndexForName (c.text), c.index) << '"' << c.text << '"';
+    EXPECT_EQ (blendModeIndexForName (nullptr), -1);
+}

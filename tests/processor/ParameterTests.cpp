@@ -1,82 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "../params/ExpectedParameters.h"
 #include "params/ParamIDs.h"
 #include "processor/PluginProcessor.h"
 
 namespace
 {
-enum Kind { F, C, B };
-struct Expected
-{
-    const char* id;
-    const char* name;
-    Kind kind;
-    float min, max, step, skew, def;
-};
-
-// The parameter set as hosts see it, in layout order.
-const Expected kExpected[60] = {
-    { "morph", "Morph", F, 0, 100, 1, 1, 50 },
-    { "mode", "Blend Mode", C, 0, 21, 1, 1, 0 },
-    { "direction", "Direction", C, 0, 2, 1, 1, 0 },
-    { "fxLowCut", "FX LowCut", F, 20, 2000, 0, 0.3f, 20 },
-    { "heat", "Heat", F, 0, 200, 1, 1, 0 },
-    { "fxHiCut", "FX HiCut", F, 200, 20000, 0, 0.3f, 8000 },
-    { "fxLevel", "FX Level", F, 0, 100, 1, 1, 100 },
-    { "sig1Level", "Signal 1", F, 0, 100, 1, 1, 0 },
-    { "sig2Level", "Signal 2", F, 0, 100, 1, 1, 0 },
-    { "outputVolDb", "Output Volume", F, -60, 6, 0.1f, 1, 0 },
-    { "clipCeilingDb", "Clip Ceiling", F, -12, 0, 0.1f, 1, -0.3f },
-    { "resolution", "Resolution", F, 0, 12, 1, 1, 7 },
-    { "vocAttack", "Voc Attack", F, 0.5f, 50, 0, 0.5f, 5 },
-    { "vocRelease", "Voc Release", F, 5, 500, 0, 0.5f, 50 },
-    { "hfEmphasis", "HF Emphasis", F, -12, 12, 0.5f, 1, 0 },
-    { "vocDrive", "Voc Drive", F, 0, 100, 1, 1, 50 },
-    { "mathBalance", "Math Balance", F, 0, 100, 1, 1, 50 },
-    { "mathRectify", "Math Rectify", F, 0, 100, 1, 1, 0 },
-    { "mathTame", "Math Tame", F, 0, 100, 1, 1, 100 },
-    { "mathDrive", "Math Drive", F, 0, 100, 1, 1, 0 },
-    { "mathDCOffset", "Math DC Offset", F, 0, 100, 1, 1, 0 },
-    { "mathTilt", "Math Tilt", F, -100, 100, 1, 1, 0 },
-    { "scAttack", "SC Attack", F, 0.5f, 50, 0, 0.5f, 0.5f },
-    { "scRelease", "SC Release", F, 5, 500, 0, 0.5f, 5 },
-    { "scThreshold", "SC Threshold", F, 0, 100, 1, 1, 0 },
-    { "scDepth", "SC Depth", F, 0, 100, 1, 1, 100 },
-    { "sgThreshold", "SG Threshold", F, 0, 100, 1, 1, 25 },
-    { "sgTilt", "SG Tilt", F, -100, 100, 1, 1, 0 },
-    { "psAmount", "PS Amount", F, 0, 100, 1, 1, 100 },
-    { "psTilt", "PS Tilt", F, -100, 100, 1, 1, 0 },
-    { "biChunk", "BI Chunk", F, 0, 3, 1, 1, 0 },
-    { "biTilt", "BI Tilt", F, -100, 100, 1, 1, 0 },
-    { "probBias", "Prob Bias", F, -100, 100, 1, 1, 0 },
-    { "probHold", "Prob Hold", F, 0, 100, 0.1f, 1, 5 },
-    { "probStereo", "Prob Stereo", F, 0, 100, 1, 1, 100 },
-    { "probCrossfade", "Prob Crossfade", F, 0, 50, 0.1f, 1, 0 },
-    { "wsWindow", "WS Window", F, 1, 50, 0.1f, 1, 10 },
-    { "wsDrive", "WS Drive", F, 0, 200, 1, 1, 100 },
-    { "wsSmoothing", "WS Smoothing", F, 0, 100, 1, 1, 0 },
-    { "scrubScale", "Scrub Scale", F, 0, 200, 1, 1, 50 },
-    { "scrubBias", "Scrub Bias", F, -100, 100, 1, 1, 0 },
-    { "scrubSmoothing", "Scrub Smoothing", F, 0, 100, 1, 1, 0 },
-    { "fsCrossover", "FS Crossover", F, 100, 10000, 0, 0.3f, 1000 },
-    { "fsWidth", "FS Width", F, 0, 100, 1, 1, 0 },
-    { "fsTilt", "FS Tilt", F, -100, 100, 1, 1, 0 },
-    { "fsLFORate", "FS LFO Rate", F, 0, 20, 0.1f, 1, 0 },
-    { "amDepth", "AM Depth", F, 0, 100, 1, 1, 100 },
-    { "amDCOffset", "AM DC Offset", F, 0, 100, 1, 1, 50 },
-    { "amLFORate", "AM LFO Rate", F, 0, 20, 0.1f, 1, 0 },
-    { "fmDepth", "FM Depth", F, 0, 100, 1, 1, 50 },
-    { "fmFeedback", "FM Feedback", F, 0, 100, 1, 1, 0 },
-    { "smoothing", "Smoothing", F, 0, 100, 1, 1, 100 },
-    { "seqEnabled", "Sequencer On", B, 0, 1, 1, 1, 0 },
-    { "seqBars", "Bars", C, 0, 8, 1, 1, 0 },
-    { "seqDiv", "Divider", C, 0, 7, 1, 1, 0 },
-    { "smoothing2", "Smoothing 2", F, 0, 100, 1, 1, 100 },
-    { "seqEnabled2", "Sequencer 2 On", B, 0, 1, 1, 1, 0 },
-    { "seqBars2", "Bars 2", C, 0, 8, 1, 1, 0 },
-    { "seqDiv2", "Divider 2", C, 0, 7, 1, 1, 0 },
-    { "mod2Target", "Mod 2 Target", C, 0, 4, 1, 1, 0 },
-};
+using K = ExpectedParameter::Kind;
 
 juce::RangedAudioParameter* param (QuorvaneAudioProcessor& p, const char* id)
 {
@@ -94,10 +24,12 @@ TEST (Parameters, SixtyInLayoutOrderWithRangesAndDefaults)
 {
     QuorvaneAudioProcessor p;
     const auto& all = p.getParameters();
+    const auto& expected = expectedParameters();
     ASSERT_EQ (all.size(), 60);
+    ASSERT_EQ (expected.size(), 60u);
     for (int i = 0; i < 60; ++i)
     {
-        const auto& x = kExpected[i];
+        const auto& x = expected[static_cast<size_t> (i)];
         SCOPED_TRACE (x.id);
         auto* prm = dynamic_cast<juce::RangedAudioParameter*> (all[i]);
         ASSERT_NE (prm, nullptr);
@@ -112,11 +44,11 @@ TEST (Parameters, SixtyInLayoutOrderWithRangesAndDefaults)
         EXPECT_FALSE (range.symmetricSkew);
         // The framework stores defaults normalised and snapped to the step grid, so they come back
         // within float rounding (-0.3 dB and the skewed ranges land a hair off).
-        const float tolerance = 1e-6f * std::max (1.0f, std::abs (x.def));
-        EXPECT_NEAR (prm->convertFrom0to1 (prm->getDefaultValue()), x.def, tolerance);
-        EXPECT_NEAR (p.parameters.getRawParameterValue (x.id)->load(), x.def, tolerance);
-        EXPECT_EQ (dynamic_cast<juce::AudioParameterChoice*> (prm) != nullptr, x.kind == C);
-        EXPECT_EQ (dynamic_cast<juce::AudioParameterBool*> (prm) != nullptr, x.kind == B);
+        const float tolerance = 1e-6f * std::max (1.0f, std::abs (x.defaultValue));
+        EXPECT_NEAR (prm->convertFrom0to1 (prm->getDefaultValue()), x.defaultValue, tolerance);
+        EXPECT_NEAR (p.parameters.getRawParameterValue (x.id)->load(), x.defaultValue, tolerance);
+        EXPECT_EQ (dynamic_cast<juce::AudioParameterChoice*> (prm) != nullptr, x.kind == K::Choice);
+        EXPECT_EQ (dynamic_cast<juce::AudioParameterBool*> (prm) != nullptr, x.kind == K::Switch);
     }
 }
 
@@ -194,5 +126,5 @@ TEST (Parameters, RecordsCarryRawValuesAndDerivedFields)
     EXPECT_EQ (p.readSpectralGateParams().resolution, 10);
     EXPECT_EQ (p.readBinInterleaveParams().chunk, 8);
     EXPECT_NEAR (p.readFreqSpliceParams().crossover, 2500.0f, 1e-2f);
-    EXPECT_FLOAT_EQ (p.readRawParam (ParamIDs::fsCrossover), p.readFreqSpliceParams().crossover);
+    EXPECT_FLOAT_EQ (p.readRawParam<ParamIDs::fsCrossover>(), p.readFreqSpliceParams().crossover);
 }

@@ -79,49 +79,6 @@ TEST_F (BlendPageTest, HostAutomationOfAnUntouchedDialStaysSilent)
     EXPECT_EQ (A::dial (*page, 1).getValue(), 20.0); // but the dial follows
 }
 
-TEST (ParamHelpTable, ListsEveryDialButTheTwoOutputLevelsOnce)
-{
-    juce::StringArray ids;
-    for (const auto& entry : kParamHelp)
-    {
-        EXPECT_FALSE (ids.contains (entry.paramId)) << entry.paramId;
-        ids.add (entry.paramId);
-        EXPECT_GT (std::strlen (entry.help), 0u);
-    }
-    for (const auto& dial : kBlendDials)
-    {
-        const bool expectHelp = juce::String (dial.paramId) != "outputVolDb" && juce::String (dial.paramId) != "clipCeilingDb";
-        EXPECT_EQ (findParamHelp (dial.paramId) != nullptr, expectHelp) << dial.paramId;
-    }
-    EXPECT_NE (findParamHelp ("smoothing"), nullptr);
-
-    EXPECT_EQ (withHelp ("Vol: 1", nullptr), "Vol: 1");
-    EXPECT_EQ (withHelp ("X: 1", "noSuchParameter"), "X: 1");
-    EXPECT_EQ (withHelp ("Heat: 5%", "heat"), "Heat: 5%. Adds warmth and saturation to the blended signal.");
-}
-
-TEST (DialValueMessages, FollowEachDialsFormat)
-{
-    struct Case
-    {
-        const char* paramId;
-        double value;
-        const char* expected;
-    };
-    const Case cases[] = {
-        { "resolution", 7.0, "Resolution: 128" },  { "resolution", 0.0, "Resolution: 1" },
-        { "vocRelease", 49.96, "Release: 50.0 ms" }, { "hfEmphasis", -3.5, "HF Emphasis: -3.5 dB" },
-        { "mathTilt", -12.9, "Tilt: -12%" },       { "fsCrossover", 1234.9, "Crossover: 1234 Hz" },
-        { "fsLFORate", 0.0, "LFO Rate: 0.0 Hz" },   { "probHold", 5.0, "Hold: 5.0 ms" },
-        { "scrubScale", 200.0, "Scale: 200" },       { "biChunk", 2.0, "Chunk: 4 bins" },
-        { "clipCeilingDb", -12.0, "Clip Ceiling: -12.0 dBFS" },
-        { "fxHiCut", 7999.9995, "HiCut: 8000 Hz" }, // a skewed default read back through its range
-        { "fxLowCut", 20.6, "LowCut: 20 Hz" },
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ (dialValueMessage (kBlendDials[blendDialIndexFor (c.paramId)], c.value), c.expected) << c.paramId;
-}
-
 TEST_F (BlendPageTest, MorphDrivesTheThreeLevelDials)
 {
     struct Case

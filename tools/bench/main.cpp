@@ -13,7 +13,7 @@
 // --fft and --kernel select the FFT engine of the frame modes and the build of the vocoder bank
 // kernel, to compare them in one run (the defaults are the fastest available).
 //
-//   quorvane-bench [--seconds S] [--repeats R] [--only NAME] [--no-silence]
+//   quorvane-bench [--seconds S] [--repeats R] [--only NAME|INDEX] [--no-silence]
 //                  [--fft fftw|juce] [--kernel avx2|baseline] [--json]
 
 #include "params/BlendModeRegistry.h"
@@ -207,7 +207,7 @@ int main (int argc, char** argv)
     int repeats = 3;
     bool json = false;
     bool silence = true;
-    std::string only;
+    int only = -1; // every entry
     for (int i = 1; i < argc; ++i)
     {
         if (std::strcmp (argv[i], "--json") == 0)
@@ -217,7 +217,15 @@ int main (int argc, char** argv)
         else if (std::strcmp (argv[i], "--repeats") == 0 && i + 1 < argc)
             repeats = std::max (1, std::atoi (argv[++i]));
         else if (std::strcmp (argv[i], "--only") == 0 && i + 1 < argc)
-            only = argv[++i];
+        {
+            only = blendModeIndexForName (argv[++i]);
+            if (only < 0)
+            {
+                std::fprintf (stderr, "unknown blend entry '%s' (an exact name or an index 0..%d)\n", argv[i],
+                              kNumBlendModeEntries - 1);
+                return 2;
+            }
+        }
         else if (std::strcmp (argv[i], "--no-silence") == 0)
             silence = false;
         else if (std::strcmp (argv[i], "--fft") == 0 && i + 1 < argc
@@ -244,7 +252,7 @@ int main (int argc, char** argv)
         }
         else
         {
-            std::fprintf (stderr, "usage: quorvane-bench [--seconds S] [--repeats R] [--only NAME] [--no-silence]\n"
+            std::fprintf (stderr, "usage: quorvane-bench [--seconds S] [--repeats R] [--only NAME|INDEX] [--no-silence]\n"
                                   "                      [--fft fftw|juce] [--kernel avx2|baseline] [--json]\n");
             return 2;
         }
@@ -257,7 +265,7 @@ int main (int argc, char** argv)
     for (int index = 0; index < kNumBlendModeEntries; ++index)
     {
         const auto& entry = kBlendModeRegistry[index];
-        if (! only.empty() && only != entry.name)
+        if (only >= 0 && index != only)
             continue;
         std::vector<int> resolutions { -1 };
         if (isFrameOrBank (entry.blendMode))

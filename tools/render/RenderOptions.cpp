@@ -64,19 +64,11 @@ bool parseSmallWholeNumber (const juce::String& text, int& value)
 // "--mode": the registry entry's exact name, or its index.
 juce::Result resolveMode (const juce::String& text, int& index)
 {
-    int number = 0;
-    if (parseSmallWholeNumber (text, number) && number < kNumBlendModeEntries)
+    const int found = blendModeIndexForName (text.toRawUTF8());
+    if (found >= 0)
     {
-        index = number;
+        index = found;
         return juce::Result::ok();
-    }
-    for (int i = 0; i < kNumBlendModeEntries; ++i)
-    {
-        if (text == kBlendModeRegistry[i].name)
-        {
-            index = i;
-            return juce::Result::ok();
-        }
     }
     return juce::Result::fail ("unknown mode " + quoted (text) + " (use an exact name such as 'Spectral Gate' or an index 0.."
                                + juce::String (kNumBlendModeEntries - 1) + ")");

@@ -56,17 +56,6 @@ bool parseInt (const juce::String& text, int& out)
     return text.length() <= 6;
 }
 
-int findModeIndex (const juce::String& text)
-{
-    int index = -1;
-    if (parseInt (text, index))
-        return index < kNumBlendModeEntries ? index : -1;
-    for (int i = 0; i < kNumBlendModeEntries; ++i)
-        if (text.equalsIgnoreCase (kBlendModeRegistry[i].name))
-            return i;
-    return -1;
-}
-
 // Sets a parameter from its raw (de-normalised) value, clamped to its range.
 void setRaw (juce::RangedAudioParameter& param, float value)
 {
@@ -138,9 +127,10 @@ int main (int argc, char* argv[])
         }
         else if (arg == "--mode")
         {
-            const int index = findModeIndex (value);
+            const int index = blendModeIndexForName (value.toRawUTF8());
             if (index < 0)
-                return fail ("unknown mode '" + value + "' (a Blend Mode name or an index 0..21)");
+                return fail ("unknown mode '" + value + "' (an exact Blend Mode name or an index 0.."
+                             + juce::String (kNumBlendModeEntries - 1) + ")");
             options.edits.push_back ([index] (QuorvaneAudioProcessor& p) {
                 setRaw (*p.parameters.getParameter ("mode"), (float) index);
                 return juce::String();
