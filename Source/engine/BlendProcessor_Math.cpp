@@ -49,8 +49,7 @@ MathShape shapeFor (const MathParams& p, double sampleRate) noexcept
     // Multiplying two driven signals raises the level twice as fast, so it gets twice the cut.
     s.makeup = std::pow (10.0f, (p.op == Multiply ? -20.0f : -10.0f) * dr / 20.0f);
 
-    const bool tameable = p.op == Divide || p.op == Xor || p.op == SignMultiply;
-    s.tame = tameable ? 1.0f - 0.85f * std::clamp (p.tame / 100.0f, 0.0f, 1.0f) : 1.0f;
+    s.tame = mathOpHasTame (p.op) ? 1.0f - 0.85f * std::clamp (p.tame / 100.0f, 0.0f, 1.0f) : 1.0f;
 
     s.rectify = p.rectify / 100.0f;
     s.lowPassCoeff = static_cast<float> (std::exp (-kTiltCornerRadians / std::max (sampleRate, 1.0)));

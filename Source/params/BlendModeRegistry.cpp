@@ -55,7 +55,7 @@ constexpr Slots slots (std::initializer_list<const char*> paramIds)
     Slots result {};
     std::size_t slot = 0;
     for (const char* id : paramIds)
-        result[slot++] = { id, kBlendDials[blendDialIndexFor (id)].caption };
+        result[slot++] = { id, kBlendDials[blendDialIndexFor (id)].caption, paramIndex (id) };
     return result;
 }
 
@@ -145,6 +145,24 @@ constexpr bool everyEntryHasDials() noexcept
     return true;
 }
 static_assert (everyEntryHasDials(), "a registry entry's mode has no row in the mode-dial table");
+
+constexpr bool showsTame (const Slots& slots) noexcept
+{
+    for (const auto& slot : slots)
+        if (sameText (slot.paramId, ParamIDs::mathTame))
+            return true;
+    return false;
+}
+
+// The Tame dial is shown exactly for the operations the engine tames.
+constexpr bool tameDialFollowsTheOperation() noexcept
+{
+    for (const auto& entry : kBlendModeRegistry)
+        if (entry.blendMode == Math && showsTame (*slotsFor (Math, entry.mathOp)) != mathOpHasTame (entry.mathOp))
+            return false;
+    return true;
+}
+static_assert (tameDialFollowsTheOperation(), "a math entry's Tame dial does not match mathOpHasTame");
 } // namespace
 
 DialSlotInfo dialSlotInfoForMode (BlendMode mode, MathOp op, int slot) noexcept

@@ -38,6 +38,10 @@ enum MathOp : int
     Add = 9
 };
 
+// The math operations whose peaks can run away: the engine limits only them with the Tame
+// amount, and only they show its dial.
+constexpr bool mathOpHasTame (MathOp op) noexcept { return op == Divide || op == Xor || op == SignMultiply; }
+
 struct BlendModeEntry
 {
     int comboId;
@@ -137,6 +141,7 @@ struct DialSlotInfo
 {
     const char* paramId = nullptr; // null when the slot is empty in that mode
     const char* label = nullptr;   // the caption of the parameter's dial on the Blend page
+    int paramIndex = -1;           // the parameter's row in the parameter table, -1 when empty
 };
 
 // The up to five dials a mode shows, from its row of the mode-dial table: a Math mode by its

@@ -99,7 +99,7 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
 
     auto mainOut = getBusBuffer (buffer, false, 0);
 
-    const int modeIndex = static_cast<int> (paramValue (ParamIDs::mode));
+    const int modeIndex = static_cast<int> (paramValue<ParamIDs::mode>());
     const BlendMode mode = blendModeForIndex (modeIndex);
 
     const int latency = engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution);
@@ -111,7 +111,7 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
 
     if (connected && isValidBlendMode (mode))
     {
-        const int direction = static_cast<int> (paramValue (ParamIDs::direction));
+        const int direction = static_cast<int> (paramValue<ParamIDs::direction>());
         const auto& role1 = direction == TwoToOne ? sidechain : mainIn;
         const auto& role2 = (direction == TwoToOne || direction == OneToOne) ? mainIn : sidechain;
 
@@ -148,27 +148,6 @@ void QuorvaneAudioProcessor::runEngine (BlendMode mode, const juce::AudioBuffer<
     BlendRecords records = readBlendRecords();
     records.steps = steps;
     engine.processRealtime (mode, role1, role2, dry1, dry2, out, currentSampleRate, records);
-}
-
-BlendRecords QuorvaneAudioProcessor::readBlendRecords() const
-{
-    // The records are read in this order on purpose: the engine sees one consistent snapshot of
-    // the parameters, with modulator 2's override applied to all but the output mix.
-    BlendRecords records;
-    records.vocoder = readVocoderParams();
-    records.fm = readFMParams();
-    records.math = readMathParams();
-    records.sidechain = readSidechainParams();
-    records.freqSplice = readFreqSpliceParams();
-    records.am = readAMParams();
-    records.spectralGate = readSpectralGateParams();
-    records.phaseSwap = readPhaseSwapParams();
-    records.binInterleave = readBinInterleaveParams();
-    records.probabilistic = readProbabilisticParams();
-    records.waveshape = readWaveshapeParams();
-    records.scrub = readScrubParams();
-    records.mix = readOutputMixParams();
-    return records;
 }
 
 void QuorvaneAudioProcessor::updateTrackProperties (const TrackProperties& properties)

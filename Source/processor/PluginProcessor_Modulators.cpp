@@ -36,7 +36,8 @@ void QuorvaneAudioProcessor::setStepValue (int modulator, int step, float value)
 
 double QuorvaneAudioProcessor::barsPerCycleFrom (int barsIndex, int dividerIndex)
 {
-    const double bars = (barsIndex >= 0 && barsIndex <= 8) ? static_cast<double> (kBarsTable[barsIndex]) : 1.0;
+    const bool known = barsIndex >= 0 && barsIndex < static_cast<int> (std::size (kBarsTable));
+    const double bars = known ? static_cast<double> (kBarsTable[static_cast<size_t> (barsIndex)]) : 1.0;
     return bars / static_cast<double> (std::max (dividerIndex, 0) + 1);
 }
 
@@ -45,14 +46,15 @@ int QuorvaneAudioProcessor::getStandaloneCycleLengthSamples (int modulator) cons
     if (modulator != 0 && modulator != 1)
         return 0;
 
-    auto raw = [this] (const char* id) { return paramValue (id); };
     const bool second = modulator == 1;
-    if (raw (second ? ParamIDs::seqEnabled2 : ParamIDs::seqEnabled) <= 0.5f)
+    const float enabled = second ? paramValue<ParamIDs::seqEnabled2>() : paramValue<ParamIDs::seqEnabled>();
+    if (enabled <= 0.5f)
         return 0;
 
     // The Audio 1 file counts as four bars, whatever is playing.
-    const double bars = barsPerCycleFrom (static_cast<int> (raw (second ? ParamIDs::seqBars2 : ParamIDs::seqBars)),
-                                          static_cast<int> (raw (second ? ParamIDs::seqDiv2 : ParamIDs::seqDiv)));
+    const float barsChoice = second ? paramValue<ParamIDs::seqBars2>() : paramValue<ParamIDs::seqBars>();
+    const float dividerChoice = second ? paramValue<ParamIDs::seqDiv2>() : paramValue<ParamIDs::seqDiv>();
+    const double bars = barsPerCycleFrom (static_cast<int> (barsChoice), static_cast<int> (dividerChoice));
     const double samples = static_cast<double> (audio1Length.load()) * bars * 0.25;
     return static_cast<int> (std::min (std::llround (samples),
                                        static_cast<long long> (std::numeric_limits<int>::max())));
@@ -60,8 +62,6 @@ int QuorvaneAudioProcessor::getStandaloneCycleLengthSamples (int modulator) cons
 
 QuorvaneAudioProcessor::ModulatorTiming QuorvaneAudioProcessor::hostModulatorTiming()
 {
-    auto raw = [this] (const char* id) { return paramValue (id); };
-
     // What the host tells us, with the usual defaults for whatever it leaves out.
     double numerator = 4.0, denominator = 4.0, bpm = 120.0, ppq = -1.0;
     bool playing = false;
@@ -87,15 +87,15 @@ QuorvaneAudioProcessor::ModulatorTiming QuorvaneAudioProcessor::hostModulatorTim
     const bool transportRuns = playing && std::isfinite (ppq) && ppq >= 0.0 && std::isfinite (bpm) && bpm > 0.0;
     const bool rateKnown = currentSampleRate > 0.0;
 
-    auto cycleQuarters = [&] (const char* barsId, const char* divId) {
-        return barsPerCycleFrom (static_cast<int> (raw (barsId)), static_cast<int> (raw (divId))) * numerator
+    auto cycleQuarters = [&] (float barsChoice, float dividerChoice) {
+        return barsPerCycleFrom (static_cast<int> (barsChoice), static_cast<int> (dividerChoice)) * numerator
                * (4.0 / denominator);
     };
     auto clocked = [&] (double cycle) { return transportRuns && rateKnown && std::isfinite (cycle) && cycle > 0.0; };
 
     ModulatorTiming timing;
 
-    const double cycle1 = cycleQuarters (ParamIDs::seqBars, ParamIDs::seqDiv);
+    const double cycle1 = cycleQuarters (paramValue<ParamIDs::seqBars>(), paramValue<ParamIDs::seqDiv>());
     if (clocked (cycle1))
     {
         timing.phase1 = fractionOf (ppq / cycle1);
@@ -107,14 +107,14 @@ QuorvaneAudioProcessor::ModulatorTiming QuorvaneAudioProcessor::hostModulatorTim
         timing.increment1 = 0.0;
     }
 
-    const double cycle2 = cycleQuarters (ParamIDs::seqBars2, ParamIDs::seqDiv2);
+    const double cycle2 = cycleQuarters (paramValue<ParamIDs::seqBars2>(), paramValue<ParamIDs::seqDiv2>());
     timing.phase2 = clocked (cycle2) ? fractionOf (ppq / cycle2) : stepPhase[1].load();
 
     // Published whether or not the modulators are on, so the editor's highlight follows the host.
     stepPhase[0].store (timing.phase1);
     stepPhase[1].store (timing.phase2);
 
-    timing.enabled1 = raw (ParamIDs::seqEnabled) > 0.5f;
+    timing.enabled1 = paramValue<ParamIDs::seqEnabled>() > 0.5f;
     timing.running1 = timing.enabled1 && timing.increment1 > 0.0;
     timing.clocked2 = true; // a stopped host keeps modulator 2 at its frozen position
     return timing;
@@ -146,7 +146,7 @@ RealtimeStepData QuorvaneAudioProcessor::computeModulator1 (const ModulatorTimin
     data.enabled = timing.enabled1;
     for (int s = 0; s < kNumSteps; ++s)
         data.steps[s] = stepValues[0][s].load();
-    data.smoothing = paramValue (ParamIDs::smoothing) / 100.0f;
+    data.smoothing = paramValue<ParamIDs::smoothing>() / 100.0f;
     data.phaseStart = timing.phase1;
     data.phaseIncrement = timing.increment1;
     data.handoffWeight = resolveMorphHandoffWeight (timing.phase1, timing.running1);
@@ -211,31 +211,26 @@ float QuorvaneAudioProcessor::resolveMorphHandoffWeight (double phase, bool runn
 
 void QuorvaneAudioProcessor::applyModulator2 (const ModulatorTiming& timing, BlendMode mode, MathOp op)
 {
-    auto raw = [this] (const char* id) { return paramValue (id); };
-
-    if (raw (ParamIDs::seqEnabled2) <= 0.5f || ! timing.clocked2)
+    if (paramValue<ParamIDs::seqEnabled2>() <= 0.5f || ! timing.clocked2)
         return;
 
-    const int slot = static_cast<int> (raw (ParamIDs::mod2Target));
+    const int slot = static_cast<int> (paramValue<ParamIDs::mod2Target>());
     if (slot < 0 || slot >= kNumDialSlots)
         return;
-    const char* target = dialSlotInfoForMode (mode, op, slot).paramId;
-    if (target == nullptr)
+    const DialSlotInfo target = dialSlotInfoForMode (mode, op, slot);
+    if (target.paramId == nullptr || target.paramIndex < 0)
         return;
 
     float steps[kNumSteps];
     for (int s = 0; s < kNumSteps; ++s)
         steps[s] = stepValues[1][s].load();
-    const float v = stepValueAt (steps, timing.phase2, raw (ParamIDs::smoothing2) / 100.0f);
+    const float v = stepValueAt (steps, timing.phase2, paramValue<ParamIDs::smoothing2>() / 100.0f);
 
-    auto* parameter = parameters.getParameter (target);
-    if (parameter == nullptr)
-        return;
-    const auto& range = parameter->getNormalisableRange();
-    const float base = raw (target);
+    const ParamSpec& row = kParamTable[target.paramIndex];
+    const float base = paramValueAt (target.paramIndex);
 
     // +1 takes the dial to the top of its range, -1 to the bottom, 0 leaves it where the user
     // set it. The dial itself never moves.
-    mod2OverrideParamId = findParamSpec (target);
-    mod2OverrideValue = v >= 0.0f ? base + v * (range.end - base) : base + v * (base - range.start);
+    mod2OverrideParamId = &row;
+    mod2OverrideValue = v >= 0.0f ? base + v * (row.max - base) : base + v * (base - row.min);
 }

@@ -128,3 +128,24 @@ OutputMixParams QuorvaneAudioProcessor::readOutputMixParams() const
              paramValue<ParamIDs::heat>(),          paramValue<ParamIDs::fxHiCut>(),
              paramValue<ParamIDs::clipCeilingDb>(), paramValue<ParamIDs::outputVolDb>() };
 }
+
+BlendRecords QuorvaneAudioProcessor::readBlendRecords() const
+{
+    // The records are read in this order on purpose: the engine sees one consistent snapshot of
+    // the parameters, with modulator 2's override applied to all but the output mix.
+    BlendRecords records;
+    records.vocoder = readVocoderParams();
+    records.fm = readFMParams();
+    records.math = readMathParams();
+    records.sidechain = readSidechainParams();
+    records.freqSplice = readFreqSpliceParams();
+    records.am = readAMParams();
+    records.spectralGate = readSpectralGateParams();
+    records.phaseSwap = readPhaseSwapParams();
+    records.binInterleave = readBinInterleaveParams();
+    records.probabilistic = readProbabilisticParams();
+    records.waveshape = readWaveshapeParams();
+    records.scrub = readScrubParams();
+    records.mix = readOutputMixParams();
+    return records;
+}

@@ -199,6 +199,26 @@ std::string jsonEscape (const std::string& s)
     }
     return out;
 }
+// argv[i] is `option` and the next argument is one of its two values.
+bool isOptionWithChoice (int argc, char** argv, int i, const char* option, const char* first, const char* second)
+{
+    return std::strcmp (argv[i], option) == 0 && i + 1 < argc
+           && (std::strcmp (argv[i + 1], first) == 0 || std::strcmp (argv[i + 1], second) == 0);
+}
+
+// Selects an FFT engine or a vocoder kernel, unless this build or CPU lacks it (then says so).
+template <typename Choice>
+bool selectIfAvailable (Choice choice, bool (*available) (Choice), void (*select) (Choice),
+                        const char* (*nameOf) (Choice), const char* missingFormat)
+{
+    if (! available (choice))
+    {
+        std::fprintf (stderr, missingFormat, nameOf (choice));
+        return false;
+    }
+    select (choice);
+    return true;
+}
 } // namespace
 
 int main (int argc, char** argv)
@@ -228,27 +248,19 @@ int main (int argc, char** argv)
         }
         else if (std::strcmp (argv[i], "--no-silence") == 0)
             silence = false;
-        else if (std::strcmp (argv[i], "--fft") == 0 && i + 1 < argc
-                 && (std::strcmp (argv[i + 1], "fftw") == 0 || std::strcmp (argv[i + 1], "juce") == 0))
+        else if (isOptionWithChoice (argc, argv, i, "--fft", "fftw", "juce"))
         {
             const auto engine = std::strcmp (argv[++i], "fftw") == 0 ? RealFFT::Engine::fftw : RealFFT::Engine::juce;
-            if (! RealFFT::isAvailable (engine))
-            {
-                std::fprintf (stderr, "this build has no %s\n", RealFFT::engineName (engine));
+            if (! selectIfAvailable<RealFFT::Engine> (engine, RealFFT::isAvailable, RealFFT::setDefaultEngine,
+                                                      RealFFT::engineName, "this build has no %s\n"))
                 return 2;
-            }
-            RealFFT::setDefaultEngine (engine);
         }
-        else if (std::strcmp (argv[i], "--kernel") == 0 && i + 1 < argc
-                 && (std::strcmp (argv[i + 1], "avx2") == 0 || std::strcmp (argv[i + 1], "baseline") == 0))
+        else if (isOptionWithChoice (argc, argv, i, "--kernel", "avx2", "baseline"))
         {
             const auto isa = std::strcmp (argv[++i], "avx2") == 0 ? vocoderkernel::Isa::avx2 : vocoderkernel::Isa::baseline;
-            if (! vocoderkernel::isSupported (isa))
-            {
-                std::fprintf (stderr, "this CPU cannot run the %s kernel\n", vocoderkernel::isaName (isa));
+            if (! selectIfAvailable<vocoderkernel::Isa> (isa, vocoderkernel::isSupported, vocoderkernel::setActiveIsa,
+                                                         vocoderkernel::isaName, "this CPU cannot run the %s kernel\n"))
                 return 2;
-            }
-            vocoderkernel::setActiveIsa (isa);
         }
         else
         {
