@@ -57,9 +57,12 @@ const PlanPair* plansFor (int order)
         return nullptr;
     auto* spectrum = reinterpret_cast<fftwf_complex*> (buffer);
     // FFTW_ESTIMATE: measured plans take up to a second per size to make and gain little at
-    // these sizes; estimated ones take microseconds to milliseconds.
-    auto* pair = new PlanPair { fftwf_plan_dft_r2c_1d (n, buffer, spectrum, FFTW_ESTIMATE),
-                                fftwf_plan_dft_c2r_1d (n, spectrum, buffer, FFTW_ESTIMATE) };
+    // these sizes; estimated ones take microseconds to milliseconds. FFTW_NO_BUFFERING: the
+    // plans run on the audio thread, and the buffered algorithms FFTW would otherwise choose for
+    // the inverse of 128 points and up allocate their buffers on every execution.
+    constexpr unsigned flags = FFTW_ESTIMATE | FFTW_NO_BUFFERING;
+    auto* pair = new PlanPair { fftwf_plan_dft_r2c_1d (n, buffer, spectrum, flags),
+                                fftwf_plan_dft_c2r_1d (n, spectrum, buffer, flags) };
     fftwf_free (buffer);
     if (pair->forward == nullptr || pair->inverse == nullptr)
     {
