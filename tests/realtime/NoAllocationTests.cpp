@@ -4,54 +4,311 @@
 #include "params/ParamIDs.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <new>
+#include <thread>
+#include <vector>
 
-// Counts every global allocation while armed. This test program replaces operator new, so it
-// lives in an executable of its own.
+#include <malloc.h>
+
+// Counts every heap allocation made by the thread that is being measured: all forms of
+// operator new (plain, array, aligned, nothrow) and the C allocation functions, which is where
+// JUCE's HeapBlock (and so AudioBuffer and MemoryBlock) and FFTW get their memory. This test
+// program replaces the global allocator, so it lives in an executable of its own.
+//
+// The C functions are counted in one of two ways, chosen by the build:
+// - Plain build: this program defines malloc and its relatives itself and forwards them to
+//   glibc's __libc_* entry points. The definitions take precedence over the C library's for the
+//   whole process, shared libraries (libstdc++, the C library's own helpers) included.
+// - Sanitizer build (QV_WRAP_C_ALLOCATORS, set by tests/CMakeLists.txt): AddressSanitizer and
+//   ThreadSanitizer supply malloc themselves, and defining it here would take their allocator
+//   away from them. The linker's --wrap option instead redirects the calls made by the objects
+//   linked into this program (the plug-in's code, JUCE, FFTW's static library, the tests) to
+//   the __wrap_ functions below, which forward to the sanitizer's allocator. Calls made inside
+//   shared libraries are not seen in this build; operator new is counted the same way in both.
+
 namespace
 {
-std::atomic<bool> armed { false };
 std::atomic<long> allocations { 0 };
 
-void* countedAlloc (std::size_t size)
+// Set only on the thread under measurement: what other threads allocate meanwhile is theirs.
+thread_local bool countingThisThread = false;
+
+void noteAllocation() noexcept
 {
-    if (armed.load (std::memory_order_relaxed))
+    if (countingThisThread)
         allocations.fetch_add (1, std::memory_order_relaxed);
-    if (void* p = std::malloc (size == 0 ? 1 : size))
+}
+
+// Counts allocations on the calling thread while it lives.
+struct CountAllocationsHere
+{
+    CountAllocationsHere() noexcept { countingThisThread = true; }
+    ~CountAllocationsHere() { countingThisThread = false; }
+    CountAllocationsHere (const CountAllocationsHere&) = delete;
+    CountAllocationsHere& operator= (const CountAllocationsHere&) = delete;
+};
+} // namespace
+
+#if QV_WRAP_C_ALLOCATORS
+extern "C"
+{
+void* __real_malloc (std::size_t);
+void* __real_calloc (std::size_t, std::size_t);
+void* __real_realloc (void*, std::size_t);
+void* __real_aligned_alloc (std::size_t, std::size_t);
+int __real_posix_memalign (void**, std::size_t, std::size_t);
+void* __real_memalign (std::size_t, std::size_t);
+
+void* __wrap_malloc (std::size_t size) { noteAllocation(); return __real_malloc (size); }
+void* __wrap_calloc (std::size_t count, std::size_t size) { noteAllocation(); return __real_calloc (count, size); }
+void* __wrap_realloc (void* p, std::size_t size) { noteAllocation(); return __real_realloc (p, size); }
+void* __wrap_aligned_alloc (std::size_t alignment, std::size_t size)
+{
+    noteAllocation();
+    return __real_aligned_alloc (alignment, size);
+}
+int __wrap_posix_memalign (void** p, std::size_t alignment, std::size_t size)
+{
+    noteAllocation();
+    return __real_posix_memalign (p, alignment, size);
+}
+void* __wrap_memalign (std::size_t alignment, std::size_t size)
+{
+    noteAllocation();
+    return __real_memalign (alignment, size);
+}
+}
+
+namespace
+{
+void* rawAlloc (std::size_t size) noexcept { return __real_malloc (size); }
+void* rawAlignedAlloc (std::size_t alignment, std::size_t size) noexcept
+{
+    void* p = nullptr;
+    return __real_posix_memalign (&p, std::max (alignment, sizeof (void*)), size) == 0 ? p : nullptr;
+}
+void rawFree (void* p) noexcept { std::free (p); }
+} // namespace
+
+#else
+extern "C"
+{
+void* __libc_malloc (std::size_t);
+void* __libc_calloc (std::size_t, std::size_t);
+void* __libc_realloc (void*, std::size_t);
+void* __libc_memalign (std::size_t, std::size_t);
+void __libc_free (void*);
+
+void* malloc (std::size_t size) noexcept { noteAllocation(); return __libc_malloc (size); }
+void* calloc (std::size_t count, std::size_t size) noexcept { noteAllocation(); return __libc_calloc (count, size); }
+void* realloc (void* p, std::size_t size) noexcept { noteAllocation(); return __libc_realloc (p, size); }
+void* memalign (std::size_t alignment, std::size_t size) noexcept
+{
+    noteAllocation();
+    return __libc_memalign (alignment, size);
+}
+void* aligned_alloc (std::size_t alignment, std::size_t size) noexcept
+{
+    noteAllocation();
+    return __libc_memalign (alignment, size);
+}
+int posix_memalign (void** p, std::size_t alignment, std::size_t size) noexcept
+{
+    noteAllocation();
+    // The alignment must be a power of two and a multiple of the pointer size.
+    if (alignment % sizeof (void*) != 0 || (alignment & (alignment - 1)) != 0 || alignment == 0)
+        return EINVAL;
+    void* q = __libc_memalign (alignment, size);
+    if (q == nullptr)
+        return ENOMEM;
+    *p = q;
+    return 0;
+}
+}
+
+namespace
+{
+void* rawAlloc (std::size_t size) noexcept { return __libc_malloc (size); }
+void* rawAlignedAlloc (std::size_t alignment, std::size_t size) noexcept { return __libc_memalign (alignment, size); }
+void rawFree (void* p) noexcept { __libc_free (p); }
+} // namespace
+#endif
+
+// operator new in all its forms, counted once each (the raw functions above are not counted).
+namespace
+{
+void* countedNew (std::size_t size)
+{
+    noteAllocation();
+    if (void* p = rawAlloc (size == 0 ? 1 : size))
         return p;
     throw std::bad_alloc();
 }
+
+void* countedAlignedNew (std::size_t size, std::align_val_t alignment)
+{
+    noteAllocation();
+    if (void* p = rawAlignedAlloc (static_cast<std::size_t> (alignment), size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+
+void* countedNewNothrow (std::size_t size) noexcept
+{
+    noteAllocation();
+    return rawAlloc (size == 0 ? 1 : size);
+}
+
+void* countedAlignedNewNothrow (std::size_t size, std::align_val_t alignment) noexcept
+{
+    noteAllocation();
+    return rawAlignedAlloc (static_cast<std::size_t> (alignment), size == 0 ? 1 : size);
+}
 } // namespace
 
-void* operator new (std::size_t size) { return countedAlloc (size); }
-void* operator new[] (std::size_t size) { return countedAlloc (size); }
-void* operator new (std::size_t size, const std::nothrow_t&) noexcept
+void* operator new (std::size_t size) { return countedNew (size); }
+void* operator new[] (std::size_t size) { return countedNew (size); }
+void* operator new (std::size_t size, std::align_val_t a) { return countedAlignedNew (size, a); }
+void* operator new[] (std::size_t size, std::align_val_t a) { return countedAlignedNew (size, a); }
+void* operator new (std::size_t size, const std::nothrow_t&) noexcept { return countedNewNothrow (size); }
+void* operator new[] (std::size_t size, const std::nothrow_t&) noexcept { return countedNewNothrow (size); }
+void* operator new (std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept
 {
-    if (armed.load (std::memory_order_relaxed))
-        allocations.fetch_add (1, std::memory_order_relaxed);
-    return std::malloc (size == 0 ? 1 : size);
+    return countedAlignedNewNothrow (size, a);
 }
-void* operator new[] (std::size_t size, const std::nothrow_t& t) noexcept { return operator new (size, t); }
-void operator delete (void* p) noexcept { std::free (p); }
-void operator delete[] (void* p) noexcept { std::free (p); }
-void operator delete (void* p, std::size_t) noexcept { std::free (p); }
-void operator delete[] (void* p, std::size_t) noexcept { std::free (p); }
-
-TEST (RealtimeSafety, TheCounterSeesAllocations)
+void* operator new[] (std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept
 {
+    return countedAlignedNewNothrow (size, a);
+}
+
+void operator delete (void* p) noexcept { rawFree (p); }
+void operator delete[] (void* p) noexcept { rawFree (p); }
+void operator delete (void* p, std::size_t) noexcept { rawFree (p); }
+void operator delete[] (void* p, std::size_t) noexcept { rawFree (p); }
+void operator delete (void* p, std::align_val_t) noexcept { rawFree (p); }
+void operator delete[] (void* p, std::align_val_t) noexcept { rawFree (p); }
+void operator delete (void* p, std::size_t, std::align_val_t) noexcept { rawFree (p); }
+void operator delete[] (void* p, std::size_t, std::align_val_t) noexcept { rawFree (p); }
+void operator delete (void* p, const std::nothrow_t&) noexcept { rawFree (p); }
+void operator delete[] (void* p, const std::nothrow_t&) noexcept { rawFree (p); }
+void operator delete (void* p, std::align_val_t, const std::nothrow_t&) noexcept { rawFree (p); }
+void operator delete[] (void* p, std::align_val_t, const std::nothrow_t&) noexcept { rawFree (p); }
+
+namespace
+{
+// Every pointer passes through here, so the compiler can neither drop an allocation whose
+// result is unused nor pair it with its release and remove both.
+void* volatile escaped = nullptr;
+
+template <typename T>
+T* escape (T* p)
+{
+    escaped = const_cast<void*> (static_cast<const volatile void*> (p));
+    return p;
+}
+
+struct alignas (64) CacheLine
+{
+    float values[16];
+};
+
+struct AllocationPath
+{
+    const char* name;
+    std::function<void()> allocateAndRelease;
+};
+
+std::vector<AllocationPath> allocationPaths()
+{
+    return {
+        { "operator new", [] { delete escape (new long (1)); } },
+        { "operator new[]", [] { delete[] escape (new long[4]); } },
+        { "aligned operator new (make_unique of a 64-byte aligned type)",
+          [] { escape (std::make_unique<CacheLine>().get()); } },
+        { "aligned operator new[]", [] { delete[] escape (new CacheLine[3]); } },
+        { "aligned operator new (std::vector resize)",
+          [] {
+              std::vector<CacheLine> v;
+              v.resize (5);
+              escape (v.data());
+          } },
+        { "nothrow operator new", [] { delete escape (new (std::nothrow) long (1)); } },
+        { "nothrow operator new[]", [] { delete[] escape (new (std::nothrow) long[4]); } },
+        { "aligned nothrow operator new", [] { delete escape (new (std::nothrow) CacheLine()); } },
+        { "aligned nothrow operator new[]", [] { delete[] escape (new (std::nothrow) CacheLine[2]); } },
+        { "malloc", [] { std::free (escape (std::malloc (24))); } },
+        { "calloc", [] { std::free (escape (std::calloc (3, 8))); } },
+        { "realloc", [] { std::free (escape (std::realloc (nullptr, 40))); } },
+        { "aligned_alloc", [] { std::free (escape (std::aligned_alloc (64, 128))); } },
+        { "posix_memalign",
+          [] {
+              void* p = nullptr;
+              if (posix_memalign (&p, 64, 128) == 0)
+                  std::free (escape (p));
+          } },
+        { "memalign", [] { std::free (escape (memalign (64, 128))); } },
+        { "juce::AudioBuffer (HeapBlock)",
+          [] {
+              juce::AudioBuffer<float> buffer (2, 300);
+              escape (buffer.getWritePointer (0));
+          } },
+        { "juce::MemoryBlock (HeapBlock)",
+          [] {
+              juce::MemoryBlock block (100, true);
+              escape (block.getData());
+          } },
+    };
+}
+} // namespace
+
+TEST (RealtimeSafety, TheCounterSeesEveryAllocationPath)
+{
+    for (const auto& path : allocationPaths())
+    {
+        allocations = 0;
+        {
+            CountAllocationsHere counting;
+            path.allocateAndRelease();
+        }
+        EXPECT_GE (allocations.load(), 1) << path.name;
+    }
+}
+
+TEST (RealtimeSafety, OtherThreadsAllocationsAreNotCounted)
+{
+    // The other thread exists before counting starts (creating it allocates here) and allocates
+    // only while this thread counts.
+    std::atomic<int> stage { 0 };
+    std::thread other ([&] {
+        while (stage.load() != 1)
+            std::this_thread::yield();
+        for (const auto& path : allocationPaths())
+            path.allocateAndRelease();
+        stage.store (2);
+    });
+
     allocations = 0;
-    armed = true;
-    auto* probe = new juce::String ("a string long enough to need the heap");
-    armed = false;
-    delete probe;
-    EXPECT_GE (allocations.load(), 2);
+    {
+        CountAllocationsHere counting;
+        stage.store (1);
+        while (stage.load() != 2)
+            std::this_thread::yield();
+    }
+    other.join();
+    EXPECT_EQ (allocations.load(), 0);
 }
 
 TEST (RealtimeSafety, ProcessBlockNeverAllocatesAfterPreparation)
 {
+    // prepareToPlay builds every frame bank for the entry's current settings, so the blocks that
+    // follow must not allocate at all: the banks are rebuilt (and allowed to allocate) only when
+    // their resolution, channel count or rate changes, which nothing here does.
     for (int blockSize : { 1, 64, 512, 4096 })
-        for (int mode = 0; mode < 22; ++mode)
+        for (int mode = 0; mode < kNumBlendModeEntries; ++mode)
         {
             QuorvaneAudioProcessor p;
             HostedProcessor host (p, true);
@@ -67,9 +324,10 @@ TEST (RealtimeSafety, ProcessBlockNeverAllocatesAfterPreparation)
             {
                 fillNoise (buffer, b + 1, 0.5f);
                 allocations = 0;
-                armed = true;
-                host.process (buffer);
-                armed = false;
+                {
+                    CountAllocationsHere counting;
+                    host.process (buffer);
+                }
                 counted += allocations.load();
             }
             EXPECT_EQ (counted, 0) << kBlendModeRegistry[mode].name << " at block size " << blockSize;
