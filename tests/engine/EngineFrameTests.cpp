@@ -8,7 +8,25 @@ namespace
 {
 constexpr int kN = 512;
 
-// Cookbook shelf response in double precision, independent of the engine's single-precision code.
+// |H(f)| of the biquad (b0 + b1 z^-1 + b2 z^-2) / (a0 + a1 z^-1 + a2 z^-2).
+double biquadMagnitude (double b0, double b1, double b2, double a0, double a1, double a2, double f, double rate)
+{
+    const std::complex<double> z1 = std::polar (1.0, -2.0 * M_PI * f / rate), z2 = z1 * z1;
+    return std::abs ((b0 + b1 * z1 + b2 * z2) / (a0 + a1 * z1 + a2 * z2));
+}
+
+// The cookbook responses below are computed in double precision, independently of the engine's
+// single-precision code.
+
+// High-pass with Q = 1/sqrt(2).
+double highPassMagnitude (double f0, double f, double rate)
+{
+    const double w0 = 2.0 * M_PI * f0 / rate;
+    const double cw = std::cos (w0), alpha = std::sin (w0) / (2.0 / std::sqrt (2.0));
+    return biquadMagnitude ((1 + cw) / 2, -(1 + cw), (1 + cw) / 2, 1 + alpha, -2 * cw, 1 - alpha, f, rate);
+}
+
+// Shelf with slope 1.
 double shelfMagnitude (bool low, double f0, double gainDb, double f, double rate)
 {
     const double A = std::pow (10.0, gainDb / 40.0);
@@ -25,8 +43,7 @@ double shelfMagnitude (bool low, double f0, double gainDb, double f, double rate
         b0 = A * ((A + 1) + (A - 1) * cw + k); b1 = -2 * A * ((A - 1) + (A + 1) * cw); b2 = A * ((A + 1) + (A - 1) * cw - k);
         a0 = (A + 1) - (A - 1) * cw + k;       a1 = 2 * ((A - 1) - (A + 1) * cw);     a2 = (A + 1) - (A - 1) * cw - k;
     }
-    const std::complex<double> z1 = std::polar (1.0, -2.0 * M_PI * f / rate), z2 = z1 * z1;
-    return std::abs ((b0 + b1 * z1 + b2 * z2) / (a0 + a1 * z1 + a2 * z2));
+    return biquadMagnitude (b0, b1, b2, a0, a1, a2, f, rate);
 }
 
 struct Signals
@@ -128,6 +145,52 @@ TEST (EngineFrame, HeatAt200PercentShapesLowsAndHighs)
     // The shelves reach their full +6 / -6 dB far from the corners.
     EXPECT_NEAR (20.0 * std::log10 (shelfMagnitude (true, 250.0, 6.0, 20.0, rate)), 6.0, 0.1);
     EXPECT_NEAR (20.0 * std::log10 (shelfMagnitude (false, 6000.0, -6.0, 23000.0, rate)), -6.0, 0.1);
+}
+
+TEST (EngineFrame, LowCutFollowsTheCookbookHighPass)
+{
+    // The blend alone through the low cut (Heat and the high cut bypassed, a 0 dB ceiling): a tone
+    // of 0.01 comes out as 0.01 |H(f)|, less at most 0.01^2 / 4 = 2.5e-5 of it from the soft
+    // clip's tanh. Tones at a quarter of the corner up to eight times it, at corners from near
+    // the bottom of the dial to its top.
+    //
+    // How close single precision can come: the zeros sit exactly at DC (b1 = -2 b0 survives the
+    // rounding), so the error comes from the denominator 1 + a1 z^-1 + a2 z^-2. Near and below
+    // the corner its size is about w0^2 sqrt(1 + (f / f0)^4), and a1 and a2 (of magnitude up
+    // to 2) each carry a few roundings, together under 8 x 2^-24 in absolute terms. Relative to
+    // the response that is 8 x 2^-24 / (w0^2 sqrt(1 + (f / f0)^4)): 2.8e-3 below a 100 Hz corner,
+    // 7e-6 at 2 kHz. On top of that 2e-4 for the tanh, the rounding of the per-sample arithmetic
+    // and the measurement. At every corner here the bound stays below the 1.8 % by which a Q of
+    // 0.72 instead of 0.707 moves the response at the corner.
+    const double rate = 48000.0;
+    const int settle = 24000, count = 48000; // half a second to settle, one second of whole periods
+    for (const double corner : { 100.0, 300.0, 1000.0, 2000.0 })
+        for (const double ratio : { 0.25, 0.5, 1.0, 2.0, 8.0 })
+        {
+            const double freq = corner * ratio; // whole hertz: one second holds whole periods
+            SCOPED_TRACE ("corner " + std::to_string (corner) + " Hz, tone " + std::to_string (freq) + " Hz");
+            EngineHarness h (rate, 1, settle + count);
+            h.mix.fxLevel = 100.0f;
+            h.mix.fxLowCut = static_cast<float> (corner);
+            h.mix.heat = 0.0f;
+            h.mix.fxHiCut = 20000.0f;
+            h.mix.clipCeilingDb = 0.0f;
+            h.mix.outputVolDb = 0.0f;
+            auto sig = sineBuffer (1, settle + count, freq, rate, 0.01f);
+            Signals s (0, 0, 0, 0, settle + count);
+            h.run (kPassMode, sig, sig, s.dry1, s.dry2, s.out);
+
+            const double w0 = 2.0 * M_PI * corner / rate;
+            const double tolerance = 8.0 * std::ldexp (1.0, -24) / (w0 * w0 * std::sqrt (1.0 + std::pow (ratio, 4.0)))
+                                     + 2.0e-4;
+            const double expected = 0.01 * highPassMagnitude (corner, freq, rate);
+            const double measured = toneAmplitude (s.out.getReadPointer (0), settle, count, freq, rate);
+            EXPECT_NEAR (measured / expected, 1.0, tolerance);
+        }
+    // The reference itself: -3 dB at the corner, -24 dB two octaves below, flat far above.
+    EXPECT_NEAR (20.0 * std::log10 (highPassMagnitude (1000.0, 1000.0, rate)), -3.01, 0.01);
+    EXPECT_NEAR (20.0 * std::log10 (highPassMagnitude (1000.0, 250.0, rate)), -24.1, 0.1);
+    EXPECT_NEAR (highPassMagnitude (100.0, 8000.0, rate), 1.0, 1.0e-3);
 }
 
 TEST (EngineFrame, HeatSaturatorKeepsSilenceSilentAndIsAsymmetric)
