@@ -75,6 +75,25 @@ private:
     float* writePointers[2] {};
 };
 
+// Processes silent blocks and runs the message loop between them until `settled` holds, for at
+// most `maxAttempts` blocks; returns whether it settled. What a plug-in tells its host can take
+// a while to arrive: a VST3 plug-in notifies through the host's message thread, an LV2 plug-in
+// through its output ports after a block. At least two blocks run, so that a notification on
+// its way is not mistaken for a settled value.
+template <typename Predicate>
+bool processUntilSettled (HostAudio& audio, int blockSize, Predicate&& settled, int maxAttempts = 200)
+{
+    StereoSignal silence (blockSize), out (blockSize);
+    for (int attempt = 0; attempt < maxAttempts; ++attempt)
+    {
+        audio.process (silence.at (0), silence.at (0), out.writeAt (0), blockSize);
+        pumpMessages (attempt < 2 ? 1 : 5);
+        if (attempt >= 1 && settled())
+            return true;
+    }
+    return false;
+}
+
 // Uniform noise of the given peak, different per channel.
 inline StereoSignal noiseSignal (int length, float peak, int seed)
 {
