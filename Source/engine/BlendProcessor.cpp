@@ -21,10 +21,8 @@ juce::AudioBuffer<float> viewOf (const juce::AudioBuffer<float>& buffer, int num
     return juce::AudioBuffer<float> (data, numChannels, start, numSamples);
 }
 
-using Levels = MorphLevels;
-
 // Morph position from modulator 1 and the resulting blend / dry levels for sample j.
-Levels levelTargets (const RealtimeStepData& steps, int j, float f0, float s10, float s20) noexcept
+MorphLevels levelTargets (const RealtimeStepData& steps, int j, float f0, float s10, float s20) noexcept
 {
     if (! steps.enabled)
         return { f0, s10, s20 };
@@ -37,7 +35,7 @@ Levels levelTargets (const RealtimeStepData& steps, int j, float f0, float s10, 
 }
 
 // Advances a channel's 128-sample level ramp and returns the levels to use for this sample.
-Levels advanceRamp (BlendProcessor::RtMixState& st, Levels target) noexcept
+MorphLevels advanceRamp (BlendProcessor::RtMixState& st, MorphLevels target) noexcept
 {
     if (st.startFx < 0.0f)
     {
@@ -82,7 +80,7 @@ void fillLevelTargets (const RealtimeStepData& steps, int n, float f0, float s10
     }
     for (int j = 0; j < n; ++j)
     {
-        const Levels level = levelTargets (steps, j, f0, s10, s20);
+        const MorphLevels level = levelTargets (steps, j, f0, s10, s20);
         fx[j] = level.fx;
         s1[j] = level.sig1;
         s2[j] = level.sig2;
@@ -102,7 +100,7 @@ void fillRampedLevels (BlendProcessor::RtMixState& st, bool constantTargets, int
         // still never-set (a negative level) or not a number takes the general path.
         for (; j < n && (j == 0 || st.rampRemaining > 0); ++j)
         {
-            const Levels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
+            const MorphLevels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
             fx[j] = level.fx;
             s1[j] = level.sig1;
             s2[j] = level.sig2;
@@ -117,7 +115,7 @@ void fillRampedLevels (BlendProcessor::RtMixState& st, bool constantTargets, int
     }
     for (; j < n; ++j)
     {
-        const Levels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
+        const MorphLevels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
         fx[j] = level.fx;
         s1[j] = level.sig1;
         s2[j] = level.sig2;

@@ -1,5 +1,4 @@
 #include "EditorTestSupport.h"
-#include "params/ParamHelp.h"
 
 #include <cmath>
 
