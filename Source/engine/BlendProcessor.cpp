@@ -169,6 +169,12 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
             dry->setSize (numChannels, blockSize);
         dry->clear();
     }
+    for (auto* delays : { &dryDelay1, &dryDelay2 })
+    {
+        delays->resize (static_cast<size_t> (numChannels));
+        for (auto& delay : *delays)
+            delay.prepare (maxRealtimeLatencySamples(), blockSize);
+    }
 
     for (auto* v : { &lowCutZ1, &lowCutZ2, &hiCutZ1, &hiCutZ2, &lowShelfZ1, &lowShelfZ2, &highShelfZ1,
                      &highShelfZ2, &scEnvelope, &afEnvelope, &amLfoPhase, &fmFeedbackState, &fmSmoothedMod,
@@ -191,6 +197,38 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
 
     resetClassicVocoderBank();
     prepareEveryMode (numChannels, sampleRate, records);
+    // Banks whose size did not change were kept; what they heard before must not play again.
+    reset();
+}
+
+void BlendProcessor::reset() noexcept
+{
+    for (auto* v : { &lowCutZ1, &lowCutZ2, &hiCutZ1, &hiCutZ2, &lowShelfZ1, &lowShelfZ2, &highShelfZ1,
+                     &highShelfZ2, &scEnvelope, &afEnvelope, &amLfoPhase, &fmFeedbackState, &fmSmoothedMod,
+                     &mathTiltLp1, &mathTiltLp2 })
+        std::fill (v->begin(), v->end(), 0.0f);
+    for (auto* lines : { &fmDelay, &scrubHistory })
+        for (auto& line : *lines)
+            line = DelayLine {};
+    for (auto* v : { &scrubOffset, &scrubVelocity })
+        std::fill (v->begin(), v->end(), 0.0);
+    for (auto* v : { &probChoice, &probIndependent, &probPreviousChoice })
+        std::fill (v->begin(), v->end(), uint8_t { 0 });
+    for (auto* v : { &probHoldRemaining, &probFadeRemaining, &probFadeLength })
+        std::fill (v->begin(), v->end(), 0);
+    std::fill (mixStates.begin(), mixStates.end(), RtMixState {});
+
+    for (auto* delays : { &dryDelay1, &dryDelay2 })
+        for (auto& delay : *delays)
+            delay.reset();
+    dry2HistoryStale = false;
+
+    for (auto& channel : classicBank.channels)
+        channel.clearBands (kVocoderBandStride);
+    fftVocoderBank.resetChannels();
+    freqSpliceBank.resetChannels();
+    for (auto* bank : { &spectralGateBank, &phaseSwapBank, &binInterleaveBank })
+        bank->resetChannels();
 }
 
 void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<float>& role1,
@@ -221,7 +259,19 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
     if (numChannels <= 0 || n <= 0)
         return;
 
+    if (dry2HistoryStale)
+    {
+        for (auto& delay : dryDelay2)
+            delay.reset();
+        dry2HistoryStale = false;
+    }
+
+    // Modulator 1 moves the levels of what leaves the engine now: the blend and the held-back
+    // dry signals carry audio that came in `latency` samples ago, so the pattern is read where
+    // that audio was on the host's grid.
+    const int latency = getRealtimeLatencySamples (mode, records.vocoder.resolution);
     RealtimeStepData chunkSteps = records.steps;
+    chunkSteps.phaseStart -= static_cast<double> (latency) * chunkSteps.phaseIncrement;
     for (int start = 0; start < n; start += preparedBlockSize)
     {
         const int len = std::min (preparedBlockSize, n - start);
@@ -250,19 +300,11 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
     const ModeOps& ops = modeOps (mode);
     const ModeBlock block { role1, role2, out, numChannels, n, sampleRate, records };
 
-    // 1. Snapshot the dry signals before any mode writes into a buffer they may share.
-    auto snapshot = [&] (const juce::AudioBuffer<float>& dry, juce::AudioBuffer<float>& copy) {
-        const int channels = std::min (dry.getNumChannels(), preparedChannels);
-        for (int c = 0; c < channels; ++c)
-        {
-            if (dry.hasBeenCleared())
-                juce::FloatVectorOperations::clear (copy.getWritePointer (c), n);
-            else
-                juce::FloatVectorOperations::copy (copy.getWritePointer (c), dry.getReadPointer (c), n);
-        }
-    };
-    snapshot (dry1, dryCopy1);
-    snapshot (dry2, dryCopy2);
+    // 1. Snapshot the dry signals before any mode writes into a buffer they may share, and hold
+    //    them back by the mode's latency so that they meet the blend in time.
+    const int latency = ops.latency (records.vocoder.resolution);
+    snapshotDry (dry1, role1, dryCopy1, dryDelay1, n, latency);
+    snapshotDry (dry2, role2, dryCopy2, dryDelay2, n, latency);
 
     const float makeup = ops.makeupGain (records.math.op, records.vocoder.resolution);
     const OutputStage stage = OutputStage::fromParams (records.mix, sampleRate);
@@ -293,18 +335,13 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
 
         const float* r1 = role1.getReadPointer (std::min (c, role1.getNumChannels() - 1));
         const float* r2 = role2.getReadPointer (std::min (c, role2.getNumChannels() - 1));
-        auto dryPointer = [&] (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& copy,
-                               const float* fallback) {
-            if (dry.getNumChannels() > 0)
-            {
-                const int index = std::min (c, dry.getNumChannels() - 1);
-                if (index < preparedChannels)
-                    return copy.getReadPointer (index);
-            }
-            return fallback;
+        auto dryPointer = [&] (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,
+                               const juce::AudioBuffer<float>& copy) {
+            const auto& source = dry.getNumChannels() > 0 ? dry : role;
+            return copy.getReadPointer (std::min (c, source.getNumChannels() - 1));
         };
-        const float* d1 = dryPointer (dry1, dryCopy1, r1);
-        const float* d2 = dryPointer (dry2, dryCopy2, r2);
+        const float* d1 = dryPointer (dry1, role1, dryCopy1);
+        const float* d2 = dryPointer (dry2, role2, dryCopy2);
 
         // Bad audio is looked for once per channel and block: the inputs before the mode may
         // overwrite them (in-place processing), the blend after it.
@@ -338,5 +375,60 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
 
         if (recoveryEnabled)
             recoverChannel (mode, c, measure);
+    }
+}
+
+void BlendProcessor::snapshotDry (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,
+                                  juce::AudioBuffer<float>& copy, std::vector<BlockDelay>& delays, int n,
+                                  int latency) noexcept
+{
+    // A dry input with no channels stands in with the role signal it would have carried.
+    const auto& source = dry.getNumChannels() > 0 ? dry : role;
+    const int channels = std::min (source.getNumChannels(), preparedChannels);
+    for (int c = 0; c < channels; ++c)
+    {
+        float* d = copy.getWritePointer (c);
+        if (source.hasBeenCleared())
+            juce::FloatVectorOperations::clear (d, n);
+        else
+            juce::FloatVectorOperations::copy (d, source.getReadPointer (c), n);
+
+        auto& delay = delays[static_cast<size_t> (c)];
+        delay.write (d, n);
+        delay.readDelayed (d, n, latency);
+    }
+}
+
+void BlendProcessor::passThrough (const juce::AudioBuffer<float>& audio1, juce::AudioBuffer<float>& out, int latency)
+{
+    const int outChannels = out.getNumChannels();
+    const int inChannels = audio1.getNumChannels();
+    const int n = std::min (out.getNumSamples(), audio1.getNumSamples());
+    if (outChannels <= 0 || inChannels <= 0 || n <= 0)
+        return;
+
+    dry2HistoryStale = true;
+    const int delayedChannels = std::min (inChannels, static_cast<int> (dryDelay1.size()));
+    const int chunk = preparedBlockSize > 0 ? preparedBlockSize : n;
+    for (int start = 0; start < n; start += chunk)
+    {
+        const int len = std::min (chunk, n - start);
+        // Every input channel goes into its delay before any output is written: `out` may be
+        // the input's memory, and a mono input feeds several outputs.
+        for (int c = 0; c < delayedChannels; ++c)
+            dryDelay1[static_cast<size_t> (c)].write (audio1.hasBeenCleared() ? nullptr
+                                                                               : audio1.getReadPointer (c, start),
+                                                      len);
+        for (int c = 0; c < outChannels; ++c)
+        {
+            const int src = std::min (c, inChannels - 1);
+            float* o = out.getWritePointer (c, start);
+            if (src < delayedChannels)
+                dryDelay1[static_cast<size_t> (src)].readDelayed (o, len, latency);
+            else if (audio1.hasBeenCleared())
+                juce::FloatVectorOperations::clear (o, len);
+            else if (o != audio1.getReadPointer (src, start))
+                juce::FloatVectorOperations::copy (o, audio1.getReadPointer (src, start), len);
+        }
     }
 }

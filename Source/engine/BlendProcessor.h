@@ -30,7 +30,19 @@ public:
                           const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
                           juce::AudioBuffer<float>& out, double sampleRate, const BlendRecords& records);
 
+    // Without a sidechain the plug-in plays Audio 1 alone: delayed by the latency the mode
+    // reports, like everything the engine outputs, so a host's compensation keeps it in time.
+    // `audio1` may share memory with `out`; a mono `audio1` feeds every output channel.
+    void passThrough (const juce::AudioBuffer<float>& audio1, juce::AudioBuffer<float>& out, int latency);
+
+    // Forgets every signal the engine has heard (mode states and histories, filters, level
+    // ramps, dry delays) and restarts every clock, without allocating: afterwards the output is
+    // what a freshly prepared engine would give. Hosts call it on transport jumps.
+    void reset() noexcept;
+
     int getRealtimeLatencySamples (BlendMode mode, int resolution) const noexcept;
+    // The largest latency of any mode at any resolution: what the dry delays must hold.
+    static int maxRealtimeLatencySamples() noexcept;
 
     static float modeMakeupGain (BlendMode mode, MathOp op, int resolution) noexcept;
 
@@ -175,6 +187,13 @@ private:
 
     // Dry snapshots: the output may share memory with the inputs (hosts process in place).
     juce::AudioBuffer<float> dryCopy1, dryCopy2;
+    // The dry signals held back by the mode's latency, one delay per snapshot channel. Audio 1's
+    // delays also carry the pass-through, so its history runs on while no sidechain is there;
+    // Audio 2's history is stale after a pass-through block and is cleared before it is used.
+    std::vector<BlockDelay> dryDelay1, dryDelay2;
+    bool dry2HistoryStale = false;
+    void snapshotDry (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,
+                      juce::AudioBuffer<float>& copy, std::vector<BlockDelay>& delays, int n, int latency) noexcept;
 
     // ---- Time-domain mode state, per channel ----
     std::vector<float> scEnvelope;        // Sidechain Duck

@@ -192,3 +192,13 @@ int BlendProcessor::getRealtimeLatencySamples (BlendMode mode, int resolution) c
 {
     return modeOps (mode).latency (resolution);
 }
+
+int BlendProcessor::maxRealtimeLatencySamples() noexcept
+{
+    // Resolutions beyond the largest frame order report what the largest one does.
+    int largest = 0;
+    for (const auto& row : kModeTable)
+        for (int resolution = 0; resolution <= kMaxFrameOrder; ++resolution)
+            largest = std::max (largest, row.latency (resolution));
+    return largest;
+}

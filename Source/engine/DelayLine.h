@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 // The circular history that FM and Scrub read from: 2048 samples, written one sample at a time,
 // read at a fractional position with linear interpolation. Both modes read around a centre 1024
@@ -41,4 +43,74 @@ struct DelayLine
 
     // Forgets the signal; the write position is a clock and keeps its place.
     void clearSignal() noexcept { samples.fill (0.0f); }
+};
+
+// A whole-sample delay for blocks: what was written `delay` samples before the block comes out.
+// The engine holds the dry signals back with it by the current mode's latency, so that they
+// meet the blend in time after the host's delay compensation. Sized in prepare for the largest
+// delay and block; writing and reading never allocate.
+class BlockDelay
+{
+public:
+    void prepare (int maxDelay, int maxBlock)
+    {
+        int size = 1;
+        while (size < maxDelay + maxBlock)
+            size <<= 1;
+        samples.assign (static_cast<size_t> (size), 0.0f);
+        mask = size - 1;
+        largestDelay = maxDelay;
+        largestBlock = maxBlock;
+        writeIndex = 0;
+    }
+
+    // Forgets everything written, as after prepare.
+    void reset() noexcept
+    {
+        std::fill (samples.begin(), samples.end(), 0.0f);
+        writeIndex = 0;
+    }
+
+    // Writes one block (at most the prepared block size; null writes silence).
+    void write (const float* in, int n) noexcept
+    {
+        n = std::clamp (n, 0, largestBlock);
+        for (int done = 0; done < n;)
+        {
+            const int len = std::min (n - done, mask + 1 - writeIndex);
+            float* dest = samples.data() + writeIndex;
+            if (in != nullptr)
+                std::copy (in + done, in + done + len, dest);
+            else
+                std::fill (dest, dest + len, 0.0f);
+            writeIndex = (writeIndex + len) & mask;
+            done += len;
+        }
+    }
+
+    // The last block written (n samples), as it was `delay` samples earlier. `out` may be the
+    // memory the block was written from.
+    void readDelayed (float* out, int n, int delay) const noexcept
+    {
+        n = std::clamp (n, 0, largestBlock);
+        delay = std::clamp (delay, 0, largestDelay);
+        int readIndex = (writeIndex - n - delay) & mask;
+        for (int done = 0; done < n;)
+        {
+            const int len = std::min (n - done, mask + 1 - readIndex);
+            const float* src = samples.data() + readIndex;
+            std::copy (src, src + len, out + done);
+            readIndex = (readIndex + len) & mask;
+            done += len;
+        }
+    }
+
+    bool isPrepared() const noexcept { return ! samples.empty(); }
+
+private:
+    std::vector<float> samples;
+    int mask = 0;
+    int largestDelay = 0;
+    int largestBlock = 0;
+    int writeIndex = 0;
 };

@@ -149,6 +149,14 @@ struct FrameBankOf : FrameBank
             c.reset (fftSize);
     }
 
+    // Every channel back to silence at the start of the frame grid, as after a rebuild; the
+    // buffers keep their size, so nothing is allocated.
+    void resetChannels()
+    {
+        for (auto& c : channels)
+            c.reset (fftSize);
+    }
+
     Channel* channel (int index) noexcept
     {
         return index >= 0 && index < static_cast<int> (channels.size()) ? &channels[static_cast<size_t> (index)]

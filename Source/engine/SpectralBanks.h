@@ -16,6 +16,12 @@ using SXBank = FrameBankOf<SXChannel>;
 struct FSChannel : FrameChannel
 {
     float lfoPhase = 0.0f; // radians, kept within one period
+
+    void reset (int fftSize)
+    {
+        FrameChannel::reset (fftSize);
+        lfoPhase = 0.0f;
+    }
 };
 
 using FSBank = FrameBankOf<FSChannel>;

@@ -59,6 +59,11 @@ void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlo
     engine.prepare (channels, samplesPerBlock, sampleRate, readBlendRecords());
 }
 
+void QuorvaneAudioProcessor::reset()
+{
+    engine.reset();
+}
+
 bool QuorvaneAudioProcessor::isStandaloneWrapper() const
 {
     return wrapperType == wrapperType_Standalone;
@@ -126,18 +131,9 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
         return;
     }
 
-    // No sidechain (or no valid mode): Audio 1 passes through untouched.
-    if (mainOut.getNumChannels() > 0 && mainIn.getNumChannels() > 0 && n > 0)
-    {
-        for (int c = 0; c < mainOut.getNumChannels(); ++c)
-        {
-            const int src = std::min (c, mainIn.getNumChannels() - 1);
-            if (mainIn.hasBeenCleared())
-                mainOut.clear (c, 0, n);
-            else if (mainOut.getReadPointer (c) != mainIn.getReadPointer (src))
-                mainOut.copyFrom (c, 0, mainIn, src, 0, n);
-        }
-    }
+    // No sidechain (or no valid mode): Audio 1 passes through, as late as the latency the host
+    // is told, so that the track stays in time after the host's compensation.
+    engine.passThrough (mainIn, mainOut, latency);
 }
 
 void QuorvaneAudioProcessor::runEngine (BlendMode mode, const juce::AudioBuffer<float>& role1,

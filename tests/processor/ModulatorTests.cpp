@@ -157,6 +157,35 @@ TEST_F (HostedModulators, ModulatorOneMovesMorphSampleBySampleWithTheHostTempo)
         EXPECT_NEAR (out[(size_t) j], kOnlyAudio2, 1e-6) << j;
 }
 
+// With latency L, what leaves the engine at a sample came in L samples earlier; Morph must move
+// the levels of that audio at its own place on the grid, so after the host's compensation the
+// pattern lands on the beat. FM reports 1024 samples: the step 5 edge, 6000 samples into the
+// block on the grid, starts its ramp 1024 samples later in the output.
+TEST_F (HostedModulators, ModulatorOneMovesMorphOnTheGridOfTheAudioItCarries)
+{
+    constexpr int kLatency = 1024;
+    setRawParam (p, ParamIDs::mode, static_cast<float> (modeIndexOf ("Frequency Modulation (FM)")));
+    setDryOnlyMix (p, 0.0f, 0.0f);
+    setRawParam (p, ParamIDs::seqEnabled, 1.0f);
+    setRawParam (p, ParamIDs::smoothing, 0.0f);
+    p.setStepValue (0, 4, -1.0f);
+    p.setStepValue (0, 5, 1.0f);
+
+    // Fill the dry delays with the constant inputs first.
+    head.setPlaying (120.0, 0.0);
+    runBlock (6000);
+    head.setPlaying (120.0, 1.0);
+    const auto out = runBlock (kMaxBlock);
+    ASSERT_EQ (p.getLatencySamples(), kLatency);
+
+    for (int j : { 1200, 4000, 6000 + kLatency - 1, 6000 + kLatency })
+        EXPECT_NEAR (out[(size_t) j], kOnlyAudio1, 1e-6) << j;
+    const float half = std::tanh (0.5f * kAudio1 + 0.5f * kAudio2);
+    EXPECT_NEAR (out[6064 + kLatency], half, 0.006);
+    for (int j : { 6140 + kLatency, kMaxBlock - 1 })
+        EXPECT_NEAR (out[(size_t) j], kOnlyAudio2, 1e-6) << j;
+}
+
 // A transport that does not run freezes both modulators where they were: the increment is 0,
 // the published positions keep their values and the hand-off weight is 1 even while the user
 // holds the Morph dial.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../params/ExpectedParameters.h"
 #include "params/ParamIDs.h"
 #include "ProcessorTestSupport.h"
 
@@ -65,10 +66,12 @@ TEST (Processor, BusLayoutsAcceptedAndRefused)
     EXPECT_TRUE (p.isBusesLayoutSupported (mainOnly));
 }
 
-TEST (Processor, WithoutSidechainAudioOnePassesThroughBitForBit)
+TEST (Processor, WithoutSidechainAudioOnePassesThroughBitForBitAtTheReportedLatency)
 {
-    // Every mode, with an output stage that would change any sample it touched.
-    for (int mode = 0; mode < 22; ++mode)
+    // Every mode, with an output stage that would change any sample it touched. Audio 1 comes
+    // out unchanged, exactly as late as the latency the host is told (silence before it).
+    constexpr int kBlock = 512, kBlocks = 6;
+    for (int mode = 0; mode < kNumBlendModeEntries; ++mode)
     {
         QuorvaneAudioProcessor p;
         HostedProcessor host (p, false);
@@ -76,19 +79,27 @@ TEST (Processor, WithoutSidechainAudioOnePassesThroughBitForBit)
         host.setRaw (ParamIDs::heat, 200.0f);
         host.setRaw (ParamIDs::outputVolDb, -60.0f);
         host.setRaw (ParamIDs::fxLowCut, 500.0f);
-        host.prepare();
+        host.prepare (48000.0, kBlock);
+        const int latency = expectedLatency (expectedBlendEntries()[(size_t) mode].blendMode, 7);
 
-        juce::AudioBuffer<float> buffer (host.bufferChannels(), 512), input;
-        fillNoise (buffer, mode + 1);
-        input.makeCopyOf (buffer);
-        host.process (buffer);
+        juce::AudioBuffer<float> input (host.bufferChannels(), kBlock * kBlocks), output;
+        fillNoise (input, mode + 1);
+        output.makeCopyOf (input);
+        for (int b = 0; b < kBlocks; ++b)
+        {
+            juce::AudioBuffer<float> block (output.getArrayOfWritePointers(), output.getNumChannels(), b * kBlock, kBlock);
+            host.process (block);
+        }
+        EXPECT_EQ (p.getLatencySamples(), latency) << "mode " << mode;
         for (int c = 0; c < 2; ++c)
-            for (int i = 0; i < 512; ++i)
-                ASSERT_EQ (buffer.getSample (c, i), input.getSample (c, i)) << "mode " << mode;
+            for (int i = 0; i < kBlock * kBlocks; ++i)
+                ASSERT_EQ (output.getSample (c, i), i < latency ? 0.0f : input.getSample (c, i - latency))
+                    << "mode " << mode << " sample " << i;
         EXPECT_FALSE (p.sidechainConnected.load());
         EXPECT_EQ (p.inputLevel2.load(), 0.0f);
-        EXPECT_FLOAT_EQ (p.inputLevel1.load(), input.getMagnitude (0, 512));
-        EXPECT_FLOAT_EQ (p.outputLevel.load(), input.getMagnitude (0, 512));
+        const int lastBlock = (kBlocks - 1) * kBlock;
+        EXPECT_FLOAT_EQ (p.inputLevel1.load(), input.getMagnitude (lastBlock, kBlock));
+        EXPECT_FLOAT_EQ (p.outputLevel.load(), output.getMagnitude (lastBlock, kBlock));
     }
 }
 
