@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "params/ParamIDs.h"
+#include "ProcessorTestSupport.h"
+
+#include <functional>
+#include <string>
+
+// A host restarts audio with prepareToPlay and jumps the transport with reset(). Nothing heard
+// before either may play again: afterwards the instance sounds exactly like a fresh one, in
+// every entry, with the frame banks kept at their size and the dry delays in use.
+
+namespace
+{
+constexpr double kRate = 48000.0;
+constexpr int kBlock = 512;
+constexpr int kBlocks = 20; // longer than the largest frame (4096) and the dry delays
+constexpr juce::int64 kSeed = 1234;
+
+// Settings that keep every kind of state busy: the largest frames, dry levels beside the blend,
+// and the whole output stage.
+void configure (HostedProcessor& host, int entry)
+{
+    host.setRaw (ParamIDs::mode, static_cast<float> (entry));
+    host.setRaw (ParamIDs::resolution, 10.0f);
+    host.setRaw (ParamIDs::sig1Level, 30.0f);
+    host.setRaw (ParamIDs::sig2Level, 30.0f);
+    host.setRaw (ParamIDs::fxLowCut, 80.0f);
+    host.setRaw (ParamIDs::heat, 60.0f);
+}
+
+// Output of kBlocks blocks of noise (the same for the same seed), main and sidechain.
+juce::AudioBuffer<float> run (HostedProcessor& host, int noiseSeed)
+{
+    const int channels = host.bufferChannels();
+    juce::AudioBuffer<float> all (channels, kBlock * kBlocks);
+    fillNoise (all, noiseSeed);
+    for (int b = 0; b < kBlocks; ++b)
+    {
+        juce::AudioBuffer<float> block (all.getArrayOfWritePointers(), channels, b * kBlock, kBlock);
+        host.process (block);
+    }
+    return all;
+}
+} // namespace
+
+TEST (Restart, PrepareAndResetLeaveNothingOfWhatWasHeard)
+{
+    struct Restart
+    {
+        const char* name;
+        std::function<void (HostedProcessor&)> apply;
+    };
+    const Restart restarts[] = {
+        { "prepareToPlay again", [] (HostedProcessor& host) { host.prepare (kRate, kBlock); } },
+        { "reset", [] (HostedProcessor& host) { host.processor.reset(); } },
+    };
+
+    for (int entry = 0; entry < kNumBlendModeEntries; ++entry)
+        for (const auto& restart : restarts)
+        {
+            SCOPED_TRACE (std::string (kBlendModeRegistry[entry].name) + ", " + restart.name);
+            QuorvaneAudioProcessor used, fresh;
+            HostedProcessor usedHost (used), freshHost (fresh);
+            configure (usedHost, entry);
+            configure (freshHost, entry);
+
+            usedHost.prepare (kRate, kBlock);
+            run (usedHost, 7);
+            restart.apply (usedHost);
+            used.engine.setRandomSeed (kSeed);
+
+            freshHost.prepare (kRate, kBlock);
+            fresh.engine.setRandomSeed (kSeed);
+
+            const auto afterRestart = run (usedHost, 99);
+            const auto fromFresh = run (freshHost, 99);
+            for (int c = 0; c < 2; ++c)
+                for (int i = 0; i < kBlock * kBlocks; ++i)
+                    ASSERT_EQ (afterRestart.getSample (c, i), fromFresh.getSample (c, i))
+                        << "channel " << c << " sample " << i;
+        }
+}
