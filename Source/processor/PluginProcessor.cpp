@@ -55,6 +55,7 @@ bool QuorvaneAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts)
 void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
 {
     currentSampleRate = sampleRate;
+    transport.reset();
     const int channels = std::max (1, getTotalNumOutputChannels());
     engine.prepare (channels, samplesPerBlock, sampleRate, readBlendRecords());
 }
@@ -96,6 +97,19 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
     };
     const auto mainIn = inputView (0);
     const auto sidechain = inputView (1);
+
+    // The transport is followed in every block, also while the engine does not run, so that a
+    // host that sends positions only on change is tracked across pass-through blocks too.
+    // Without a play head there is no transport at all.
+    if (auto* head = getPlayHead())
+    {
+        blockTransport = transport.next (head->getPosition(), n, currentSampleRate);
+    }
+    else
+    {
+        transport.reset();
+        blockTransport = {};
+    }
 
     const bool connected = sidechain.getNumChannels() > 0 && n > 0;
     sidechainConnected.store (connected);

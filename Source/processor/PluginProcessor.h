@@ -6,6 +6,7 @@
 #include "engine/BlendParams.h"
 #include "engine/BlendProcessor.h"
 #include "params/ParameterTable.h"
+#include "processor/TransportFollower.h"
 
 #include <algorithm>
 #include <array>
@@ -188,6 +189,9 @@ private:
     // File lengths as the editor polls them, kept apart from the buffers so that reading them
     // never races a hand-over.
     std::atomic<int> audio1Length { 0 }, audio2Length { 0 };
+
+    TransportFollower transport;
+    TransportState blockTransport; // this block's transport, as hostModulatorTiming reads it
 
     int handoffState = 0;
     bool handoffWasTouched = false;

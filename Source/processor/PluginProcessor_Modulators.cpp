@@ -62,25 +62,11 @@ int QuorvaneAudioProcessor::getStandaloneCycleLengthSamples (int modulator) cons
 
 QuorvaneAudioProcessor::ModulatorTiming QuorvaneAudioProcessor::hostModulatorTiming()
 {
-    // What the host tells us, with the usual defaults for whatever it leaves out.
-    double numerator = 4.0, denominator = 4.0, bpm = 120.0, ppq = -1.0;
-    bool playing = false;
-    if (auto* head = getPlayHead())
-    {
-        if (const auto position = head->getPosition())
-        {
-            if (const auto signature = position->getTimeSignature())
-            {
-                numerator = signature->numerator;
-                denominator = signature->denominator;
-            }
-            if (const auto tempo = position->getBpm())
-                bpm = *tempo;
-            if (const auto quarters = position->getPpqPosition())
-                ppq = *quarters;
-            playing = position->getIsPlaying();
-        }
-    }
+    // What the host tells us for this block (read once per block in processBlockPlugin), with
+    // the usual defaults for whatever it leaves out.
+    const TransportState& host = blockTransport;
+    const double numerator = host.numerator, denominator = host.denominator, bpm = host.bpm, ppq = host.ppq;
+    const bool playing = host.playing;
 
     // Pre-roll (negative positions) and a stopped transport freeze both modulators. Non-finite
     // host values freeze them too rather than turning every later phase into NaN.

@@ -188,7 +188,8 @@ TEST_F (HostedModulators, ModulatorOneMovesMorphOnTheGridOfTheAudioItCarries)
 
 // A transport that does not run freezes both modulators where they were: the increment is 0,
 // the published positions keep their values and the hand-off weight is 1 even while the user
-// holds the Morph dial.
+// holds the Morph dial. (A block without a position after a rolling one continues the
+// transport instead: see TransportFollowing below.)
 TEST_F (HostedModulators, TransportThatDoesNotRunFreezesTheModulators)
 {
     setDryOnlyMix (p, 0.0f, 0.0f);
@@ -202,7 +203,6 @@ TEST_F (HostedModulators, TransportThatDoesNotRunFreezesTheModulators)
         { "stopped", true, false, 120.0, 3.0, true },
         { "pre-roll", true, true, 120.0, -2.0, true },
         { "zero tempo", true, true, 0.0, 3.0, true },
-        { "no position", false, false, 0.0, 0.0, true },
         { "no play head", false, false, 0.0, 0.0, false },
     };
     for (const auto& c : cases)
@@ -366,4 +366,63 @@ TEST_F (HostedModulators, ModulatorTwoOverridesNothingWithoutATargetOrWhenOff)
     setRawParam (p, ParamIDs::seqEnabled2, 0.0f);
     runBlock (64);
     EXPECT_EQ (p.readAMParams().depth, 40.0f);
+}
+
+// Hosts that send a position only when something changes (LV2 hosts may), with or without the
+// position in quarter notes: the modulators follow the same grid as under a host that sends the
+// full position every block, and a position with the transport stopped freezes them.
+TEST (TransportFollowing, PositionsOnlyOnChangeGiveTheSameStepsAsEveryBlock)
+{
+    constexpr double kBpm = 97.0; // a step edge falls between samples
+    constexpr int kBlock = 500, kBlocks = 260, kStopAt = 200;
+    enum class Feed { EveryBlock, OnChange, OnChangeWithoutQuarters, EveryBlockWithoutQuarters };
+
+    auto run = [&] (Feed feed) {
+        QuorvaneAudioProcessor p;
+        TestPlayHead head;
+        p.setPlayHead (&head);
+        p.prepareToPlay (kRate, kBlock);
+        setRawParam (p, ParamIDs::mode, static_cast<float> (modeIndexOf ("Add")));
+        setDryOnlyMix (p, 0.0f, 0.0f);
+        setRawParam (p, ParamIDs::seqEnabled, 1.0f);
+        for (int s = 0; s < 16; ++s)
+            p.setStepValue (0, s, -1.0f + 2.0f * (float) s / 15.0f);
+
+        std::vector<float> out;
+        for (int b = 0; b < kBlocks; ++b)
+        {
+            const bool playing = b < kStopAt;
+            const bool changed = b == 0 || b == kStopAt;
+            const bool withQuarters = feed == Feed::EveryBlock || feed == Feed::OnChange;
+            head.hasPosition = changed || feed == Feed::EveryBlock || feed == Feed::EveryBlockWithoutQuarters;
+            const juce::int64 sample = (juce::int64) b * kBlock;
+            head.info = {};
+            head.info.setBpm (kBpm);
+            head.info.setTimeSignature (juce::AudioPlayHead::TimeSignature { 4, 4 });
+            head.info.setIsPlaying (playing);
+            head.info.setTimeInSamples (sample);
+            if (withQuarters)
+                head.info.setPpqPosition ((double) sample / kRate * kBpm / 60.0);
+
+            juce::AudioBuffer<float> buffer (4, kBlock);
+            for (int c = 0; c < 4; ++c)
+                juce::FloatVectorOperations::fill (buffer.getWritePointer (c), c < 2 ? kAudio1 : kAudio2, kBlock);
+            juce::MidiBuffer midi;
+            p.processBlock (buffer, midi);
+            out.insert (out.end(), buffer.getReadPointer (0), buffer.getReadPointer (0) + kBlock);
+        }
+        return out;
+    };
+
+    const auto reference = run (Feed::EveryBlock);
+    // The reference itself moves through the steps and stands still once stopped.
+    ASSERT_GT (std::abs (reference[(size_t) kBlock * 10] - reference[(size_t) kBlock * 150]), 0.05f);
+    EXPECT_EQ (reference[(size_t) kBlock * (kStopAt + 5)], reference.back());
+
+    for (const Feed feed : { Feed::OnChange, Feed::OnChangeWithoutQuarters, Feed::EveryBlockWithoutQuarters })
+    {
+        const auto out = run (feed);
+        for (size_t i = 0; i < reference.size(); ++i)
+            ASSERT_NEAR (out[i], reference[i], 1.0e-5f) << "feed " << (int) feed << " sample " << i;
+    }
 }
