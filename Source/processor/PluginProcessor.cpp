@@ -56,6 +56,7 @@ void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlo
 {
     currentSampleRate = sampleRate;
     transport.reset();
+    lv2SidechainHeard = false;
     const int channels = std::max (1, getTotalNumOutputChannels());
     engine.prepare (channels, samplesPerBlock, sampleRate, readBlendRecords());
 }
@@ -111,10 +112,19 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
         blockTransport = {};
     }
 
-    const bool connected = sidechain.getNumChannels() > 0 && n > 0;
+    const float sidechainPeak = peakOf (sidechain);
+    bool connected = sidechain.getNumChannels() > 0 && n > 0;
+    // An LV2 host always connects the sidechain ports, routed or not. Until the sidechain has
+    // carried anything but exact zeros since preparation it counts as not connected, so
+    // Audio 1 passes through as it would in a format where the bus can be switched off.
+    if (connected && wrapperType == wrapperType_LV2 && ! lv2SidechainHeard)
+    {
+        lv2SidechainHeard = sidechainPeak != 0.0f;
+        connected = lv2SidechainHeard;
+    }
     sidechainConnected.store (connected);
     inputLevel1.store (peakOf (mainIn));
-    inputLevel2.store (peakOf (sidechain));
+    inputLevel2.store (sidechainPeak);
 
     auto mainOut = getBusBuffer (buffer, false, 0);
 

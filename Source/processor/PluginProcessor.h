@@ -190,6 +190,9 @@ private:
     // never races a hand-over.
     std::atomic<int> audio1Length { 0 }, audio2Length { 0 };
 
+    // The LV2 sidechain has carried a non-zero sample since the last preparation.
+    bool lv2SidechainHeard = false;
+
     TransportFollower transport;
     TransportState blockTransport; // this block's transport, as hostModulatorTiming reads it
 

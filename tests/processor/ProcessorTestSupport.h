@@ -41,18 +41,23 @@ struct QuorvaneProcessorTestAccess
     static juce::SpinLock& bufferLock (QuorvaneAudioProcessor& p) { return p.bufferLock; }
 };
 
-// Builds the processor the way the framework's standalone application does: it announces the
-// wrapper type before construction, so the processor sees itself as standalone (no input buses,
-// file playback, no state).
-inline std::unique_ptr<QuorvaneAudioProcessor> makeStandaloneProcessor()
+// Builds the processor the way a format wrapper does: it announces its type before
+// construction, and the processor behaves as that format requires.
+inline std::unique_ptr<QuorvaneAudioProcessor> makeProcessorAs (juce::AudioProcessor::WrapperType type)
 {
     const auto previous = juce::PluginHostType::jucePlugInClientCurrentWrapperType;
-    juce::PluginHostType::jucePlugInClientCurrentWrapperType = juce::AudioProcessor::wrapperType_Standalone;
-    juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_Standalone);
+    juce::PluginHostType::jucePlugInClientCurrentWrapperType = type;
+    juce::AudioProcessor::setTypeOfNextNewPlugin (type);
     auto processor = std::make_unique<QuorvaneAudioProcessor>();
     juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_Undefined);
     juce::PluginHostType::jucePlugInClientCurrentWrapperType = previous;
     return processor;
+}
+
+// As the framework's standalone application: no input buses, file playback, no state.
+inline std::unique_ptr<QuorvaneAudioProcessor> makeStandaloneProcessor()
+{
+    return makeProcessorAs (juce::AudioProcessor::wrapperType_Standalone);
 }
 
 // Sets a parameter to a raw value (its own units, choice index, 0/1 for a switch).

@@ -103,6 +103,53 @@ TEST (Processor, WithoutSidechainAudioOnePassesThroughBitForBitAtTheReportedLate
     }
 }
 
+// An LV2 host connects the sidechain ports whether or not anything is routed to them. Until the
+// sidechain carries a non-zero sample it counts as not connected and Audio 1 passes through;
+// from then on it counts as connected, through silence too, until the next preparation. Other
+// formats switch the bus itself, so a silent but enabled sidechain runs the engine there.
+TEST (Processor, AnLv2SidechainCountsAsConnectedFromItsFirstNonZeroSample)
+{
+    auto lv2 = makeProcessorAs (juce::AudioProcessor::wrapperType_LV2);
+    QuorvaneAudioProcessor vst3;
+    for (auto* p : { lv2.get(), &vst3 })
+    {
+        const bool isLv2 = p == lv2.get();
+        SCOPED_TRACE (isLv2 ? "LV2" : "other formats");
+        HostedProcessor host (*p);
+        host.setRaw (ParamIDs::mode, static_cast<float> (modeIndexOf ("Classic Vocoder")));
+        host.prepare (48000.0, 256);
+
+        // sidechain: silent, silent, one tiny sample, silent again; then a new preparation.
+        struct Block { float sidechainSample; bool prepareFirst; bool connected; };
+        const Block blocks[] = {
+            { 0.0f, false, ! isLv2 }, { 0.0f, false, ! isLv2 }, { 1.0e-20f, false, true },
+            { 0.0f, false, true },    { 0.0f, true, ! isLv2 },
+        };
+        for (const auto& b : blocks)
+        {
+            if (b.prepareFirst)
+                host.prepare (48000.0, 256);
+            juce::AudioBuffer<float> buffer (host.bufferChannels(), 256), input;
+            buffer.clear();
+            fillNoise (buffer, 3);
+            for (int c = 2; c < 4; ++c)
+                juce::FloatVectorOperations::fill (buffer.getWritePointer (c), 0.0f, 256);
+            buffer.setSample (3, 100, b.sidechainSample);
+            input.makeCopyOf (buffer);
+            host.process (buffer);
+
+            EXPECT_EQ (p->sidechainConnected.load(), b.connected);
+            // Not connected: the Classic Vocoder (no latency) leaves Audio 1 exactly as it was.
+            // Connected: the vocoder runs on a silent carrier, so nothing of Audio 1 is left.
+            bool passedThrough = true;
+            for (int c = 0; c < 2; ++c)
+                for (int i = 0; i < 256; ++i)
+                    passedThrough = passedThrough && buffer.getSample (c, i) == input.getSample (c, i);
+            EXPECT_EQ (passedThrough, ! b.connected);
+        }
+    }
+}
+
 TEST (Processor, MonoMainInputFeedsBothOutputsWithoutSidechain)
 {
     AnyLayoutProcessor p;
