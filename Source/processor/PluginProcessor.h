@@ -102,8 +102,10 @@ public:
     // Every record above, in one bundle for the engine (the step record left at its defaults).
     BlendRecords readBlendRecords() const;
 
-    // ---- Hooks the editor sets ----
+    // ---- Hooks the editor sets (message thread) ----
     std::function<void (const juce::String&)> onInfoMessage;
+    // Called on the message thread after a state restore, once the restored theme is active:
+    // at once when the host restores on the message thread, else posted there.
     std::function<void()> onStateRestored;
 
     juce::AudioProcessorValueTreeState parameters;
@@ -149,6 +151,10 @@ public:
     double getCurrentSampleRate() const noexcept { return currentSampleRate; }
 
 private:
+    enum class RestoredTheme { Unchanged, Light, Dark };
+    void finishRestoreOnMessageThread (RestoredTheme theme);
+    void settleSwitchValues();
+
     bool isStandaloneWrapper() const;
     void processBlockPlugin (juce::AudioBuffer<float>& buffer);
     void processBlockStandalone (juce::AudioBuffer<float>& buffer);
@@ -225,4 +231,6 @@ private:
     friend struct QuorvaneProcessorTestAccess;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuorvaneAudioProcessor)
+
+    JUCE_DECLARE_WEAK_REFERENCEABLE (QuorvaneAudioProcessor)
 };

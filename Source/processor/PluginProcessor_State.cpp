@@ -166,8 +166,9 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
     }
 
     auto prefs = tree.getChildWithName (kUiPrefsType);
-    if (prefs.isValid())
-        QV::setDarkThemeActive (static_cast<int> (prefs.getProperty (kThemeAttribute, 0)) == 1);
+    const RestoredTheme theme = ! prefs.isValid() ? RestoredTheme::Unchanged
+                                : static_cast<int> (prefs.getProperty (kThemeAttribute, 0)) == 1 ? RestoredTheme::Dark
+                                                                                                : RestoredTheme::Light;
 
     // The first of each is read; duplicates go too, or a stale copy would stay in the tree, be
     // saved again and be read back ahead of the current steps and theme by the next restore.
@@ -186,7 +187,45 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
 
     replaceNonFiniteParameterValues (tree, parameters);
     parameters.replaceState (tree);
+    settleSwitchValues();
 
-    if (onStateRestored)
-        onStateRestored();
+    finishRestoreOnMessageThread (theme);
+}
+
+void QuorvaneAudioProcessor::settleSwitchValues()
+{
+    // A switch keeps the fraction a host last sent it (0.97 reads as "on"), and a restore that
+    // leaves it on changes nothing, so the host would read its own fraction back. After a
+    // restore every switch is exactly 0 or 1, and the host is told.
+    for (const auto& row : kParamTable)
+    {
+        if (row.kind != ParamSpec::Kind::Bool)
+            continue;
+        auto* parameter = parameters.getParameter (row.id);
+        const float exact = parameter->getValue() >= 0.5f ? 1.0f : 0.0f;
+        if (parameter->getValue() != exact)
+            parameter->setValueNotifyingHost (exact);
+    }
+}
+
+void QuorvaneAudioProcessor::finishRestoreOnMessageThread (RestoredTheme theme)
+{
+    // The theme and the editor belong to the message thread; hosts restore from worker threads.
+    auto finish = [theme] (QuorvaneAudioProcessor& p) {
+        if (theme != RestoredTheme::Unchanged)
+            QV::setDarkThemeActive (theme == RestoredTheme::Dark);
+        if (p.onStateRestored)
+            p.onStateRestored();
+    };
+
+    auto* messageManager = juce::MessageManager::getInstanceWithoutCreating();
+    if (messageManager == nullptr || messageManager->isThisTheMessageThread())
+    {
+        finish (*this);
+        return;
+    }
+    juce::MessageManager::callAsync ([weak = juce::WeakReference<QuorvaneAudioProcessor> (this), finish] {
+        if (auto* p = weak.get())
+            finish (*p);
+    });
 }

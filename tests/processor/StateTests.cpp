@@ -5,6 +5,9 @@
 #include "ProcessorTestSupport.h"
 #include "ui/ThemePalette.h"
 
+#include <algorithm>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace
@@ -293,4 +296,40 @@ TEST (ThemePalette, StartsLightAndHoldsBothThemes)
     EXPECT_EQ (QV::kLight.border, juce::Colour (0xFFA8B8D4u));
     EXPECT_EQ (QV::kLight.heading, juce::Colour (0xFF204878u));
     EXPECT_EQ (QV::kLight.text, juce::Colour (0xFF1F3A5Cu));
+}
+
+// A host that set a switch with a fraction (0.97 reads as "on") and then restores a state with the
+// same switch positions must read back exactly 0 or 1, and be told so.
+TEST_F (StatePersistence, SwitchesHoldExactlyZeroOrOneAfterARestore)
+{
+    struct Recorder : juce::AudioProcessorListener
+    {
+        void audioProcessorParameterChanged (juce::AudioProcessor*, int index, float value) override
+        {
+            told.push_back ({ index, value });
+        }
+        void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
+        std::vector<std::pair<int, float>> told;
+    };
+
+    QuorvaneAudioProcessor p;
+    for (const auto& [id, fraction, exact] : { std::tuple { ParamIDs::seqEnabled, 0.97182f, 1.0f },
+                                               std::tuple { ParamIDs::seqEnabled2, 0.03f, 0.0f } })
+    {
+        SCOPED_TRACE (id);
+        auto* parameter = p.parameters.getParameter (id);
+        parameter->setValueNotifyingHost (fraction);
+        juce::MemoryBlock saved;
+        p.getStateInformation (saved);
+
+        Recorder recorder;
+        p.addListener (&recorder);
+        restore (p, saved);
+        p.removeListener (&recorder);
+
+        EXPECT_EQ (parameter->getValue(), exact);
+        const auto toldExact = std::find (recorder.told.begin(), recorder.told.end(),
+                                          std::pair<int, float> { parameter->getParameterIndex(), exact });
+        EXPECT_NE (toldExact, recorder.told.end()) << "the host was not told";
+    }
 }

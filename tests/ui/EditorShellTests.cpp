@@ -1,5 +1,6 @@
 #include "EditorTestSupport.h"
 
+#include <thread>
 #include <vector>
 
 namespace
@@ -246,6 +247,40 @@ TEST_F (EditorTest, ThemeColoursReachTheLookAndFeelAndFollowARestoredState)
         EXPECT_FLOAT_EQ (font.getHeight(), 14.0f);
         EXPECT_FALSE (font.isBold());
     }
+}
+
+// Hosts restore state from worker threads. The parameters and steps are restored there and
+// then; the theme and the editor are touched only on the message thread, afterwards.
+TEST_F (EditorTest, StateRestoredOnAnotherThreadReachesTheEditorOnTheMessageThread)
+{
+    open (false);
+    processor->setStepValue (0, 3, 0.75f);
+    juce::MemoryBlock dark;
+    QV::gActive = &QV::kDark;
+    processor->getStateInformation (dark);
+    QV::gActive = &QV::kLight;
+    processor->setStepValue (0, 3, -0.5f);
+    editor->getBlendPage().refreshStepSequencerFromProcessor();
+    auto& lf = editor->getLookAndFeel();
+    ASSERT_EQ (lf.findColour (juce::ResizableWindow::backgroundColourId), QV::kLight.background);
+
+    std::thread host ([&] { processor->setStateInformation (dark.getData(), (int) dark.getSize()); });
+    host.join();
+    EXPECT_EQ (processor->getStepValue (0, 3), 0.75f) << "the restore itself is synchronous";
+    EXPECT_EQ (QV::gActive, &QV::kLight) << "the theme must wait for the message thread";
+    EXPECT_EQ (lf.findColour (juce::ResizableWindow::backgroundColourId), QV::kLight.background);
+
+    dispatchPendingMessages();
+    EXPECT_EQ (QV::gActive, &QV::kDark);
+    EXPECT_EQ (lf.findColour (juce::ResizableWindow::backgroundColourId), QV::kDark.background);
+    EXPECT_EQ (BlendComponentTestAccess::stepView (editor->getBlendPage()).getStepValue (3), 0.75f);
+
+    // A restore posted just before the processor goes away finds nothing to call.
+    std::thread late ([&] { processor->setStateInformation (dark.getData(), (int) dark.getSize()); });
+    late.join();
+    editor.reset();
+    processor.reset();
+    dispatchPendingMessages();
 }
 
 TEST_F (EditorTest, PhonePreviewThemeButtonFlipsThePaletteAndItsOwnText)

@@ -13,6 +13,22 @@
 // click them and to draw a component into an image, and a throw-away folder of generated audio
 // files.
 
+namespace juce
+{
+// The framework's own step of the message loop (public in JUCE 7; the plug-in build has no
+// modal loops to run it for us).
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+} // namespace juce
+
+// Delivers every message posted to the message thread so far (call on the message thread).
+inline void dispatchPendingMessages()
+{
+    bool delivered = false;
+    juce::MessageManager::callAsync ([&delivered] { delivered = true; });
+    for (int i = 0; i < 10000 && ! delivered; ++i)
+        juce::dispatchNextMessageOnSystemQueue (true);
+}
+
 // A fresh folder under the system's temporary directory, deleted with everything in it. Its name
 // is unique so that test processes running in parallel never share one.
 class TempFolder
