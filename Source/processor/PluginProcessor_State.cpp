@@ -32,9 +32,9 @@ constexpr int kMaxXmlDepth = 32;
 // must end with the '>' that closes its root: the parser takes a document cut off inside its
 // root tag ("<Quorv") for a complete, empty element, which would turn a truncated block into a
 // restore instead of leaving everything as it is.
-bool isParseableStateText (const void* data, int sizeInBytes)
+bool isParseableStateText (const void* data, juce::int64 sizeInBytes)
 {
-    if (data == nullptr || sizeInBytes <= 8)
+    if (data == nullptr || sizeInBytes <= 8 || sizeInBytes > QuorvaneAudioProcessor::kMaxStateBlockBytes)
         return false;
     const auto* bytes = static_cast<const char*> (data);
     // The header is JUCE's: a magic number, then the text length, both little-endian.
@@ -112,6 +112,11 @@ void removeAllChildrenOfType (juce::ValueTree& tree, const juce::Identifier& typ
 }
 } // namespace
 
+bool QuorvaneAudioProcessor::isRestorableStateBlock (const void* data, juce::int64 sizeInBytes)
+{
+    return isParseableStateText (data, sizeInBytes);
+}
+
 void QuorvaneAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
     if (isStandaloneWrapper())
@@ -139,7 +144,7 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
         return;
 
     // Empty, truncated or foreign data gives no XML and leaves everything as it is.
-    if (! isParseableStateText (data, sizeInBytes))
+    if (! isRestorableStateBlock (data, sizeInBytes))
         return;
     auto xml = getXmlFromBinary (data, sizeInBytes);
     if (xml == nullptr)
