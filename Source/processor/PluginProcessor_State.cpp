@@ -27,6 +27,10 @@ juce::Identifier stepAttribute (int modulator, int step)
 // level, so a damaged or hostile block nested millions deep would exhaust the stack of the
 // host's thread; anything deeper than this is refused before it is parsed.
 constexpr int kMaxXmlDepth = 32;
+// Our documents hold about 220 elements and attributes. The parser and the value tree spend a
+// few microseconds on each, and more on each new name, so a block is refused past this many:
+// any block that passes restores in a small fraction of a second.
+constexpr int kMaxXmlItems = 16384;
 
 // Checks the XML text inside a state block before JUCE parses it. Besides the depth, the text
 // must end with the '>' that closes its root: the parser takes a document cut off inside its
@@ -43,7 +47,7 @@ bool isParseableStateText (const void* data, juce::int64 sizeInBytes)
     const char* text = bytes + 8;
     const char* const end = text + std::min (declared, available);
 
-    int depth = 0;
+    int depth = 0, items = 0;
     char lastSignificant = 0;
     bool inTag = false, closingTag = false;
     char quote = 0;
@@ -61,6 +65,8 @@ bool isParseableStateText (const void* data, juce::int64 sizeInBytes)
         {
             if (*c == '"' || *c == '\'')
                 quote = *c;
+            else if (*c == '=' && ! closingTag && ++items > kMaxXmlItems)
+                return false;
             else if (*c == '>')
             {
                 inTag = false;
@@ -79,7 +85,7 @@ bool isParseableStateText (const void* data, juce::int64 sizeInBytes)
             {
                 inTag = true;
                 closingTag = false;
-                if (++depth > kMaxXmlDepth)
+                if (++depth > kMaxXmlDepth || ++items > kMaxXmlItems)
                     return false;
             }
         }
