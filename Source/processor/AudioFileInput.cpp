@@ -36,13 +36,24 @@ AudioFileKind sniffAudioFileKind (const void* firstBytes, size_t numBytes)
     return AudioFileKind::unknown;
 }
 
+namespace
+{
+// Whole rates as the integers they are, however large.
+juce::String formatRate (double rate)
+{
+    if (std::isfinite (rate) && rate == std::floor (rate) && std::abs (rate) < 1.0e15)
+        return juce::String ((juce::int64) rate);
+    return juce::String (rate);
+}
+} // namespace
+
 juce::Result checkChannelsAndRate (juce::int64 numChannels, double sampleRate)
 {
     if (numChannels < 1 || numChannels > AudioFileInput::kMaxChannels)
         return juce::Result::fail ("has " + juce::String (numChannels) + " channels; 1 to "
                                    + juce::String (AudioFileInput::kMaxChannels) + " are supported");
     if (! (sampleRate >= AudioFileInput::kMinSampleRate && sampleRate <= AudioFileInput::kMaxSampleRate))
-        return juce::Result::fail ("has a sample rate of " + juce::String (sampleRate) + " Hz; "
+        return juce::Result::fail ("has a sample rate of " + formatRate (sampleRate) + " Hz; "
                                    + juce::String ((int) AudioFileInput::kMinSampleRate) + " to "
                                    + juce::String ((int) AudioFileInput::kMaxSampleRate) + " Hz are supported");
     return juce::Result::ok();
