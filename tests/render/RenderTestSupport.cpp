@@ -145,6 +145,28 @@ ProcessResult runRenderBinary (const std::vector<std::string>& args, const juce:
     return result;
 }
 
+int startRenderBinary (const std::vector<std::string>& args, const juce::File& workingDir)
+{
+    const std::string binary = QV_RENDER_BINARY;
+    std::vector<char*> argv;
+    argv.push_back (const_cast<char*> (binary.c_str()));
+    for (const auto& arg : args)
+        argv.push_back (const_cast<char*> (arg.c_str()));
+    argv.push_back (nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init (&actions);
+    posix_spawn_file_actions_addopen (&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen (&actions, 2, "/dev/null", O_WRONLY, 0);
+    const auto cwd = juce::File::getCurrentWorkingDirectory();
+    workingDir.setAsCurrentWorkingDirectory();
+    pid_t pid = 0;
+    const int spawned = posix_spawn (&pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
+    cwd.setAsCurrentWorkingDirectory();
+    posix_spawn_file_actions_destroy (&actions);
+    return spawned == 0 ? (int) pid : -1;
+}
+
 ProcessResult runRenderInProcess (const std::vector<std::string>& args)
 {
     juce::StringArray list;
