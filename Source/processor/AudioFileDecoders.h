@@ -40,8 +40,13 @@ std::unique_ptr<AudioFileDecoder> makeOggVorbisDecoder();
 // soon as its header gives them, before it sizes anything by them.
 juce::Result checkChannelsAndRate (juce::int64 numChannels, double sampleRate);
 
-// A decoded sample that is not a finite number (damaged floating-point data) becomes silence.
-void silenceNonFinite (float* samples, int n) noexcept;
+// Floating-point samples beyond this are damaged data, not audio: 2^16 is 96 dB above full
+// scale, while values near the float range's end overflow any processing that follows.
+constexpr float kMaxSampleMagnitude = 65536.0f;
+
+// A decoded floating-point sample that is not a finite number or lies beyond
+// kMaxSampleMagnitude (damaged data) becomes silence.
+void silenceDamagedSamples (float* samples, int n) noexcept;
 
 // Integer samples widened to 32 bits and scaled to -1 .. 1 the way the framework's readers do,
 // so that a file decodes here to exactly the values it always did.

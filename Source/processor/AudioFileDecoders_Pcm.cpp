@@ -134,7 +134,7 @@ public:
                              ? readFloatSample (src, format)
                              : fixedToFloat (widenSample (readSample (src, format), format.bits));
             if (format.coding == SampleCoding::floatingPoint)
-                silenceNonFinite (out, n);
+                silenceDamagedSamples (out, n);
         }
         remaining -= n;
         position += n;

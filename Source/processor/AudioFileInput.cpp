@@ -59,10 +59,10 @@ juce::Result checkChannelsAndRate (juce::int64 numChannels, double sampleRate)
     return juce::Result::ok();
 }
 
-void silenceNonFinite (float* samples, int n) noexcept
+void silenceDamagedSamples (float* samples, int n) noexcept
 {
     for (int i = 0; i < n; ++i)
-        if (! std::isfinite (samples[i]))
+        if (! (std::abs (samples[i]) <= kMaxSampleMagnitude)) // NaN fails every comparison
             samples[i] = 0.0f;
 }
 
