@@ -109,6 +109,27 @@ juce::Result finishFormat (PcmFormat& f, juce::int64 fileSize, const char* forma
     return juce::Result::ok();
 }
 
+// Walks the chunks that follow a RIFF or FORM header: handle (id, size, chunkStart, stop) sees
+// each one with the stream at its contents; it ends at the end of the file, when a chunk's
+// size runs past it, or when the handler sets `stop`.
+template <typename Handler>
+juce::Result walkChunks (juce::InputStream& in, bool bigEndian, Handler&& handle)
+{
+    while (in.getPosition() + 8 <= in.getTotalLength())
+    {
+        unsigned char header[8] {};
+        in.read (header, 8);
+        const auto size = readU32 (header + 4, bigEndian);
+        const auto chunkStart = in.getPosition();
+        bool stop = false;
+        if (auto r = handle (reinterpret_cast<const char*> (header), size, chunkStart, stop); r.failed())
+            return r;
+        if (stop || ! in.setPosition (chunkStart + (juce::int64) size + (size & 1)))
+            break;
+    }
+    return juce::Result::ok();
+}
+
 class PcmDecoder : public AudioFileDecoder
 {
 public:
@@ -189,14 +210,7 @@ public:
 
         bool haveFormat = false;
         juce::int64 ds64DataBytes = -1;
-        while (in.getPosition() + 8 <= in.getTotalLength() && ! (haveFormat && format.dataStart >= 0))
-        {
-            unsigned char header[8] {};
-            in.read (header, 8);
-            const auto size = juce::ByteOrder::littleEndianInt (header + 4);
-            const auto chunkStart = in.getPosition();
-            const auto* name = reinterpret_cast<const char*> (header);
-
+        auto walked = walkChunks (in, false, [&] (const char* name, juce::uint32 size, juce::int64 chunkStart, bool& stop) {
             if (sameId (name, "fmt "))
             {
                 if (auto r = readFormatChunk (in, size); r.failed())
@@ -213,9 +227,11 @@ public:
                 format.dataStart = chunkStart;
                 format.dataBytes = (sixtyFour && size == kNoSize && ds64DataBytes >= 0) ? ds64DataBytes : (juce::int64) size;
             }
-            if (! in.setPosition (chunkStart + (juce::int64) size + (size & 1)))
-                break;
-        }
+            stop = haveFormat && format.dataStart >= 0;
+            return juce::Result::ok();
+        });
+        if (walked.failed())
+            return walked;
         if (! haveFormat)
             return juce::Result::fail ("cannot be decoded (the WAV file has no format chunk)");
         return start (in, layout, "WAV");
@@ -278,14 +294,7 @@ public:
 
         format.bigEndian = true;
         bool haveCommon = false;
-        while (in.getPosition() + 8 <= in.getTotalLength() && ! (haveCommon && format.dataStart >= 0))
-        {
-            unsigned char header[8] {};
-            in.read (header, 8);
-            const auto size = juce::ByteOrder::bigEndianInt (header + 4);
-            const auto chunkStart = in.getPosition();
-            const auto* name = reinterpret_cast<const char*> (header);
-
+        auto walked = walkChunks (in, true, [&] (const char* name, juce::uint32 size, juce::int64 chunkStart, bool& stop) {
             if (sameId (name, "COMM"))
             {
                 if (auto r = readCommonChunk (in, size, compressed); r.failed())
@@ -300,9 +309,11 @@ public:
                 format.dataStart = chunkStart + 8 + offset;
                 format.dataBytes = juce::jmax (juce::int64 { 0 }, (juce::int64) size - 8 - offset);
             }
-            if (! in.setPosition (chunkStart + (juce::int64) size + (size & 1)))
-                break;
-        }
+            stop = haveCommon && format.dataStart >= 0;
+            return juce::Result::ok();
+        });
+        if (walked.failed())
+            return walked;
         if (! haveCommon)
             return juce::Result::fail ("cannot be decoded (the AIFF file has no COMM chunk)");
         return start (in, layout, compressed ? "AIFF-C" : "AIFF");
