@@ -31,6 +31,17 @@ constexpr int kMaxXmlDepth = 32;
 // few microseconds on each, and more on each new name, so a block is refused past this many:
 // any block that passes restores in a small fraction of a second.
 constexpr int kMaxXmlItems = 16384;
+// The framework's parser loops for ever, growing a string until memory runs out, on an '&' that
+// no ';' follows. The entities it writes (&amp;, &quot;, &#10;) are a few characters long.
+constexpr int kMaxEntityLength = 16;
+
+bool entityEndsSoon (const char* ampersand, const char* end)
+{
+    for (const char* c = ampersand + 1; c < end && c <= ampersand + kMaxEntityLength && *c != 0; ++c)
+        if (*c == ';')
+            return true;
+    return false;
+}
 
 // Checks the XML text inside a state block before JUCE parses it. Besides the depth, the text
 // must end with the '>' that closes its root: the parser takes a document cut off inside its
@@ -55,6 +66,8 @@ bool isParseableStateText (const void* data, juce::int64 sizeInBytes)
     {
         if (! juce::CharacterFunctions::isWhitespace (*c))
             lastSignificant = *c;
+        if (*c == '&' && ! entityEndsSoon (c, end))
+            return false;
 
         if (quote != 0)
         {

@@ -423,3 +423,30 @@ TEST_F (StateRobustness, BlocksAtTheSizeAndItemLimits)
         EXPECT_EQ (rawParam (*p, ParamIDs::heat), c.restores ? 77.0f : rawParam (*makeTarget(), ParamIDs::heat));
     }
 }
+
+// The framework's parser never returns from an '&' that no ';' follows (it appends to a string
+// until memory runs out); such a block is refused, while escaped characters still restore.
+TEST_F (StateRobustness, AmpersandsWithoutAnEndAreRefused)
+{
+    struct Case
+    {
+        const char* what;
+        std::string doc;
+        bool restores;
+    };
+    const Case cases[] = {
+        { "escaped characters", "<Quorvane><PARAM id=\"heat\" value=\"77\" note=\"a &amp; b &#10; &lt;\"/></Quorvane>", true },
+        { "an '&' at the end of a value", "<Quorvane><PARAM id=\"heat\" value=\"77\" note=\"a &\"/></Quorvane>", false },
+        { "an '&' in a name", "<Quorvane><PARAM id=\"heat\" value=\"77\"/><P&x a=\"1\"/></Quorvane>", false },
+        { "a ';' too far away", "<Quorvane><PARAM id=\"heat\" value=\"77\" note=\"&aaaaaaaaaaaaaaaaaaaaaaaaa;\"/></Quorvane>", false },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        auto p = makeTarget();
+        const auto block = blockFor (c.doc);
+        EXPECT_EQ (QuorvaneAudioProcessor::isRestorableStateBlock (block.getData(), (juce::int64) block.getSize()), c.restores);
+        restore (*p, block);
+        EXPECT_EQ (rawParam (*p, ParamIDs::heat), c.restores ? 77.0f : rawParam (*makeTarget(), ParamIDs::heat));
+    }
+}
