@@ -61,6 +61,14 @@ public:
     void getStateInformation (juce::MemoryBlock& destData) override;
     void setStateInformation (const void* data, int sizeInBytes) override;
 
+    // A real state block is about 3 KB; anything beyond this is not one of ours.
+    static constexpr juce::int64 kMaxStateBlockBytes = 1 << 20;
+    // The check every state block passes before it is parsed, here and in the offline
+    // renderer: not empty, not larger than kMaxStateBlockBytes, XML no deeper and with no more
+    // elements and attributes than a parser takes in a moment, and text that ends where its
+    // root element closes.
+    static bool isRestorableStateBlock (const void* data, juce::int64 sizeInBytes);
+
     void updateTrackProperties (const TrackProperties& properties) override;
     juce::String getHostTrackName() const;
 

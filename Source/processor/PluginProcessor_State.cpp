@@ -27,14 +27,29 @@ juce::Identifier stepAttribute (int modulator, int step)
 // level, so a damaged or hostile block nested millions deep would exhaust the stack of the
 // host's thread; anything deeper than this is refused before it is parsed.
 constexpr int kMaxXmlDepth = 32;
+// Our documents hold about 220 elements and attributes. The parser and the value tree spend a
+// few microseconds on each, and more on each new name, so a block is refused past this many:
+// any block that passes restores in a small fraction of a second.
+constexpr int kMaxXmlItems = 16384;
+// The framework's parser loops for ever, growing a string until memory runs out, on an '&' that
+// no ';' follows. The entities it writes (&amp;, &quot;, &#10;) are a few characters long.
+constexpr int kMaxEntityLength = 16;
+
+bool entityEndsSoon (const char* ampersand, const char* end)
+{
+    for (const char* c = ampersand + 1; c < end && c <= ampersand + kMaxEntityLength && *c != 0; ++c)
+        if (*c == ';')
+            return true;
+    return false;
+}
 
 // Checks the XML text inside a state block before JUCE parses it. Besides the depth, the text
 // must end with the '>' that closes its root: the parser takes a document cut off inside its
 // root tag ("<Quorv") for a complete, empty element, which would turn a truncated block into a
 // restore instead of leaving everything as it is.
-bool isParseableStateText (const void* data, int sizeInBytes)
+bool isParseableStateText (const void* data, juce::int64 sizeInBytes)
 {
-    if (data == nullptr || sizeInBytes <= 8)
+    if (data == nullptr || sizeInBytes <= 8 || sizeInBytes > QuorvaneAudioProcessor::kMaxStateBlockBytes)
         return false;
     const auto* bytes = static_cast<const char*> (data);
     // The header is JUCE's: a magic number, then the text length, both little-endian.
@@ -43,7 +58,7 @@ bool isParseableStateText (const void* data, int sizeInBytes)
     const char* text = bytes + 8;
     const char* const end = text + std::min (declared, available);
 
-    int depth = 0;
+    int depth = 0, items = 0;
     char lastSignificant = 0;
     bool inTag = false, closingTag = false;
     char quote = 0;
@@ -51,6 +66,8 @@ bool isParseableStateText (const void* data, int sizeInBytes)
     {
         if (! juce::CharacterFunctions::isWhitespace (*c))
             lastSignificant = *c;
+        if (*c == '&' && ! entityEndsSoon (c, end))
+            return false;
 
         if (quote != 0)
         {
@@ -61,6 +78,8 @@ bool isParseableStateText (const void* data, int sizeInBytes)
         {
             if (*c == '"' || *c == '\'')
                 quote = *c;
+            else if (*c == '=' && ! closingTag && ++items > kMaxXmlItems)
+                return false;
             else if (*c == '>')
             {
                 inTag = false;
@@ -79,7 +98,7 @@ bool isParseableStateText (const void* data, int sizeInBytes)
             {
                 inTag = true;
                 closingTag = false;
-                if (++depth > kMaxXmlDepth)
+                if (++depth > kMaxXmlDepth || ++items > kMaxXmlItems)
                     return false;
             }
         }
@@ -112,6 +131,11 @@ void removeAllChildrenOfType (juce::ValueTree& tree, const juce::Identifier& typ
 }
 } // namespace
 
+bool QuorvaneAudioProcessor::isRestorableStateBlock (const void* data, juce::int64 sizeInBytes)
+{
+    return isParseableStateText (data, sizeInBytes);
+}
+
 void QuorvaneAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
     if (isStandaloneWrapper())
@@ -139,7 +163,7 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
         return;
 
     // Empty, truncated or foreign data gives no XML and leaves everything as it is.
-    if (! isParseableStateText (data, sizeInBytes))
+    if (! isRestorableStateBlock (data, sizeInBytes))
         return;
     auto xml = getXmlFromBinary (data, sizeInBytes);
     if (xml == nullptr)

@@ -146,6 +146,9 @@ void QuorvanePluginEditor::wireAudioPages()
                    &QuorvaneAudioProcessor::setAudio1Buffer);
     wireAudioPage (audio2Page, processor, playButton, QuorvaneAudioProcessor::PlayAudio2,
                    &QuorvaneAudioProcessor::setAudio2Buffer);
+    // A refused file is said in the message bar, the one place the editor speaks to the user.
+    audio1Page.onLoadRefused = [this] (const juce::String& reason) { showMessage (reason); };
+    audio2Page.onLoadRefused = [this] (const juce::String& reason) { showMessage (reason); };
 }
 
 void QuorvanePluginEditor::wireProcessorHooks()

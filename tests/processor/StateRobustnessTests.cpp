@@ -334,9 +334,8 @@ TEST_F (StateRobustness, TenMegabyteBlocks)
 {
     constexpr size_t kSize = 10u << 20;
 
-    // A well-formed document bloated with unknown elements and one enormous attribute: it
-    // restores what it holds, and the unknown elements stay in the state as the framework keeps
-    // them.
+    // A well-formed document bloated with unknown elements and one enormous attribute: far
+    // beyond any real state (about 3 KB), it is refused whole before it is parsed.
     {
         std::string doc = "<Quorvane><PARAM id=\"heat\" value=\"77\"/><Junk text=\"";
         doc.append (kSize / 2, 'x');
@@ -345,8 +344,9 @@ TEST_F (StateRobustness, TenMegabyteBlocks)
             doc += "<Filler a=\"1\"/>";
         doc += "</Quorvane>";
         auto p = makeTarget();
+        const auto before = saved (*p);
         restore (*p, blockFor (doc));
-        EXPECT_EQ (rawParam (*p, ParamIDs::heat), 77.0f);
+        EXPECT_TRUE (saved (*p) == before);
         expectSafeValues (*p, "10 MB document");
     }
 
@@ -374,5 +374,79 @@ TEST_F (StateRobustness, TenMegabyteBlocks)
         restore (*p, noise);
         EXPECT_TRUE (saved (*p) == before);
         expectProcessesCleanly (*p, "after 10 MB of noise");
+    }
+}
+
+// The limits a block must keep to be parsed at all: its size, and the number of elements and
+// attributes, which is what the parser's time grows with (a million attributes with distinct
+// names took the framework's parser many seconds). A block at each limit restores; one item or
+// one byte more and it is refused whole.
+TEST_F (StateRobustness, BlocksAtTheSizeAndItemLimits)
+{
+    constexpr int kItemLimit = 16384; // elements plus attributes
+    const auto maxBytes = (size_t) QuorvaneAudioProcessor::kMaxStateBlockBytes;
+    constexpr size_t kBlockOverhead = 9; // magic, length, terminating zero
+
+    // Root + PARAM with two attributes = 4 items; each filler adds an element and an attribute
+    // with a name of its own.
+    const auto withFillers = [] (int fillers) {
+        std::string doc = "<Quorvane><PARAM id=\"heat\" value=\"77\"/>";
+        for (int i = 0; i < fillers; ++i)
+            doc += "<F n" + std::to_string (i) + "=\"1\"/>";
+        return doc + "</Quorvane>";
+    };
+    const auto withPadding = [] (size_t totalText) {
+        const std::string head = "<Quorvane><PARAM id=\"heat\" value=\"77\"/><Pad t=\"";
+        const std::string tail = "\"/></Quorvane>";
+        return head + std::string (totalText - head.size() - tail.size(), 'x') + tail;
+    };
+
+    struct Case
+    {
+        const char* what;
+        std::string doc;
+        bool restores;
+    };
+    const Case cases[] = {
+        { "items at the limit", withFillers ((kItemLimit - 4) / 2), true },
+        { "one filler past the item limit", withFillers ((kItemLimit - 4) / 2 + 1), false },
+        { "block at the size limit", withPadding (maxBytes - kBlockOverhead), true },
+        { "block one byte past it", withPadding (maxBytes - kBlockOverhead + 1), false },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        auto p = makeTarget();
+        const auto block = blockFor (c.doc);
+        EXPECT_EQ (QuorvaneAudioProcessor::isRestorableStateBlock (block.getData(), (juce::int64) block.getSize()), c.restores);
+        restore (*p, block);
+        EXPECT_EQ (rawParam (*p, ParamIDs::heat), c.restores ? 77.0f : rawParam (*makeTarget(), ParamIDs::heat));
+    }
+}
+
+// The framework's parser never returns from an '&' that no ';' follows (it appends to a string
+// until memory runs out); such a block is refused, while escaped characters still restore.
+TEST_F (StateRobustness, AmpersandsWithoutAnEndAreRefused)
+{
+    struct Case
+    {
+        const char* what;
+        std::string doc;
+        bool restores;
+    };
+    const Case cases[] = {
+        { "escaped characters", "<Quorvane><PARAM id=\"heat\" value=\"77\" note=\"a &amp; b &#10; &lt;\"/></Quorvane>", true },
+        { "an '&' at the end of a value", "<Quorvane><PARAM id=\"heat\" value=\"77\" note=\"a &\"/></Quorvane>", false },
+        { "an '&' in a name", "<Quorvane><PARAM id=\"heat\" value=\"77\"/><P&x a=\"1\"/></Quorvane>", false },
+        { "a ';' too far away", "<Quorvane><PARAM id=\"heat\" value=\"77\" note=\"&aaaaaaaaaaaaaaaaaaaaaaaaa;\"/></Quorvane>", false },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        auto p = makeTarget();
+        const auto block = blockFor (c.doc);
+        EXPECT_EQ (QuorvaneAudioProcessor::isRestorableStateBlock (block.getData(), (juce::int64) block.getSize()), c.restores);
+        restore (*p, block);
+        EXPECT_EQ (rawParam (*p, ParamIDs::heat), c.restores ? 77.0f : rawParam (*makeTarget(), ParamIDs::heat));
     }
 }

@@ -4,10 +4,16 @@
 
 #include "RenderTestSupport.h"
 
+#include "../processor/AudioFileFixtures.h"
+
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace
 {
@@ -194,4 +200,125 @@ TEST_F (RenderBadInput, TheLargestBlockOnATenSampleFile)
     ASSERT_EQ (huge.channels.size(), 2u);
     EXPECT_EQ (huge.channels[0].size(), 10u);
     EXPECT_EQ (huge.channels, readWav (file ("default.wav")).channels);
+}
+
+// Files whose headers lie in every way a damaged or hostile file can: each is refused with one
+// clear line, as AUDIO1 and as AUDIO2, and the render leaves nothing behind. FLAC data that
+// breaks off or goes bad is only found while rendering, after the output was opened.
+TEST_F (RenderBadInput, DamagedAudioHeadersAndDataAreRefusedClearly)
+{
+    using namespace AudioFixtures;
+    const std::vector<unsigned char> bytes64 (64 * 2, 0x11);
+    const auto frames16 = int16Samples ({ 1000, -1000, 2000, -2000 }, false);
+    const auto framesBig = int16Samples ({ 1000, -1000, 2000, -2000 }, true);
+
+    auto flac = encoded (*std::make_unique<juce::FlacAudioFormat>(), 2, 20000, 16, 5);
+    auto claims = flac;
+    setFlacTotalSamples (claims, 100000000);
+    const auto firstFrame = flacFirstFrameOffset (flac);
+    auto damaged = flac;
+    for (size_t i = firstFrame + 200; i < firstFrame + 260; ++i)
+        static_cast<unsigned char*> (damaged.getData())[i] ^= 0x5a;
+
+    struct Fixture
+    {
+        const char* name;
+        juce::MemoryBlock bytes;
+        const char* messagePart;
+    };
+    const Fixture fixtures[] = {
+        { "wide.wav", wav ({ 1, 2881, 44100, 16, 1, -1, std::vector<unsigned char> (2881 * 4) }), "2881 channels" },
+        { "deep.wav", wav ({ 1, 2, 44100, 2000, 1, -1, bytes64 }), "2000-bit samples" },
+        { "zero.aiff", aiff ({ 2, 2, 0, 44100.0, nullptr, framesBig }), "0-bit samples" },
+        { "f4.wav", wav ({ 3, 2, 44100, 4, 1, -1, bytes64 }), "4-bit floating-point" },
+        { "f7.wav", wav ({ 3, 2, 44100, 7, 1, -1, bytes64 }), "7-bit floating-point" },
+        { "f12.wav", wav ({ 3, 2, 44100, 12, 1, -1, bytes64 }), "12-bit floating-point" },
+        { "f20.wav", wav ({ 3, 2, 44100, 20, 1, -1, bytes64 }), "20-bit floating-point" },
+        { "i64.aiff", aiff ({ 2, 1, 64, 44100.0, nullptr, bytes64 }), "64-bit samples" },
+        { "claims.flac", claims, "announces 100000000 frames" },
+        { "cut.flac", juce::MemoryBlock (flac.getData(), firstFrame + (flac.getSize() - firstFrame) / 2), "cannot be decoded after frame" },
+        { "damaged.flac", damaged, "cannot be decoded after frame" },
+        { "slow.wav", wav ({ 1, 2, 1, 16, 1, -1, frames16 }), "sample rate of 1 Hz" },
+        { "fast.wav", wav ({ 1, 2, 2147483647u, 16, 1, -1, frames16 }), "sample rate of 2147483647 Hz" },
+    };
+
+    std::vector<ErrorCase> cases;
+    for (const auto& f : fixtures)
+    {
+        ASSERT_TRUE (writeFile (file (f.name), f.bytes));
+        cases.push_back ({ f.name, { f.name, "-o", "out.wav" }, f.messagePart });
+        cases.push_back ({ f.name, { "a.wav", f.name, "-o", "out.wav" }, f.messagePart });
+    }
+    expectErrors (cases);
+}
+
+// State files are checked before anything parses them: only a regular file of a state block's
+// size, with XML no deeper and no wider than the plug-in itself accepts.
+TEST_F (RenderBadInput, HostileStateFilesAreRefusedBeforeParsing)
+{
+    const auto writeBlock = [this] (const char* name, const std::string& xml) {
+        juce::MemoryOutputStream out;
+        out.writeInt (0x21324356); // the framework's marker for XML in a binary block
+        out.writeInt ((int) xml.size() + 1);
+        out.write (xml.data(), xml.size());
+        out.writeByte (0);
+        ASSERT_TRUE (file (name).replaceWithData (out.getData(), out.getDataSize()));
+    };
+
+    std::string deep = "<Quorvane>";
+    for (int i = 0; i < 30000; ++i)
+        deep += "<a>";
+    for (int i = 0; i < 30000; ++i)
+        deep += "</a>";
+    writeBlock ("deep.state", deep + "</Quorvane>");
+
+    // A million attributes with names of their own, and fifty thousand within the size cap.
+    const auto attributes = [] (int count) {
+        std::string doc = "<Quorvane><X";
+        for (int i = 0; i < count; ++i)
+            doc += " a" + std::to_string (i) + "=\"1\"";
+        return doc + "/></Quorvane>";
+    };
+    writeBlock ("million.state", attributes (1000000));
+    writeBlock ("wide.state", attributes (50000));
+    ASSERT_EQ (::mkfifo (file ("pipe.state").getFullPathName().toRawUTF8(), 0644), 0);
+
+    expectErrors ({
+        { "XML nested 30,000 deep", { "a.wav", "-o", "out.wav", "--state-in", "deep.state" }, "does not hold a Quorvane state block" },
+        { "a device that never ends", { "a.wav", "-o", "out.wav", "--state-in", "/dev/zero" }, "not a regular file" },
+        { "a named pipe", { "a.wav", "-o", "out.wav", "--state-in", "pipe.state" }, "not a regular file" },
+        { "a million attributes", { "a.wav", "-o", "out.wav", "--state-in", "million.state" }, "too large" },
+        { "fifty thousand attributes", { "a.wav", "-o", "out.wav", "--state-in", "wide.state" }, "does not hold a Quorvane state block" },
+    });
+}
+
+// Interrupted or terminated while rendering, the tool removes its hidden temporary file.
+TEST_F (RenderBadInput, ASignalWhileRenderingLeavesNothingBehind)
+{
+    constexpr int kLongFrames = 20 * 44100;
+    writeWav (file ("long.wav"), { testSignal (kLongFrames, 0, kRate), testSignal (kLongFrames, 1, kRate) }, kRate);
+    writeWav (file ("long2.wav"), { testSignal (kLongFrames, 2, kRate) }, kRate);
+    const auto fixtures = listFolder();
+
+    for (int signalNumber : { SIGTERM, SIGINT })
+    {
+        SCOPED_TRACE (signalNumber);
+        const int pid = startRenderBinary ({ "long.wav", "long2.wav", "-o", "out.wav", "--mode", "1", "--block", "32" }, dir);
+        ASSERT_GT (pid, 0);
+
+        // Wait (within a bound) until the temporary file exists, then stop the render.
+        bool sawTemporary = false;
+        for (int i = 0; i < 10000 && ! sawTemporary; ++i)
+        {
+            sawTemporary = listFolder().size() > fixtures.size();
+            if (! sawTemporary)
+                std::this_thread::sleep_for (std::chrono::milliseconds (1));
+        }
+        ::kill (pid, signalNumber);
+        int status = 0;
+        ASSERT_EQ (::waitpid (pid, &status, 0), pid);
+        EXPECT_TRUE (sawTemporary);
+        EXPECT_TRUE (WIFSIGNALED (status) && WTERMSIG (status) == signalNumber) << "status " << status;
+        EXPECT_EQ (listFolder(), fixtures) << "left behind: " << listFolder().joinIntoString (", ");
+    }
 }

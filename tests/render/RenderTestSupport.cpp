@@ -104,16 +104,14 @@ std::string readWholeFile (const std::string& path)
 }
 } // namespace
 
-ProcessResult runRenderBinary (const std::vector<std::string>& args, const juce::File& workingDir)
+namespace
 {
-    // Captured output goes next to the scratch folder, not into it, so the folder listing shows
-    // only what the tool itself left behind.
-    const auto capture = workingDir.getSiblingFile (workingDir.getFileName() + "-capture");
-    capture.createDirectory();
-    const auto outPath = capture.getChildFile ("stdout").getFullPathName().toStdString();
-    const auto errPath = capture.getChildFile ("stderr").getFullPathName().toStdString();
+// Starts the binary in `workingDir` with its standard output and error going to these paths;
+// returns its process id, or -1.
+int spawnRenderBinary (const std::vector<std::string>& args, const juce::File& workingDir,
+                       const std::string& outPath, const std::string& errPath)
+{
     const std::string binary = QV_RENDER_BINARY;
-
     std::vector<char*> argv;
     argv.push_back (const_cast<char*> (binary.c_str()));
     for (const auto& arg : args)
@@ -126,14 +124,26 @@ ProcessResult runRenderBinary (const std::vector<std::string>& args, const juce:
     posix_spawn_file_actions_addopen (&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const auto cwd = juce::File::getCurrentWorkingDirectory();
     workingDir.setAsCurrentWorkingDirectory();
-
-    ProcessResult result;
     pid_t pid = 0;
     const int spawned = posix_spawn (&pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
     cwd.setAsCurrentWorkingDirectory();
     posix_spawn_file_actions_destroy (&actions);
+    return spawned == 0 ? (int) pid : -1;
+}
+} // namespace
 
-    if (spawned == 0)
+ProcessResult runRenderBinary (const std::vector<std::string>& args, const juce::File& workingDir)
+{
+    // Captured output goes next to the scratch folder, not into it, so the folder listing shows
+    // only what the tool itself left behind.
+    const auto capture = workingDir.getSiblingFile (workingDir.getFileName() + "-capture");
+    capture.createDirectory();
+    const auto outPath = capture.getChildFile ("stdout").getFullPathName().toStdString();
+    const auto errPath = capture.getChildFile ("stderr").getFullPathName().toStdString();
+
+    ProcessResult result;
+    const int pid = spawnRenderBinary (args, workingDir, outPath, errPath);
+    if (pid > 0)
     {
         int status = 0;
         if (waitpid (pid, &status, 0) == pid && WIFEXITED (status))
@@ -143,6 +153,11 @@ ProcessResult runRenderBinary (const std::vector<std::string>& args, const juce:
     }
     capture.deleteRecursively();
     return result;
+}
+
+int startRenderBinary (const std::vector<std::string>& args, const juce::File& workingDir)
+{
+    return spawnRenderBinary (args, workingDir, "/dev/null", "/dev/null");
 }
 
 ProcessResult runRenderInProcess (const std::vector<std::string>& args)

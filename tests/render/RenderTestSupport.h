@@ -52,6 +52,9 @@ struct ProcessResult
 // Runs the quorvane-render binary with these arguments in `workingDir`.
 ProcessResult runRenderBinary (const std::vector<std::string>& args, const juce::File& workingDir);
 
+// Starts the binary without waiting for it (its output is discarded); returns its process id.
+int startRenderBinary (const std::vector<std::string>& args, const juce::File& workingDir);
+
 // Calls the tool in this process and captures what it prints.
 ProcessResult runRenderInProcess (const std::vector<std::string>& args);
 

@@ -2,8 +2,29 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
 namespace
 {
+// The paths the signal handler removes, written before the handler may see them: a handler may
+// only call async-signal-safe functions, so it cannot ask the objects that own the files.
+constexpr int kMaxWatchedFiles = 4;
+char watchedPaths[kMaxWatchedFiles][PATH_MAX];
+std::atomic<bool> watched[kMaxWatchedFiles];
+
+extern "C" void removeWatchedFilesAndEnd (int signalNumber)
+{
+    for (int i = 0; i < kMaxWatchedFiles; ++i)
+        if (watched[i].load())
+            ::unlink (watchedPaths[i]);
+    std::signal (signalNumber, SIG_DFL);
+    std::raise (signalNumber);
+}
+
 juce::Result checkTarget (const juce::File& target, const juce::String& what)
 {
     if (target.isDirectory())
@@ -24,6 +45,38 @@ juce::Result renameFailed (const juce::TemporaryFile& temp, const juce::String& 
 }
 } // namespace
 
+TemporaryFileGuard::~TemporaryFileGuard()
+{
+    if (slot >= 0)
+        watched[slot].store (false);
+}
+
+void TemporaryFileGuard::watch (const juce::File& temporaryFile)
+{
+    const auto path = temporaryFile.getFullPathName().toStdString();
+    if (slot >= 0)
+        watched[slot].store (false);
+    slot = -1;
+    if (path.size() >= PATH_MAX)
+        return;
+    // Slots are taken and given back on the message thread only; the handler just reads them.
+    for (int i = 0; i < kMaxWatchedFiles && slot < 0; ++i)
+    {
+        if (! watched[i].load())
+        {
+            std::memcpy (watchedPaths[i], path.c_str(), path.size() + 1);
+            watched[i].store (true);
+            slot = i;
+        }
+    }
+}
+
+void removeTemporaryFilesOnSignal()
+{
+    std::signal (SIGINT, removeWatchedFilesAndEnd);
+    std::signal (SIGTERM, removeWatchedFilesAndEnd);
+}
+
 juce::Result WavFileOutput::open (const juce::File& target, double sampleRate)
 {
     auto result = checkTarget (target, "output file");
@@ -31,6 +84,7 @@ juce::Result WavFileOutput::open (const juce::File& target, double sampleRate)
         return result;
 
     temp = std::make_unique<juce::TemporaryFile> (target, juce::TemporaryFile::useHiddenFile);
+    guard.watch (temp->getFile());
     auto stream = std::make_unique<juce::FileOutputStream> (temp->getFile());
     if (! stream->openedOk())
         return juce::Result::fail ("cannot write output file '" + target.getFullPathName()
@@ -73,6 +127,7 @@ juce::Result BinaryFileOutput::prepare (const juce::File& target, const juce::Me
         return result;
 
     temp = std::make_unique<juce::TemporaryFile> (target, juce::TemporaryFile::useHiddenFile);
+    guard.watch (temp->getFile());
     juce::FileOutputStream stream (temp->getFile());
     if (! stream.openedOk() || ! stream.write (data.getData(), data.getSize()))
         return juce::Result::fail ("cannot write state file '" + target.getFullPathName() + "'");

@@ -8,6 +8,23 @@
 // only when everything succeeded, so a failed run never leaves a partial file behind. The
 // temporary file is deleted when the object goes away without a commit.
 
+// Names a temporary file to the signal handler for as long as the file may exist.
+class TemporaryFileGuard
+{
+public:
+    TemporaryFileGuard() = default;
+    ~TemporaryFileGuard();
+    void watch (const juce::File& temporaryFile);
+
+private:
+    int slot = -1;
+    JUCE_DECLARE_NON_COPYABLE (TemporaryFileGuard)
+};
+
+// Makes SIGINT and SIGTERM remove the temporary files being written before the process ends
+// the way the signal would have ended it. The tool's main() installs it once.
+void removeTemporaryFilesOnSignal();
+
 // The rendered audio: 32-bit float WAV, two channels.
 class WavFileOutput
 {
@@ -18,6 +35,7 @@ public:
     juce::Result commit();
 
 private:
+    TemporaryFileGuard guard; // outlives the temporary file
     std::unique_ptr<juce::TemporaryFile> temp;
     std::unique_ptr<juce::AudioFormatWriter> writer;
 };
@@ -31,5 +49,6 @@ public:
     juce::Result commit();
 
 private:
+    TemporaryFileGuard guard; // outlives the temporary file
     std::unique_ptr<juce::TemporaryFile> temp;
 };

@@ -33,8 +33,6 @@ juce::Result runRender (QuorvaneAudioProcessor& processor, const RenderJob& job,
                         RenderSummary& summary)
 {
     const double sampleRate = job.audio1->getSampleRate();
-    const juce::int64 frames = juce::jmax (job.audio1->getLengthInFrames(),
-                                           job.audio2 != nullptr ? job.audio2->getLengthInFrames() : juce::int64 { 0 });
 
     std::optional<HostPlayHead> playHead;
     if (job.transport != nullptr)
@@ -50,22 +48,26 @@ juce::Result runRender (QuorvaneAudioProcessor& processor, const RenderJob& job,
 
     summary = {};
     summary.sampleRate = sampleRate;
-    summary.frames = frames;
     summary.blockSize = job.blockSize;
 
+    // The render runs as long as the longer input really delivers audio, whatever the files'
+    // headers announce.
     juce::Result result = juce::Result::ok();
     juce::int64 start = 0;
     bool firstBlock = true;
-    // A render of empty inputs still runs one empty block, so the latency is reported.
-    while (start < frames || firstBlock)
+    for (;;)
     {
-        const int n = (int) juce::jmin ((juce::int64) job.blockSize, frames - start);
-
-        result = job.audio1->read (hostBuffer.getWritePointer (0), hostBuffer.getWritePointer (1), start, n);
+        int got1 = 0, got2 = 0;
+        result = job.audio1->readNext (hostBuffer.getWritePointer (0), hostBuffer.getWritePointer (1), job.blockSize, got1);
         if (result.wasOk() && job.audio2 != nullptr)
-            result = job.audio2->read (hostBuffer.getWritePointer (sidechainOffset),
-                                       hostBuffer.getWritePointer (sidechainOffset + 1), start, n);
+            result = job.audio2->readNext (hostBuffer.getWritePointer (sidechainOffset),
+                                           hostBuffer.getWritePointer (sidechainOffset + 1), job.blockSize, got2);
         if (result.failed())
+            break;
+
+        // A render of empty inputs still runs one empty block, so the latency is reported.
+        const int n = juce::jmax (got1, got2);
+        if (n == 0 && ! firstBlock)
             break;
 
         if (playHead.has_value())
@@ -89,7 +91,10 @@ juce::Result runRender (QuorvaneAudioProcessor& processor, const RenderJob& job,
 
         start += n;
         firstBlock = false;
+        if (n < job.blockSize)
+            break;
     }
+    summary.frames = start;
 
     processor.setPlayHead (nullptr);
     processor.releaseResources();

@@ -5,11 +5,10 @@
 #include "params/ParameterTable.h"
 #include "TextFormat.h"
 
+#include <sys/stat.h>
+
 namespace
 {
-// A state block is a small XML document; anything far larger is not one.
-constexpr juce::int64 kMaxStateFileBytes = 16 * 1024 * 1024;
-
 void warn (std::ostream& warnings, const juce::String& text)
 {
     warnings << "quorvane-render: warning: " << text << "\n";
@@ -32,20 +31,30 @@ void applySteps (QuorvaneAudioProcessor& processor, int modulator, const StepPat
 juce::Result loadStateFile (QuorvaneAudioProcessor& processor, const juce::File& file)
 {
     const auto name = "state file '" + file.getFullPathName() + "'";
-    if (! file.existsAsFile())
-        return juce::Result::fail (name + (file.isDirectory() ? " is a directory" : ": no such file"));
-    if (file.getSize() > kMaxStateFileBytes)
+    // Only a regular file is read: a device such as /dev/zero or a pipe never ends.
+    struct stat info {};
+    if (::stat (file.getFullPathName().toRawUTF8(), &info) != 0)
+        return juce::Result::fail (name + ": no such file");
+    if (S_ISDIR (info.st_mode))
+        return juce::Result::fail (name + " is a directory");
+    if (! S_ISREG (info.st_mode))
+        return juce::Result::fail (name + " is not a regular file");
+    if (info.st_size > QuorvaneAudioProcessor::kMaxStateBlockBytes)
         return juce::Result::fail (name + " is too large to be a state block");
 
     juce::FileInputStream stream (file);
     if (! stream.openedOk())
         return juce::Result::fail (name + " cannot be read: " + stream.getStatus().getErrorMessage());
 
+    // Read up to the cap and one byte past it, in case the file grew since it was checked.
     juce::MemoryBlock data;
-    stream.readIntoMemoryBlock (data);
+    stream.readIntoMemoryBlock (data, (ssize_t) QuorvaneAudioProcessor::kMaxStateBlockBytes + 1);
 
     // The processor silently ignores a block it cannot use; the tool says so instead, because a
-    // render with the wrong settings would look like a successful one.
+    // render with the wrong settings would look like a successful one. The block passes the
+    // processor's own check before anything parses it.
+    if (! QuorvaneAudioProcessor::isRestorableStateBlock (data.getData(), (juce::int64) data.getSize()))
+        return juce::Result::fail (name + " does not hold a Quorvane state block");
     const auto xml = juce::AudioProcessor::getXmlFromBinary (data.getData(), (int) data.getSize());
     if (xml == nullptr || ! xml->hasTagName (processor.parameters.state.getType()))
         return juce::Result::fail (name + " does not hold a Quorvane state block");

@@ -1,4 +1,5 @@
 #include "ui/audio/AudioTabComponent.h"
+#include "processor/AudioFileInput.h"
 #include "ui/RowLayout.h"
 
 #include <algorithm>
@@ -206,28 +207,11 @@ void AudioTabComponent::setPlaybackPosition (double position)
 bool AudioTabComponent::decodeFile (const juce::File& file, juce::AudioBuffer<float>& audio,
                                     double& sampleRate) const
 {
-    std::unique_ptr<juce::AudioFormatReader> reader (formatManager.createReaderFor (file));
-    if (reader == nullptr)
-        return false;
-
-    // The buffer is indexed by int; a longer (or nonsensical negative) length cannot be held,
-    // so such a file counts as unreadable rather than being truncated to a wrong size.
-    const juce::int64 length = reader->lengthInSamples;
-    if (length < 0 || length > std::numeric_limits<int>::max())
-        return false;
-
-    // Without a usable rate the processor and the modulators would have no clock.
-    if (! std::isfinite (reader->sampleRate) || reader->sampleRate <= 0.0)
-        return false;
-
-    audio.setSize (static_cast<int> (reader->numChannels), static_cast<int> (length));
-    // A damaged file can fail part-way; it then replaces nothing.
-    if (audio.getNumChannels() > 0 && length > 0
-        && ! reader->read (&audio, 0, static_cast<int> (length), 0, true, true))
-        return false;
-
-    sampleRate = reader->sampleRate;
-    return true;
+    // A damaged or hostile file is refused whole, before it replaces anything.
+    const auto result = readWholeAudioFile (file, audio, sampleRate);
+    if (result.failed() && onLoadRefused)
+        onLoadRefused (file.getFileName() + " " + result.getErrorMessage());
+    return result.wasOk();
 }
 
 void AudioTabComponent::acceptDecoded (juce::AudioBuffer<float>& audio, double sampleRate,

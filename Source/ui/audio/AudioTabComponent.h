@@ -28,11 +28,13 @@ public:
     std::function<void (const juce::AudioBuffer<float>&, double)> onBufferLoaded;
     std::function<void()> onPlayPressed;
     std::function<void()> onStopPressed;
+    // A file that was refused: the page stays as it was and this says why, in one line.
+    std::function<void (const juce::String&)> onLoadRefused;
 
     // Opens the native file chooser; the choice is loaded when the dialog completes.
     void loadFile();
     // What the file chooser's completion does with the chosen file; an unreadable file leaves
-    // the page as it was.
+    // the page as it was and is reported through onLoadRefused.
     void loadChosenFile (const juce::File& file);
 
     void scanSamplesFolder();
@@ -61,7 +63,8 @@ public:
     void resized() override;
 
 private:
-    // Decodes the whole file into a fresh buffer; false when no format can read it.
+    // Decodes the whole file into a fresh buffer through the checked reader; a refusal is
+    // reported through onLoadRefused and returns false.
     bool decodeFile (const juce::File& file, juce::AudioBuffer<float>& audio, double& sampleRate) const;
     // Takes over a decoded file: keeps it, shows it, names it and hands it to the processor.
     // The name is shown only when the file is not an entry of the sample list.
