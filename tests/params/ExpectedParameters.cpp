@@ -1,6 +1,7 @@
 #include "ExpectedParameters.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace
 {
@@ -12,16 +13,54 @@ const std::vector<const char*> kDividers { "1", "2", "3", "4", "5", "6", "7", "8
 
 const std::vector<ExpectedBlendEntry>& expectedBlendEntries()
 {
+    // clang-format off
     static const std::vector<ExpectedBlendEntry> entries {
-        { "Classic Vocoder", 3 },          { "FFT Vocoder", 1 },           { "Distorted Vocoder", 2 },
-        { "Frequency Splice", 7 },         { "Spectral Gate", 10 },        { "Phase Swap", 11 },
-        { "Bin Interleave", 12 },          { "Frequency Modulation (FM)", 9 },
-        { "Amplitude Modulation (AM)", 8 }, { "Ring Modulation (RM)", 4 }, { "Scrub", 14 },
-        { "Probabilistic", 13 },           { "Sidechain Duck", 5 },        { "Amplitude Follow", 6 },
-        { "Min", 4 },                      { "Max", 4 },                   { "Add", 4 },
-        { "Subtract", 4 },                 { "Absolute Difference", 4 },   { "Divide", 4 },
-        { "Sign Multiply", 4 },            { "XOR", 4 },
+        { "Classic Vocoder", 3, 1, 1, "Spectral", 4,
+          "Analogue-style vocoder. Imprints Audio 1's spectral shape onto Audio 2 with an organic character." },
+        { "FFT Vocoder", 1, 1, 2, nullptr, 4,
+          "Imprints Audio 1's spectral shape onto Audio 2. The classic vocal-on-pad effect with fine detail." },
+        { "Distorted Vocoder", 2, 1, 3, nullptr, 4,
+          "Vocoder driven into saturation. Grittier and more aggressive than Classic, with bit-crushed robot vocals." },
+        { "Frequency Splice", 7, 1, 4, nullptr, 2,
+          "Stitches Audio 1's lows with Audio 2's highs. Borrow the bass of one sound and the air of another." },
+        { "Spectral Gate", 10, 1, 5, nullptr, 2,
+          "Audio 2 gates Audio 1: you only hear Audio 1 at the frequencies where Audio 2 is loud enough." },
+        { "Phase Swap", 11, 1, 6, nullptr, 2,
+          "Keeps Audio 1's tonal balance but adopts Audio 2's timing and stereo positioning." },
+        { "Bin Interleave", 12, 1, 7, nullptr, 2,
+          "Alternates between Audio 1 and Audio 2 across groups of frequencies for a comb-like blend." },
+        { "Frequency Modulation (FM)", 9, 1, 22, "Modulation", 4,
+          "Audio 1 modulates Audio 2's pitch. From subtle vibrato to dramatic, FM-synth-style frequency warping." },
+        { "Amplitude Modulation (AM)", 8, 1, 9, nullptr, 2,
+          "Audio 1 controls Audio 2's loudness. Tremolo and pumping shapes without the metallic ring-mod tone." },
+        { "Ring Modulation (RM)", 4, 1, 8, nullptr, 2,
+          "Multiplies the two signals. The classic metallic, clangorous ring-mod effect." },
+        { "Scrub", 14, 1, 23, nullptr, 2,
+          "Audio 2's level scrubs through Audio 1's recent history for a granular time-warping effect." },
+        { "Probabilistic", 13, 1, 12, "Stochastic", 2,
+          "Each sample is either Audio 1 or Audio 2, never a mix, picked by a coin flip weighted by loudness." },
+        { "Sidechain Duck", 5, 1, 13, "Dynamics", 2,
+          "Audio 1 ducks Audio 2: the louder Audio 1 gets, the more Audio 2 is pushed down. Classic kick-on-bass." },
+        { "Amplitude Follow", 6, 1, 14, nullptr, 2,
+          "Imprints Audio 1's loudness shape onto Audio 2. Audio 2 plays in the rhythm of Audio 1." },
+        { "Min", 4, 4, 17, "Math", 1,
+          "Picks the smaller of the two samples. Tends to feel quieter and smoother than either source alone." },
+        { "Max", 4, 5, 18, nullptr, 1,
+          "Picks the larger of the two samples. Loud content from either input dominates, so the result feels denser." },
+        { "Add", 4, 9, 24, nullptr, 1,
+          "A simple sum of Audio 1 and Audio 2, just like a regular mix. Drive and Tilt pre-shape each input first." },
+        { "Subtract", 4, 2, 15, nullptr, 1,
+          "Audio 1 minus Audio 2. Cancels what they share and emphasises what is unique to each." },
+        { "Absolute Difference", 4, 7, 19, nullptr, 1,
+          "Absolute difference between the two signals. Like Subtract, but with a buzzy, octave-up character." },
+        { "Divide", 4, 3, 16, nullptr, 1,
+          "Audio 1 divided by Audio 2. Volatile and crest-heavy with sharp peaks where Audio 2 dips toward zero." },
+        { "Sign Multiply", 4, 8, 20, nullptr, 1,
+          "Audio 1's level with Audio 2's polarity. Audio 2 acts as a polarity flipper for Audio 1." },
+        { "XOR", 4, 6, 21, nullptr, 1,
+          "Bitwise XOR of the two signals. Crunchy, glitchy and unpredictable: the most aggressive math operator." },
     };
+    // clang-format on
     return entries;
 }
 
@@ -96,6 +135,16 @@ const std::vector<ExpectedParameter>& expectedParameters()
         };
     }();
     return params;
+}
+
+const ExpectedParameter* findExpectedParameter (const char* id)
+{
+    if (id == nullptr)
+        return nullptr;
+    for (const auto& p : expectedParameters())
+        if (std::strcmp (p.id, id) == 0)
+            return &p;
+    return nullptr;
 }
 
 int expectedLatency (int blendMode, int resolution)

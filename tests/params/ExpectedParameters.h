@@ -25,13 +25,23 @@ struct ExpectedParameter
 
 const std::vector<ExpectedParameter>& expectedParameters();
 
+// One entry of the "Blend Mode" list, in choice order, as the mode selector, the randomiser and
+// the message bar present it.
 struct ExpectedBlendEntry
 {
     const char* name;
-    int blendMode; // the engine algorithm, 1..14
+    int blendMode;           // the engine algorithm, 1..14
+    int mathOp;              // the math operation, 1..9; 1 for the entries that are no math mode
+    int comboId;             // the mode selector's item ID
+    const char* heading;     // the section heading shown before the entry, null for none
+    int randomWeight;        // the entry's share of the randomiser's mode draw
+    const char* description; // the sentence after "Mode: <name>. " in the message bar
 };
 
 const std::vector<ExpectedBlendEntry>& expectedBlendEntries();
+
+// The documented parameter with this identifier, or null.
+const ExpectedParameter* findExpectedParameter (const char* id);
 
 // Latency a host must see for an algorithm at a "Resolution" value.
 int expectedLatency (int blendMode, int resolution);

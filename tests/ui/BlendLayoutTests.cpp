@@ -1,6 +1,9 @@
 #include "EditorTestSupport.h"
+#include "../params/ExpectedDials.h"
+#include "../params/ExpectedParameters.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 // At the editor's 720 x 572 the column is centred: offset (720 - 28 - 674) / 2 = 9, so the
@@ -106,7 +109,7 @@ TEST_F (BlendPageTest, AShortNarrowPageKeepsFullSizeCardsAndStopsAdvancing)
     EXPECT_EQ (page->getCardBounds (BlendComponent::BottomBarCard), juce::Rectangle<int> (14, 186, 674, 30));
 }
 
-// The visible mode dials and their slots, per registry entry, from the dial-slot table.
+// The visible mode dials and their slots, per mode entry; each shows its own caption.
 TEST_F (BlendPageTest, EachModeShowsItsDialsInTheirSlots)
 {
     struct Case
@@ -119,7 +122,7 @@ TEST_F (BlendPageTest, EachModeShowsItsDialsInTheirSlots)
     const std::vector<const char*> generic { "mathBalance", "mathTilt", "mathDrive", "mathRectify" };
     const std::vector<const char*> tamed { "mathBalance", "mathTilt", "mathDrive", "mathRectify", "mathTame" };
     const std::vector<const char*> envelope { "scAttack", "scRelease", "scThreshold", "scDepth" };
-    const Case cases[22] = {
+    const Case cases[] = {
         { "Classic Vocoder", vocoder, true },
         { "FFT Vocoder", vocoder, true },
         { "Distorted Vocoder", { "resolution", "vocAttack", "vocRelease", "vocDrive", "hfEmphasis" }, true },
@@ -144,7 +147,9 @@ TEST_F (BlendPageTest, EachModeShowsItsDialsInTheirSlots)
         { "XOR", tamed, false },
     };
 
-    for (int index = 0; index < 22; ++index)
+    ASSERT_EQ (std::size (cases), expectedBlendEntries().size());
+    const auto& dials = expectedDials();
+    for (int index = 0; index < (int) std::size (cases); ++index)
     {
         const auto& c = cases[index];
         selectMode (index);
@@ -153,22 +158,21 @@ TEST_F (BlendPageTest, EachModeShowsItsDialsInTheirSlots)
         EXPECT_EQ (A::direction (*page).isVisible(), c.directionShown) << c.name;
         EXPECT_EQ (page->isSymmetricMathOpForDirection(), ! c.directionShown) << c.name;
 
-        for (int d = 0; d < kNumModeDials; ++d)
+        for (int d = 0; d < expectedNumModeDials(); ++d)
         {
+            const auto& dial = dials[(size_t) d];
             int slot = -1;
             for (size_t k = 0; k < c.slots.size(); ++k)
-                if (std::strcmp (c.slots[k], kBlendDials[d].paramId) == 0)
+                if (std::strcmp (c.slots[k], dial.paramId) == 0)
                     slot = (int) k;
 
-            EXPECT_EQ (A::dial (*page, d).isVisible(), slot >= 0) << c.name << " " << kBlendDials[d].paramId;
-            EXPECT_EQ (A::caption (*page, d).isVisible(), slot >= 0) << c.name << " " << kBlendDials[d].paramId;
+            EXPECT_EQ (A::dial (*page, d).isVisible(), slot >= 0) << c.name << " " << dial.paramId;
+            EXPECT_EQ (A::caption (*page, d).isVisible(), slot >= 0) << c.name << " " << dial.paramId;
             if (slot >= 0)
             {
-                EXPECT_EQ (A::dial (*page, d).getBounds(), slotDial (slot)) << c.name << " " << kBlendDials[d].paramId;
+                EXPECT_EQ (A::dial (*page, d).getBounds(), slotDial (slot)) << c.name << " " << dial.paramId;
                 EXPECT_EQ (A::caption (*page, d).getBounds(), slotCaption (slot)) << c.name;
-                EXPECT_EQ (A::caption (*page, d).getText(),
-                           juce::String (dialSlotInfoForMode (page->getSelectedBlendMode(),
-                                                              page->getSelectedMathOp(), slot).label));
+                EXPECT_EQ (A::caption (*page, d).getText(), juce::String (dial.caption)) << c.name;
             }
         }
     }
@@ -178,7 +182,7 @@ TEST_F (BlendPageTest, CaptionsNameTheDistortedVocoderAndDivideDials)
 {
     auto shownCaptions = [this] {
         juce::StringArray bySlot { "", "", "", "", "" };
-        for (int d = 0; d < kNumModeDials; ++d)
+        for (int d = 0; d < expectedNumModeDials(); ++d)
             if (A::dial (*page, d).isVisible())
                 bySlot.set ((A::dial (*page, d).getX() - (x0 + 15)) / 90, A::caption (*page, d).getText());
         return bySlot.joinIntoString ("|");
@@ -229,17 +233,33 @@ TEST_F (BlendPageTest, PreviousAndNextButtonsWrapAround)
 TEST_F (BlendPageTest, ModeSelectorListsTheRegistryWithSectionHeadings)
 {
     auto& selector = A::modeSelector (*page);
-    ASSERT_EQ (selector.getNumItems(), 22);
-    for (int i = 0; i < 22; ++i)
+    const auto& entries = expectedBlendEntries();
+    ASSERT_EQ (selector.getNumItems(), (int) entries.size());
+    for (int i = 0; i < selector.getNumItems(); ++i)
     {
-        EXPECT_EQ (selector.getItemText (i), juce::String (kBlendModeRegistry[i].name));
-        EXPECT_EQ (selector.getItemId (i), kBlendModeRegistry[i].comboId);
+        EXPECT_EQ (selector.getItemText (i), juce::String (entries[(size_t) i].name));
+        EXPECT_EQ (selector.getItemId (i), entries[(size_t) i].comboId);
     }
 
+    // Each heading stands right before its entry, and only there.
     juce::StringArray headings;
+    std::string pending;
+    int item = 0;
     for (juce::PopupMenu::MenuItemIterator it (*selector.getRootMenu()); it.next();)
+    {
         if (it.getItem().isSectionHeader)
+        {
             headings.add (it.getItem().text);
+            pending = it.getItem().text.toStdString();
+            continue;
+        }
+        ASSERT_LT (item, (int) entries.size());
+        const char* heading = entries[(size_t) item].heading;
+        EXPECT_EQ (pending, heading != nullptr ? heading : "") << entries[(size_t) item].name;
+        pending.clear();
+        ++item;
+    }
+    EXPECT_EQ (item, (int) entries.size());
     EXPECT_EQ (headings.joinIntoString (","), "Spectral,Modulation,Stochastic,Dynamics,Math");
 }
 
@@ -253,5 +273,5 @@ TEST_F (BlendPageTest, HostModeChangeRebuildsTargetTexts)
         EXPECT_EQ (target.getItemText (s), expected[s]);
         EXPECT_EQ (target.isItemEnabled (s + 1), s < 3) << s;
     }
-    EXPECT_EQ (message(), juce::String ("Mode: Amplitude Modulation (AM). ") + kBlendModeRegistry[8].description);
+    EXPECT_EQ (message(), juce::String ("Mode: Amplitude Modulation (AM). ") + expectedBlendEntries()[8].description);
 }

@@ -1,11 +1,25 @@
 #include "EditorTestSupport.h"
+#include "../params/ExpectedDials.h"
+#include "../params/ExpectedParameters.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
 {
 const juce::Colour kRed (0xFFFF4040u);
+
+// The page opens on "Classic Vocoder", which narrows the Resolution dial to 0..10.
+constexpr double kClassicVocoderResolutionTop = 10.0;
+
+// A value read back through a parameter's normalised range may differ in the last float digits.
+::testing::AssertionResult closeTo (double actual, double expected)
+{
+    if (std::abs (actual - expected) <= 1e-6 * std::max (1.0, std::abs (expected)))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << actual << " is not " << expected;
 }
+} // namespace
 
 TEST_F (BlendPageTest, OpeningThePageShowsTheStoredModesMessage)
 {
@@ -61,7 +75,7 @@ TEST_F (BlendPageTest, DialMessagesWordTheValueAndAddTheHelpSentence)
         selectMode (c.modeIndex);
         if (! std::isnan (c.rawValue))
             setRaw (c.paramId, c.rawValue);
-        A::showDialMessage (*page, blendDialIndexFor (c.paramId));
+        A::showDialMessage (*page, expectedDialIndex (c.paramId));
         EXPECT_EQ (message(), c.expected) << c.paramId;
         EXPECT_EQ (page->getMessageTicks(), 60);
         EXPECT_EQ (page->getMessageColour(), QV::kLight.text);
@@ -193,20 +207,30 @@ TEST_F (BlendPageTest, DirectionToggleSwapsRolesAndNeverPicksOneToOne)
 
 TEST_F (BlendPageTest, DialsCarryTheirParametersRangesAndSuffixes)
 {
+    const auto& expected = expectedDials();
+    ASSERT_EQ (expected.size(), static_cast<size_t> (kNumBlendDials));
     for (int i = 0; i < kNumBlendDials; ++i)
     {
-        auto& dial = A::dial (*page, i);
-        const auto* param = processor->parameters.getParameter (kBlendDials[i].paramId);
+        const auto& x = expected[(size_t) i];
+        SCOPED_TRACE (std::string ("dial ") + std::to_string (i) + " " + x.paramId);
+        const auto* param = findExpectedParameter (x.paramId);
         ASSERT_NE (param, nullptr);
+        auto& dial = A::dial (*page, i);
+        const double top = i == expectedDialIndex ("resolution") ? kClassicVocoderResolutionTop : (double) param->max;
+
         EXPECT_EQ (dial.getSliderStyle(), juce::Slider::RotaryVerticalDrag);
-        EXPECT_EQ (dial.getTextValueSuffix(), juce::String (kBlendDials[i].suffix));
-        EXPECT_EQ (A::caption (*page, i).getText(), juce::String (kBlendDials[i].caption));
-        if (i != BlendDial::resolution)
-        {
-            EXPECT_EQ (dial.getMinimum(), param->getNormalisableRange().start) << kBlendDials[i].paramId;
-            EXPECT_EQ (dial.getMaximum(), param->getNormalisableRange().end) << kBlendDials[i].paramId;
-        }
-        EXPECT_EQ (dial.getDoubleClickReturnValue(), param->convertFrom0to1 (param->getDefaultValue()));
+        EXPECT_EQ (dial.getTextValueSuffix(), juce::String (x.suffix));
+        EXPECT_EQ (A::caption (*page, i).getText(), juce::String (x.caption));
+        EXPECT_TRUE (closeTo (dial.getMinimum(), param->min));
+        EXPECT_TRUE (closeTo (dial.getMaximum(), top));
+        EXPECT_TRUE (closeTo (dial.getInterval(), param->step));
+        EXPECT_TRUE (closeTo (dial.getDoubleClickReturnValue(), param->defaultValue));
+
+        // Bound to this parameter and no other: the dial follows it to both ends of its range.
+        setRaw (x.paramId, param->min);
+        EXPECT_TRUE (closeTo (dial.getValue(), param->min));
+        setRaw (x.paramId, param->max);
+        EXPECT_TRUE (closeTo (dial.getValue(), top));
     }
 }
 
@@ -216,13 +240,21 @@ TEST_F (BlendPageTest, DialValueTextShowsTheUnitOnce)
     // must not repeat it.
     struct Case { int dial; double value; const char* text; };
     const Case cases[] = {
-        { blendDialIndexFor ("vocAttack"), 5.0, "5.0 ms" },
-        { blendDialIndexFor ("fsCrossover"), 1000.0, "1000 Hz" },
-        { blendDialIndexFor ("heat"), 50.0, "50%" },
+        { expectedDialIndex ("vocAttack"), 5.0, "5.0 ms" },
+        { expectedDialIndex ("fsCrossover"), 1000.0, "1000 Hz" },
+        { expectedDialIndex ("heat"), 50.0, "50%" },
     };
     for (const auto& c : cases)
     {
         ASSERT_GE (c.dial, 0);
         EXPECT_EQ (A::dial (*page, c.dial).getTextFromValue (c.value), c.text);
+    }
+
+    const auto& expected = expectedDials();
+    ASSERT_EQ (expected.size(), static_cast<size_t> (kNumBlendDials));
+    for (int i = 0; i < kNumBlendDials; ++i)
+    {
+        const auto& x = expected[(size_t) i];
+        EXPECT_EQ (A::dial (*page, i).getTextFromValue (x.value), x.valueText) << x.paramId;
     }
 }

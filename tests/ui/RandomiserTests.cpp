@@ -1,9 +1,12 @@
 #include "EditorTestSupport.h"
+#include "../params/ExpectedDials.h"
+#include "../params/ExpectedParameters.h"
 #include "ui/BlendRandomiser.h"
-#include "params/ParameterTable.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <map>
+#include <vector>
 
 namespace
 {
@@ -13,7 +16,30 @@ bool onHundredthGrid (float v)
     return std::abs (scaled - std::round (scaled)) < 1e-3;
 }
 
-double barsOverDiv (int barsIndex, int divIndex) { return (double) kBarsTable[barsIndex] / (double) (divIndex + 1); }
+// The Bars choices are their own bar counts; Divider index i divides by i + 1.
+double barsOverDiv (int barsIndex, int divIndex)
+{
+    const auto& bars = findExpectedParameter ("seqBars")->choices;
+    return std::atof (bars.at ((size_t) barsIndex)) / (double) (divIndex + 1);
+}
+
+// Engine algorithms whose dials the randomiser draws from narrower ranges.
+constexpr int kDistortedVocoder = 2, kClassicVocoder = 3, kMath = 4;
+
+int totalWeight()
+{
+    int total = 0;
+    for (const auto& entry : expectedBlendEntries())
+        total += entry.randomWeight;
+    return total;
+}
+
+// "Mode: <name>. <description>", as the message bar shows the entry at this index.
+juce::String modeMessage (int index)
+{
+    const auto& entry = expectedBlendEntries().at ((size_t) index);
+    return juce::String ("Mode: ") + entry.name + ". " + entry.description;
+}
 } // namespace
 
 TEST (BlendRandomiserDraws, RunningWeightsPickTheModeIndex)
@@ -24,21 +50,31 @@ TEST (BlendRandomiserDraws, RunningWeightsPickTheModeIndex)
                                           { 35, 13 }, { 36, 14 }, { 37, 15 }, { 42, 20 }, { 43, 21 } };
     for (const auto& [r, index] : cases)
         EXPECT_EQ (BlendRandomiser::modeIndexForDraw (r), index) << r;
+
+    // Every draw, from the running sums of the written-out weights.
+    std::vector<int> indexForDraw;
+    const auto& entries = expectedBlendEntries();
+    for (size_t i = 0; i < entries.size(); ++i)
+        indexForDraw.insert (indexForDraw.end(), (size_t) entries[i].randomWeight, (int) i);
+    ASSERT_EQ ((int) indexForDraw.size(), 44);
+    for (int r = 0; r < (int) indexForDraw.size(); ++r)
+        EXPECT_EQ (BlendRandomiser::modeIndexForDraw (r), indexForDraw[(size_t) r]) << r;
 }
 
 TEST (BlendRandomiserDraws, ModeHistogramFollowsTheWeights)
 {
     juce::Random random (20240611);
     constexpr int draws = 88000;
-    int counts[22] {};
+    const auto& entries = expectedBlendEntries();
+    std::vector<int> counts (entries.size());
     for (int i = 0; i < draws; ++i)
-        ++counts[BlendRandomiser::drawModeIndex (random)];
+        ++counts.at ((size_t) BlendRandomiser::drawModeIndex (random));
 
-    for (int i = 0; i < 22; ++i)
+    for (size_t i = 0; i < entries.size(); ++i)
     {
-        const double expected = draws * kBlendModeRegistry[i].randomWeight / 44.0;
+        const double expected = (double) draws * entries[i].randomWeight / totalWeight();
         // A 10 % band is more than four standard deviations even for the rarest entries.
-        EXPECT_NEAR (counts[i], expected, 0.1 * expected) << kBlendModeRegistry[i].name;
+        EXPECT_NEAR (counts[i], expected, 0.1 * expected) << entries[i].name;
     }
 }
 
@@ -172,19 +208,36 @@ TEST_F (BlendPageTest, RandomizeGivesTheDrawnModesDialsLegalValues)
         A::randomize (*page).onClick();
         const int index = (int) raw ("mode");
         EXPECT_EQ (A::modeSelector (*page).getSelectedItemIndex(), index);
-        EXPECT_EQ (message(), juce::String ("Mode: ") + kBlendModeRegistry[index].name + ". "
-                                  + kBlendModeRegistry[index].description);
+        ASSERT_GE (index, 0);
+        ASSERT_LT (index, (int) expectedBlendEntries().size());
+        EXPECT_EQ (message(), modeMessage (index));
 
-        const auto mode = kBlendModeRegistry[index].blendMode;
-        if (mode == ClassicVocoder || mode == DistortedVocoder)
+        const int mode = expectedBlendEntries()[(size_t) index].blendMode;
+        if (mode == kClassicVocoder || mode == kDistortedVocoder)
         {
             EXPECT_LE (raw ("resolution"), 10.0f);
         }
-        if (mode == Math)
+        if (mode == kMath)
         {
             EXPECT_LE (raw ("mathDrive"), 50.0f);
         }
         EXPECT_NEAR (raw ("probHold") * 10.0, std::round (raw ("probHold") * 10.0), 1e-3);
+
+        // Every dial the drawn mode shows lies in its parameter's range and on its step.
+        for (int d = 0; d < expectedNumModeDials(); ++d)
+        {
+            if (! A::dial (*page, d).isVisible())
+                continue;
+            const auto& param = *findExpectedParameter (expectedDials()[(size_t) d].paramId);
+            const double v = raw (param.id);
+            EXPECT_GE (v, param.min) << param.id;
+            EXPECT_LE (v, param.max) << param.id;
+            if (param.step > 0.0f)
+            {
+                const double steps = (v - param.min) / param.step;
+                EXPECT_NEAR (steps, std::round (steps), 1e-3) << param.id << " " << v;
+            }
+        }
 
         const float direction = raw ("direction");
         EXPECT_TRUE (direction == 0.0f || direction == 1.0f);
@@ -230,7 +283,7 @@ TEST_F (BlendPageTest, AllEitherStopsTheSequencerAtCentreMorphOrRandomisesIt)
     {
         A::all (*page).onClick();
         const int index = (int) raw ("mode");
-        EXPECT_TRUE (message().startsWith (juce::String ("Mode: ") + kBlendModeRegistry[index].name));
+        EXPECT_EQ (message(), modeMessage (index));
         if (raw ("seqEnabled") < 0.5f)
         {
             ++stopped;
