@@ -87,6 +87,60 @@ TEST_F (RenderOutput, WithoutSidechainTheOutputIsTheMainInputBitForBitAsFloatSte
     }
 }
 
+TEST_F (RenderOutput, PassThroughIsAsLateAsTheLatencyUnlessCompensated)
+{
+    // Frequency Splice reports 2048 samples. A host records Audio 1 passing through 2048 samples
+    // late (and compensates); --compensate-latency drops those samples from the start and plays
+    // the tail out, so the output is the input itself, as long as the input, however the blocks
+    // fall.
+    constexpr int kLatency = 2048, kFrames = 5000;
+    const Channels input { testSignal (kFrames, 0, kRate), testSignal (kFrames, 1, kRate) };
+    writeWav (file ("a.wav"), input, kRate);
+    Channels late (2, std::vector<float> (kFrames, 0.0f));
+    for (size_t c = 0; c < 2; ++c)
+        std::copy (input[c].begin(), input[c].end() - kLatency, late[c].begin() + kLatency);
+
+    for (const char* block : { "512", "1", "700", "65536" })
+        for (const bool compensate : { false, true })
+        {
+            SCOPED_TRACE (std::string ("block ") + block + (compensate ? ", compensated" : ""));
+            std::vector<std::string> args { path ("a.wav"), "--mode", "Frequency Splice", "--block", block,
+                                            "-o", path ("out.wav") };
+            if (compensate)
+                args.push_back ("--compensate-latency");
+            const auto result = runRenderInProcess (args);
+            ASSERT_EQ (result.exitCode, 0) << result.err;
+            EXPECT_EQ (readWav (file ("out.wav")).channels, compensate ? input : late);
+        }
+}
+
+TEST_F (RenderOutput, CompensatedBlendLinesUpWithItsInputs)
+{
+    // FM at no depth carries Audio 2 through a 1024-sample delay line: compensated, an impulse
+    // on Audio 2 comes out where it went in, in an output as long as the longer input.
+    constexpr int kFrames = 3000, kImpulseAt = 900;
+    Channels impulse (2, std::vector<float> (kFrames, 0.0f));
+    impulse[0][kImpulseAt] = impulse[1][kImpulseAt] = 0.5f;
+    writeWav (file ("tone.wav"), { testSignal (1800, 0, kRate) }, kRate);
+    writeWav (file ("impulse.wav"), impulse, kRate);
+
+    const auto result = runRenderInProcess ({ path ("tone.wav"), path ("impulse.wav"), "--mode", "Frequency Modulation (FM)",
+                                              "--set", "fmDepth=0", "--set", "wsSmoothing=0", "--set", "fxHiCut=20000",
+                                              "--set", "clipCeilingDb=0", "--compensate-latency", "-o", path ("out.wav") });
+    ASSERT_EQ (result.exitCode, 0) << result.err;
+    const auto output = readWav (file ("out.wav"));
+    ASSERT_EQ (output.channels.size(), 2u);
+    for (const auto& channel : output.channels)
+    {
+        ASSERT_EQ (channel.size(), (size_t) kFrames);
+        for (int i = 0; i < kFrames; ++i)
+            if (i == kImpulseAt)
+                EXPECT_NEAR (channel[(size_t) i], std::tanh (0.5f), 1.0e-5f);
+            else
+                ASSERT_LT (std::abs (channel[(size_t) i]), 1.0e-6f) << "sample " << i;
+    }
+}
+
 TEST_F (RenderOutput, ASeedMakesProbabilisticRendersRepeatable)
 {
     // The coin flips are the only randomness of a render: one seed gives one output, and

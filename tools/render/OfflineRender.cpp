@@ -53,8 +53,20 @@ juce::Result runRender (QuorvaneAudioProcessor& processor, const RenderJob& job,
     // The render runs as long as the longer input really delivers audio, whatever the files'
     // headers announce.
     juce::Result result = juce::Result::ok();
-    juce::int64 start = 0;
+    juce::int64 start = 0, written = 0, flushed = 0;
+    int toDrop = 0; // output samples still to drop at the start (--compensate-latency)
     bool firstBlock = true;
+
+    // Writes one output block, less what is still to be dropped.
+    auto emit = [&] (const juce::AudioBuffer<float>& out, int n) {
+        const int drop = juce::jmin (toDrop, n);
+        toDrop -= drop;
+        if (n - drop <= 0)
+            return juce::Result::ok();
+        summary.outputPeak = juce::jmax (summary.outputPeak, out.getMagnitude (drop, n - drop));
+        written += n - drop;
+        return output.write (out.getReadPointer (0, drop), out.getReadPointer (1, drop), n - drop);
+    };
     for (;;)
     {
         int got1 = 0, got2 = 0;
@@ -80,14 +92,11 @@ juce::Result runRender (QuorvaneAudioProcessor& processor, const RenderJob& job,
         if (firstBlock)
             summary.latencySamples = processor.getLatencySamples();
 
-        const auto out = processor.getBusBuffer (block, false, 0);
-        if (n > 0)
-        {
-            summary.outputPeak = juce::jmax (summary.outputPeak, out.getMagnitude (0, n));
-            result = output.write (out.getReadPointer (0), out.getReadPointer (1), n);
-            if (result.failed())
-                break;
-        }
+        if (firstBlock && job.compensateLatency)
+            toDrop = summary.latencySamples;
+        result = emit (processor.getBusBuffer (block, false, 0), n);
+        if (result.failed())
+            break;
 
         start += n;
         firstBlock = false;
@@ -95,6 +104,20 @@ juce::Result runRender (QuorvaneAudioProcessor& processor, const RenderJob& job,
             break;
     }
     summary.frames = start;
+
+    // The tail the latency held back: silence in, until the output is as long as the input.
+    for (juce::int64 remaining = start - written; result.wasOk() && job.compensateLatency && remaining > 0;
+         remaining = start - written)
+    {
+        const int n = (int) juce::jmin ((juce::int64) job.blockSize, remaining + toDrop);
+        hostBuffer.clear();
+        if (playHead.has_value())
+            playHead->setBlockStart (start + flushed);
+        juce::AudioBuffer<float> block (hostBuffer.getArrayOfWritePointers(), numChannels, n);
+        processor.processBlock (block, midi);
+        flushed += n;
+        result = emit (processor.getBusBuffer (block, false, 0), n);
+    }
 
     processor.setPlayHead (nullptr);
     processor.releaseResources();

@@ -26,6 +26,7 @@ struct RenderJob
     InputFile* audio2 = nullptr; // null: the sidechain bus is disabled
     int blockSize = 512;
     const TransportOptions* transport = nullptr; // null: the processor gets no play head
+    bool compensateLatency = false; // output aligned with the inputs instead of as a host records it
 };
 
 // Sets the bus layout and prepares the processor for the job. Fails when the processor refuses

@@ -10,7 +10,7 @@ namespace
 {
 enum class Opt
 {
-    Output, Mode, Set, Block, NoSidechain, Report, ListParams,
+    Output, Mode, Set, Block, NoSidechain, CompensateLatency, Report, ListParams,
     Bpm, TimeSig, Ppq, Stopped, Steps1, Steps2, StateIn, StateOut, Seed, Help
 };
 
@@ -30,7 +30,7 @@ const OptionInfo kOptions[] = {
     { "--ppq", Opt::Ppq, true },           { "--stopped", Opt::Stopped, false },
     { "--steps1", Opt::Steps1, true },     { "--steps2", Opt::Steps2, true },
     { "--state-in", Opt::StateIn, true },  { "--state-out", Opt::StateOut, true },
-    { "--seed", Opt::Seed, true },
+    { "--seed", Opt::Seed, true },         { "--compensate-latency", Opt::CompensateLatency, false },
     { "-h", Opt::Help, false },            { "--help", Opt::Help, false },
 };
 
@@ -173,6 +173,7 @@ juce::Result applyOption (Opt opt, const juce::String& name, const juce::String&
             options.blockSize = (int) number;
             break;
         case Opt::NoSidechain: options.noSidechain = true; break;
+        case Opt::CompensateLatency: options.compensateLatency = true; break;
         case Opt::Report: options.report = true; break;
         case Opt::ListParams: options.listParams = true; break;
         case Opt::Bpm:
@@ -336,6 +337,8 @@ juce::String renderUsage()
            "  --state-in FILE       restore this state block before rendering\n"
            "  --state-out FILE      save the state block after rendering\n"
            "  --seed N              seed of the Probabilistic mode's coin flips, for repeatable renders\n"
+           "  --compensate-latency  drop the reported latency from the start and play the tail out, so the\n"
+           "                        output lines up with the inputs and is as long as the longer one\n"
            "  -h, --help            show this text\n"
            "\n"
            "Errors exit with status 2 and leave no output file.\n";

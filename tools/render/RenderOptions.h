@@ -35,6 +35,9 @@ struct RenderOptions
     std::vector<ParamAssignment> assignments;
     int blockSize = 512;
     bool noSidechain = false;
+    // Drop the reported latency from the start and play the tail out, so that the output lines
+    // up with the inputs and is as long as the longer one.
+    bool compensateLatency = false;
     bool report = false;
     bool listParams = false;
     bool showHelp = false;

@@ -83,6 +83,7 @@ int runRenderTool (const juce::StringArray& args, std::ostream& out, std::ostrea
     job.audio1 = &audio1;
     job.audio2 = audio2.get();
     job.blockSize = options.blockSize;
+    job.compensateLatency = options.compensateLatency;
     job.transport = options.transport.has_value() ? &*options.transport : nullptr;
 
     if (const auto result = prepareForRender (*processor, job); result.failed())
