@@ -264,9 +264,11 @@ void IPhoneBlendPrototype::layoutBlendTab (juce::Rectangle<int> a)
     }
     const int levelsRight = levels.getX() + 212;
     volumeDial.setBounds (levelsRight - 64, levels.getY() + 8, 40, 40);
-    volumeCaption.setBounds (levelsRight - 76, levels.getY() + 48, 64, 12);
+    // Captions as tall as a line of the label font and its border, on the line their text
+    // always stood, so that no descender is cut.
+    volumeCaption.setBounds (levelsRight - 76, levels.getY() + 46, 64, 16);
     clipDial.setBounds (levelsRight - 64, levels.getY() + 60, 40, 40);
-    clipCaption.setBounds (levelsRight - 76, levels.getY() + 100, 64, 12);
+    clipCaption.setBounds (levelsRight - 76, levels.getY() + 98, 64, 16);
 
     // A short area only shortens the advances; the cards keep their height.
     a.removeFromTop (kBlendRowHeight);
