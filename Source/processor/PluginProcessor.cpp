@@ -57,6 +57,12 @@ void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlo
     currentSampleRate = sampleRate;
     const int channels = std::max (1, getTotalNumOutputChannels());
     engine.prepare (channels, samplesPerBlock, sampleRate, readBlendRecords());
+    audioRunning.store (true);
+}
+
+void QuorvaneAudioProcessor::releaseResources()
+{
+    audioRunning.store (false);
 }
 
 bool QuorvaneAudioProcessor::isStandaloneWrapper() const

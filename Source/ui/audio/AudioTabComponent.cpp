@@ -65,6 +65,12 @@ void AudioTabComponent::togglePlay()
         onPlayPressed();
 }
 
+void AudioTabComponent::setPlaying (bool isPlaying)
+{
+    playing = isPlaying;
+    playButton.setButtonText (playing ? "Stop" : "Play");
+}
+
 void AudioTabComponent::loadPreviousSample()
 {
     if (sampleList.isEmpty())
