@@ -168,7 +168,7 @@ void BlendComponent::paint (juce::Graphics& g)
 void BlendComponent::applyColourScheme()
 {
     const auto& palette = *QV::gActive;
-    const auto highlightText = palette.accent.contrasting (0.8f);
+    const auto highlightText = palette.highlightText();
 
     for (auto* lf : std::initializer_list<BlendLookAndFeels::PanelComboLookAndFeel*> { &noArrowComboLookAndFeel,
                                                                                       &roundedComboLookAndFeel })

@@ -168,7 +168,14 @@ void IPhoneBlendPrototype::styleLabel (juce::Label& label, const juce::String& t
 void IPhoneBlendPrototype::applyColourScheme()
 {
     // The button names the theme a click switches to.
-    themeButton.setButtonText (QV::gActive == &QV::kDark ? "Light" : "Dark");
+    const auto& palette = *QV::gActive;
+    themeButton.setButtonText (&palette == &QV::kDark ? "Light" : "Dark");
+    // The shown tab's button is lit like the Blend page's modulator selector.
+    for (auto* tabButton : { &blendTabButton, &modTabButton })
+    {
+        tabButton->setColour (juce::TextButton::buttonOnColourId, palette.accent);
+        tabButton->setColour (juce::TextButton::textColourOnId, palette.highlightText());
+    }
     repaint();
 }
 
