@@ -58,6 +58,11 @@ TEST_F (BlendPageTest, EveryTableMessageFitsTheBarUnsqueezed)
     const auto dialTexts = widestDialMessages (*processor);
     ASSERT_EQ ((int) dialTexts.size(), kNumBlendDials);
     texts.insert (texts.end(), dialTexts.begin(), dialTexts.end());
+    // The editor's own warnings and notices go to the same bar.
+    for (const char* notice : { QuorvanePluginEditor::noInputWarningText, QuorvanePluginEditor::noOutputDeviceText,
+                                QuorvanePluginEditor::sidechainConnectedText,
+                                QuorvanePluginEditor::connectSidechainText })
+        texts.push_back (notice);
 
     int twoLineMessages = 0;
     for (const auto& text : texts)
@@ -98,4 +103,33 @@ TEST_F (BlendPageTest, EveryTableMessageFitsTheBarUnsqueezed)
     }
     // The tables do hold messages longer than a line (the math "Tilt" help among them).
     EXPECT_GT (twoLineMessages, 0);
+}
+
+// Text longer than two lines (a file name, say, in a notice) still draws inside the bar on two
+// lines: the second narrowed down to 90 % and then shortened, never spilling over.
+TEST_F (BlendPageTest, TextLongerThanTwoLinesStaysInsideTheBar)
+{
+    auto& bar = A::messageBar (*page);
+    const auto bounds = bar.getLocalBounds();
+    const auto textArea = bar.getBorderSize().subtractedFrom (bounds);
+    const juce::String words = juce::String::repeatedString ("Loaded a file whose name goes on and on ", 8);
+    const juce::String oneWord = juce::String::repeatedString ("x", 400);
+    for (const auto& text : { words, oneWord, words + oneWord })
+    {
+        const auto layout = MessageBarLabel::layoutFor (text, (float) textArea.getWidth());
+        EXPECT_EQ (layout.lines.size(), text == oneWord ? 1 : 2);
+        EXPECT_EQ (layout.fontHeight, 12.0f);
+
+        auto glyphs = MessageBarLabel::arrange (text, bounds, bar.getBorderSize());
+        juce::Path ink;
+        glyphs.createPath (ink);
+        const auto inkBounds = ink.getBounds();
+        EXPECT_GE (inkBounds.getX(), 0.0f);
+        EXPECT_LE (inkBounds.getRight(), (float) textArea.getRight());
+        EXPECT_GE (inkBounds.getY(), 0.0f);
+        EXPECT_LE (inkBounds.getBottom(), (float) bounds.getHeight());
+
+        bar.setText (text, juce::dontSendNotification);
+        EXPECT_NO_FATAL_FAILURE (snapshot (bar));
+    }
 }
