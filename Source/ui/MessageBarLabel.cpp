@@ -73,7 +73,8 @@ juce::GlyphArrangement MessageBarLabel::arrange (const juce::String& text, juce:
 
     if (layout.lines.size() <= 1)
     {
-        // Exactly what a plain label draws, so short messages look as they always have.
+        // For a text that fits at 14 points exactly what a plain label draws, so short messages
+        // look as they always have.
         glyphs.addFittedText (font, text, area.getX(), area.getY(), area.getWidth(), area.getHeight(),
                               juce::Justification::centredLeft, 1, kMinimumHorizontalScale);
         return glyphs;
@@ -84,7 +85,8 @@ juce::GlyphArrangement MessageBarLabel::arrange (const juce::String& text, juce:
     // is centred in it.
     const auto ink = letterInk (font);
     const float inkHeight = kLineSpacing + ink.getEnd() - ink.getStart();
-    const float firstBaseline = (float) bounds.getY() + ((float) bounds.getHeight() - inkHeight) / 2.0f - ink.getStart();
+    const float firstBaseline =
+        (float) bounds.getY() + ((float) bounds.getHeight() - inkHeight) / 2.0f - ink.getStart();
     for (int i = 0; i < 2; ++i)
         glyphs.addFittedText (font, layout.lines[i], area.getX(),
                               firstBaseline + (float) i * kLineSpacing - font.getAscent(), area.getWidth(),

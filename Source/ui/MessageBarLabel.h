@@ -2,11 +2,12 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-// The Blend page's message bar. A message that fits on one line is drawn there in the page's
-// 14-point label font; a longer one is broken at a space onto two lines of 12-point text that
-// share the bar's height, so that even the longest help text is read in full instead of being
-// squeezed sideways or cut. Only a line still too wide after that (no message of the tables, but
-// a file name could be) is narrowed, down to kMinimumHorizontalScale, and then shortened.
+// The Blend page's message bar. A message is drawn on one line in the page's 14-point label font
+// when it fits, else in the largest size down to 12 points that fits; a longer one is broken at a
+// space onto two lines of 12-point text that share the bar's height. So even the longest help
+// text is read in full instead of being squeezed sideways or cut. Only a line still too wide
+// after that (no message of the tables, but a file name could be) is narrowed, down to
+// kMinimumHorizontalScale, and then shortened.
 class MessageBarLabel : public juce::Label
 {
 public:
@@ -22,9 +23,9 @@ public:
         juce::StringArray lines;
     };
 
-    // How a text is broken for a text area of the given width: one line at 14 points when it
-    // fits, otherwise the longest run of words that fits on the first line at 12 points and
-    // the rest on the second.
+    // How a text is broken for a text area of the given width: one line at 14, 13 or 12 points,
+    // the largest that fits; otherwise the longest run of words that fits on the first line at
+    // 12 points and the rest on the second.
     static Layout layoutFor (const juce::String& text, float width);
 
     // The glyphs as the bar draws them, for a bar of the given size and border.
