@@ -59,6 +59,12 @@ void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlo
     lv2SidechainHeard = false;
     const int channels = std::max (1, getTotalNumOutputChannels());
     engine.prepare (channels, samplesPerBlock, sampleRate, readBlendRecords());
+    audioRunning.store (true);
+}
+
+void QuorvaneAudioProcessor::releaseResources()
+{
+    audioRunning.store (false);
 }
 
 void QuorvaneAudioProcessor::reset()

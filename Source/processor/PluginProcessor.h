@@ -37,7 +37,7 @@ public:
     // juce::AudioProcessor
     bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
     void prepareToPlay (double sampleRate, int samplesPerBlock) override;
-    void releaseResources() override {}
+    void releaseResources() override;
     // Hosts call this on transport jumps: no audio heard before may play again.
     void reset() override;
     void processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&) override;
@@ -129,6 +129,9 @@ public:
     std::atomic<int> playPosition { 0 };
     std::atomic<bool> loopEnabled { true };
     std::atomic<int> playMode { Stopped };
+    // From prepareToPlay to releaseResources: something calls processBlock. In the standalone
+    // application that is the audio output device; without one nothing plays.
+    std::atomic<bool> audioRunning { false };
 
     // Modulator step values, 2 x kNumSteps, each -1..1 (stored as given, no clamping).
     float getStepValue (int modulator, int step) const;

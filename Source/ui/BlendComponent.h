@@ -6,6 +6,7 @@
 #include "ui/BlendLookAndFeels.h"
 #include "params/BlendModeRegistry.h"
 #include "ui/LevelMeterComponent.h"
+#include "ui/MessageBarLabel.h"
 #include "ui/SettingsViewComponent.h"
 #include "ui/StepSequencerComponent.h"
 
@@ -148,7 +149,7 @@ private:
     bool settingsViewOpen = false;
     int messageTicks = 0;
     juce::String stickyWarning;
-    juce::Label messageBar;
+    MessageBarLabel messageBar;
 
     std::array<juce::Rectangle<int>, numCards> cards;
 

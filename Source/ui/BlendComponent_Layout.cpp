@@ -15,6 +15,7 @@ constexpr int kTopBarHeight = 48;
 constexpr int kDialRowHeight = 117; // BLEND and LEVELS, TONE and MIX
 constexpr int kModulatorHeight = 200;
 constexpr int kBottomBarHeight = 30;
+constexpr int kSmallCaptionHeight = 16; // a 14-point line and the label's border of 1 above and below
 
 // The MODULATOR heading sits level with the section's row of buttons.
 constexpr auto kModulatorCard = PanelDrawing::kPageCard.withTitleTop (11);
@@ -98,9 +99,11 @@ void BlendComponent::layoutBlendAndLevels (int x0, int y)
     }
     const int levelsRight = cards[LevelsCard].getRight();
     dials[BlendDial::volume].setBounds (levelsRight - 66, y + 8, 36, 36);
-    dialCaptions[BlendDial::volume].setBounds (levelsRight - 80, y + 44, 64, 12);
+    // The small dials' captions are as tall as the label font (plus the label's border), centred
+    // on the line where their text always stood, so that no descender is cut.
+    dialCaptions[BlendDial::volume].setBounds (levelsRight - 80, y + 42, 64, kSmallCaptionHeight);
     dials[BlendDial::clip].setBounds (levelsRight - 66, y + 63, 36, 36);
-    dialCaptions[BlendDial::clip].setBounds (levelsRight - 80, y + 99, 64, 12);
+    dialCaptions[BlendDial::clip].setBounds (levelsRight - 80, y + 97, 64, kSmallCaptionHeight);
 }
 
 void BlendComponent::layoutToneAndMix (int x0, int y)
@@ -165,7 +168,7 @@ void BlendComponent::paint (juce::Graphics& g)
 void BlendComponent::applyColourScheme()
 {
     const auto& palette = *QV::gActive;
-    const auto highlightText = palette.accent.contrasting (0.8f);
+    const auto highlightText = palette.highlightText();
 
     for (auto* lf : std::initializer_list<BlendLookAndFeels::PanelComboLookAndFeel*> { &noArrowComboLookAndFeel,
                                                                                       &roundedComboLookAndFeel })
@@ -186,6 +189,11 @@ void BlendComponent::applyColourScheme()
     arrowButtonLookAndFeel.setColour (juce::TextButton::textColourOnId, palette.text);
     arrowButtonLookAndFeel.setColour (juce::TextButton::buttonColourId, palette.control);
     arrowButtonLookAndFeel.setColour (juce::TextButton::buttonOnColourId, palette.control);
+
+    // The framework draws a button's rim in the combo-box outline colour; without it these
+    // buttons would keep the framework's own grey instead of the rim every other control has.
+    arrowButtonLookAndFeel.setColour (juce::ComboBox::outlineColourId, palette.outline);
+    gearButtonLookAndFeel.setColour (juce::ComboBox::outlineColourId, palette.outline);
 
     gearButtonLookAndFeel.setColour (juce::TextButton::textColourOffId, palette.text);
     gearButtonLookAndFeel.setColour (juce::TextButton::buttonColourId, palette.control);

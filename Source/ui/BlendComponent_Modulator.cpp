@@ -218,7 +218,7 @@ void BlendComponent::selectModulator (int index)
     resized();
     repaint();
     showTimedMessage (k == 0 ? "Modulator 1: drives the Morph dial."
-                             : "Modulator 2: modulates the selected dial slot. Pick a target below.");
+                             : "Modulator 2: modulates the selected dial slot. Pick a target on the right.");
 }
 
 void BlendComponent::rebuildModulatorAttachments()

@@ -79,10 +79,7 @@ void QuorvanePluginEditor::setUpPhonePreview()
     configureWindow (phoneLogicalWidth, phoneLogicalHeight, true, phoneLogicalWidth, phoneLogicalHeight,
                      3 * phoneLogicalWidth, 3 * phoneLogicalHeight);
 
-    phoneLayout.onThemeToggle = [this] {
-        toggleTheme();
-        phoneLayout.applyColourScheme();
-    };
+    phoneLayout.onThemeToggle = [this] { toggleTheme(); };
     addAndMakeVisible (phoneLayout);
 }
 
@@ -115,8 +112,8 @@ void QuorvanePluginEditor::setUpPagesAndTransport()
 
     if (standalone)
     {
-        // Read once: a later theme change recolours the pages but not the tab buttons.
-        const auto tabColour = findColour (juce::ResizableWindow::backgroundColourId);
+        // The page background; a theme change sets the new one (applyTheme).
+        const auto tabColour = QV::gActive->background;
         tabs.addTab ("Blend", tabColour, &blendPage, false);
         tabs.addTab ("Audio 1", tabColour, &audio1Page, false);
         tabs.addTab ("Audio 2", tabColour, &audio2Page, false);
@@ -163,8 +160,15 @@ void QuorvanePluginEditor::wireProcessorHooks()
 
 void QuorvanePluginEditor::applyTheme()
 {
-    lookAndFeel.applyPalette (*QV::gActive);
+    const auto& palette = *QV::gActive;
+    lookAndFeel.applyPalette (palette);
+    // Widgets that copy colours when their look-and-feel changes (the combo boxes' text, for
+    // one) would otherwise keep the old theme's.
+    sendLookAndFeelChange();
     blendPage.applyColourScheme();
+    phoneLayout.applyColourScheme();
+    for (int i = 0; i < tabs.getNumTabs(); ++i)
+        tabs.setTabBackgroundColour (i, palette.background);
     repaint();
 }
 

@@ -47,6 +47,8 @@ public:
     static constexpr const char* defaultAudio1Sample = "Full_Drums_120";
     static constexpr const char* defaultAudio2Sample = "Chord Sequence C Minor_120";
     static constexpr const char* noInputWarningText = "Warning! No input signal detected on Audio 2.";
+    static constexpr const char* noOutputDeviceText =
+        "Warning! No audio output device: nothing can be heard. Choose one in Options > Audio/MIDI Settings.";
     static constexpr const char* sidechainConnectedText = "Sidechain connected";
     static constexpr const char* connectSidechainText = "Connect sidechain input for Audio 2";
 
@@ -104,6 +106,8 @@ private:
     void updateNoInputWarning (float audio1Level, float audio2Level);
     void updateStickyWarning();
     void updateStandalonePlayback();
+    // Every Play/Stop button names what a click on it does, from the processor's play mode.
+    void updatePlayButtons();
     void updatePluginStatus();
 
     QuorvaneAudioProcessor& processor;

@@ -50,7 +50,12 @@ void QuorvanePluginEditor::updateNoInputWarning (float audio1Level, float audio2
 
 void QuorvanePluginEditor::updateStickyWarning()
 {
-    const juce::String text = noInputWarning ? juce::String (noInputWarningText) : juce::String();
+    // Without an output device the standalone application's Play would silently do nothing.
+    const bool noDevice = processor.wrapperType == juce::AudioProcessor::wrapperType_Standalone
+                          && ! processor.audioRunning.load();
+    const juce::String text = noInputWarning ? juce::String (noInputWarningText)
+                              : noDevice     ? juce::String (noOutputDeviceText)
+                                             : juce::String();
     if (text != lastStickyWarning)
     {
         lastStickyWarning = text;
@@ -58,16 +63,25 @@ void QuorvanePluginEditor::updateStickyWarning()
     }
 }
 
+void QuorvanePluginEditor::updatePlayButtons()
+{
+    // Playback may have ended by itself (looping off), or another button may have started
+    // something else: the processor's mode alone says what each button would do now.
+    const int mode = processor.playMode.load();
+    playButton.setButtonText (mode == QuorvaneAudioProcessor::PlayBlend ? "Stop" : "Play");
+    audio1Page.setPlaying (mode == QuorvaneAudioProcessor::PlayAudio1);
+    audio2Page.setPlaying (mode == QuorvaneAudioProcessor::PlayAudio2);
+}
+
 void QuorvanePluginEditor::updateStandalonePlayback()
 {
+    updatePlayButtons();
     const int mode = processor.playMode.load();
     if (mode == QuorvaneAudioProcessor::Stopped)
     {
         audio1Page.setPlaybackPosition (0.0);
         audio2Page.setPlaybackPosition (0.0);
         blendPage.setStepPlaybackPosition (-1.0);
-        // Playback may have ended by itself (looping off): the transport offers Play again.
-        playButton.setButtonText ("Play");
         return;
     }
 

@@ -25,8 +25,7 @@ void QuorvanePluginLookAndFeel::applyPalette (const ThemePalette& palette)
         { juce::PopupMenu::textColourId, palette.text },
         { juce::PopupMenu::headerTextColourId, palette.heading },
         { juce::PopupMenu::highlightedBackgroundColourId, palette.accent },
-        // Readable on the accent whichever theme is in force.
-        { juce::PopupMenu::highlightedTextColourId, palette.accent.contrasting (0.8f) },
+        { juce::PopupMenu::highlightedTextColourId, palette.highlightText() },
     };
     for (const auto& [id, colour] : paletteColours)
         setColour (id, colour);

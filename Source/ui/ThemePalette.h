@@ -15,6 +15,9 @@ struct ThemePalette
     juce::Colour outline;    // dial, meter and combo-box rims
     juce::Colour accent;     // pointers, meter bars, highlights, link text
     juce::Colour text;       // all text, message bar
+
+    // Text on an accent-filled highlight (menu item, selected button), readable in either theme.
+    juce::Colour highlightText() const { return accent.contrasting (0.8f); }
 };
 
 namespace QV

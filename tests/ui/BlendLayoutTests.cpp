@@ -57,9 +57,9 @@ TEST_F (BlendPageTest, EveryFixedWidgetHasItsRectangle)
         { "A2 caption", &A::meterCaption (p, 1), { 537, 165, 38, 16 } },
         { "Out caption", &A::meterCaption (p, 2), { 579, 165, 38, 16 } },
         { "Vol", &A::dial (p, BlendDial::volume), { 631, 78, 36, 36 } },
-        { "Vol caption", &A::caption (p, BlendDial::volume), { 617, 114, 64, 12 } },
+        { "Vol caption", &A::caption (p, BlendDial::volume), { 617, 112, 64, 16 } },
         { "Clip", &A::dial (p, BlendDial::clip), { 631, 133, 36, 36 } },
-        { "Clip caption", &A::caption (p, BlendDial::clip), { 617, 169, 64, 12 } },
+        { "Clip caption", &A::caption (p, BlendDial::clip), { 617, 167, 64, 16 } },
         // TONE and MIX (MIX content starts at 23 + 306 = 329).
         { "LowCut", &A::dial (p, BlendDial::lowCut), { 38, yT + 20, 75, 75 } },
         { "Heat", &A::dial (p, BlendDial::heat), { 128, yT + 20, 75, 75 } },

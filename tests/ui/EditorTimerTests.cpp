@@ -178,13 +178,15 @@ TEST_F (PluginEditorTimerTest, StepHighlightFollowsTheShownModulatorAndClearsWhe
 
 // ---- Standalone: cursors and step highlight -------------------------------------------------
 
-// A standalone editor with Audio 1 of 2000 samples and Audio 2 of 1000, modulator 1 on.
+// A standalone editor with Audio 1 of 2000 samples and Audio 2 of 1000, modulator 1 on, and an
+// output device that has prepared the processor.
 class StandaloneEditorTimerTest : public EditorTest
 {
 protected:
     void SetUp() override
     {
         open (true);
+        processor->prepareToPlay (48000.0, 512);
         processor->setAudio1Buffer (silence (2000), 48000.0);
         processor->setAudio2Buffer (silence (1000), 48000.0);
         setParam ("seqEnabled", 1.0f);

@@ -146,7 +146,13 @@ TEST_F (BlendPageTest, ModulatorTwoHasItsOwnControlsAndMessages)
     EXPECT_TRUE (A::modButton (*page, 1).getToggleState());
     EXPECT_FALSE (A::modButton (*page, 0).getToggleState());
     EXPECT_FLOAT_EQ (A::stepView (*page).getStepValue (0), -0.4f);
-    EXPECT_EQ (message(), "Modulator 2: modulates the selected dial slot. Pick a target below.");
+    EXPECT_EQ (message(), "Modulator 2: modulates the selected dial slot. Pick a target on the right.");
+    // The message points where the Target box is: on the button's row, to its right.
+    const auto button = A::modButton (*page, 1).getBounds();
+    const auto box = A::target (*page).getBounds();
+    EXPECT_GT (box.getX(), button.getRight());
+    EXPECT_LT (box.getY(), button.getBottom());
+    EXPECT_GT (box.getBottom(), button.getY());
 
     A::onButton (*page).setToggleState (true, juce::sendNotificationSync);
     EXPECT_EQ (raw ("seqEnabled2"), 1.0f);

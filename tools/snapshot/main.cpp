@@ -18,6 +18,7 @@ namespace
 const char* const kUsage =
     "usage: quorvane-snapshot [options] -o OUT.png\n"
     "  --theme dark|light        palette to draw with (default: light, as a fresh process)\n"
+    "  --flip-theme              start in the --theme palette, then press the theme button once\n"
     "  --mode NAME|INDEX         Blend Mode entry to select before drawing\n"
     "  --set ID=VALUE            raw parameter value (repeatable)\n"
     "  --steps1 v0,...,v15       modulator 1 steps\n"
@@ -70,13 +71,28 @@ enum class Presentation
     Phone
 };
 
-// A button directly inside `parent` that shows `text`.
-juce::Button* findDirectButton (juce::Component& parent, const juce::String& text)
+// A button directly inside `parent` that shows `text`; with `deep`, anywhere below it.
+juce::Button* findButton (juce::Component& parent, const juce::String& text, bool deep)
 {
     for (auto* child : parent.getChildren())
+    {
         if (auto* button = dynamic_cast<juce::Button*> (child); button != nullptr && button->getButtonText() == text)
             return button;
+        if (deep)
+            if (auto* found = findButton (*child, text, true))
+                return found;
+    }
     return nullptr;
+}
+
+// The button a user presses to switch the theme: the settings view's names the theme in force,
+// the phone preview's the theme it switches to.
+juce::Button* themeButton (QuorvanePluginEditor& editor)
+{
+    const bool dark = QV::gActive == &QV::kDark;
+    if (editor.isPhonePreview())
+        return findButton (editor.getPhoneLayout(), dark ? "Light" : "Dark", false);
+    return findButton (editor.getBlendPage(), dark ? "Dark" : "Light", true);
 }
 
 struct Options
@@ -87,6 +103,7 @@ struct Options
     const ThemePalette* theme = &QV::kLight;
     std::vector<std::function<juce::String (QuorvaneAudioProcessor&)>> edits; // in command-line order
     bool settingsOpen = false;
+    bool flipTheme = false;
     int width = 0; // 0: the presentation's logical size
     int height = 0;
     juce::String message;
@@ -105,9 +122,9 @@ int main (int argc, char* argv[])
         const bool takesValue = arg == "--theme" || arg == "--mode" || arg == "--set" || arg == "--steps1"
                                 || arg == "--size" || arg == "--message" || arg == "--presentation"
                                 || arg == "--tab" || arg == "--cursor" || arg == "-o";
-        if (arg == "--settings-open")
+        if (arg == "--settings-open" || arg == "--flip-theme")
         {
-            options.settingsOpen = true;
+            (arg == "--settings-open" ? options.settingsOpen : options.flipTheme) = true;
             continue;
         }
         if (! takesValue)
@@ -241,6 +258,11 @@ int main (int argc, char* argv[])
             return fail (error);
     }
 
+    // The standalone application draws with its output device running (without one the
+    // message bar would warn about it).
+    if (options.presentation == Presentation::Standalone)
+        processor.prepareToPlay (44100.0, 512);
+
     QV::gActive = options.theme;
     std::unique_ptr<juce::AudioProcessorEditor> editorOwner (processor.createEditor());
     auto* editor = dynamic_cast<QuorvanePluginEditor*> (editorOwner.get());
@@ -256,12 +278,19 @@ int main (int argc, char* argv[])
     if (options.cursor >= 0.0)
     {
         // Press the transport's Play, then hold the position still and let the editor poll it once.
-        auto* play = findDirectButton (*editor, "Play");
+        auto* play = findButton (*editor, "Play", false);
         if (play == nullptr || play->onClick == nullptr)
             return fail ("the standalone editor has no Play button");
         play->onClick();
         processor.playPosition.store ((int) std::floor (options.cursor * processor.getBlendedLength()));
         editor->timerCallback();
+    }
+    if (options.flipTheme)
+    {
+        auto* button = themeButton (*editor);
+        if (button == nullptr || button->onClick == nullptr)
+            return fail ("the editor has no theme button");
+        button->onClick();
     }
     auto& page = editor->getBlendPage();
     if (options.settingsOpen)

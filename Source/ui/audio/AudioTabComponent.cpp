@@ -66,6 +66,12 @@ void AudioTabComponent::togglePlay()
         onPlayPressed();
 }
 
+void AudioTabComponent::setPlaying (bool isPlaying)
+{
+    playing = isPlaying;
+    playButton.setButtonText (playing ? "Stop" : "Play");
+}
+
 void AudioTabComponent::loadPreviousSample()
 {
     if (sampleList.isEmpty())
@@ -137,9 +143,19 @@ void AudioTabComponent::scanSamplesFolder()
     if (! samplesFolder.isDirectory())
         return;
 
-    sampleList = samplesFolder.findChildFiles (juce::File::findFiles, false,
-                                               formatManager.getWildcardForAllFormats(),
-                                               juce::File::FollowSymlinks::yes);
+    // The folder's own wildcard match is case-sensitive on Linux and would pass over "LOOP.WAV";
+    // every file is listed and kept when its extension names a known format in any letter case.
+    juce::StringArray extensions;
+    for (auto* format : formatManager)
+        extensions.addArray (format->getFileExtensions());
+    extensions.removeEmptyStrings();
+    if (extensions.isEmpty())
+        return; // an empty list would match every file without an extension
+    const auto knownExtensions = extensions.joinIntoString (";");
+    for (const auto& file : samplesFolder.findChildFiles (juce::File::findFiles, false, "*",
+                                                          juce::File::FollowSymlinks::yes))
+        if (file.hasFileExtension (knownExtensions))
+            sampleList.add (file);
 
     // Alphabetical whatever the letter case. Paths that differ only in case are ordered
     // case-sensitively so that the list does not depend on the directory's listing order.

@@ -48,6 +48,10 @@ public:
     void loadPreviousSample();
     void loadNextSample();
 
+    // Shows whether this source is the one playing, as the processor reports it: the button
+    // then offers what a click does. No hook fires.
+    void setPlaying (bool isPlaying);
+
     void setStandaloneMode (bool standalone);
     void setPlaybackPosition (double position);
 

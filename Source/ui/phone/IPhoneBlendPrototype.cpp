@@ -168,7 +168,14 @@ void IPhoneBlendPrototype::styleLabel (juce::Label& label, const juce::String& t
 void IPhoneBlendPrototype::applyColourScheme()
 {
     // The button names the theme a click switches to.
-    themeButton.setButtonText (QV::gActive == &QV::kDark ? "Light" : "Dark");
+    const auto& palette = *QV::gActive;
+    themeButton.setButtonText (&palette == &QV::kDark ? "Light" : "Dark");
+    // The shown tab's button is lit like the Blend page's modulator selector.
+    for (auto* tabButton : { &blendTabButton, &modTabButton })
+    {
+        tabButton->setColour (juce::TextButton::buttonOnColourId, palette.accent);
+        tabButton->setColour (juce::TextButton::textColourOnId, palette.highlightText());
+    }
     repaint();
 }
 
@@ -264,9 +271,11 @@ void IPhoneBlendPrototype::layoutBlendTab (juce::Rectangle<int> a)
     }
     const int levelsRight = levels.getX() + 212;
     volumeDial.setBounds (levelsRight - 64, levels.getY() + 8, 40, 40);
-    volumeCaption.setBounds (levelsRight - 76, levels.getY() + 48, 64, 12);
+    // Captions as tall as a line of the label font and its border, on the line their text
+    // always stood, so that no descender is cut.
+    volumeCaption.setBounds (levelsRight - 76, levels.getY() + 46, 64, 16);
     clipDial.setBounds (levelsRight - 64, levels.getY() + 60, 40, 40);
-    clipCaption.setBounds (levelsRight - 76, levels.getY() + 100, 64, 12);
+    clipCaption.setBounds (levelsRight - 76, levels.getY() + 98, 64, 16);
 
     // A short area only shortens the advances; the cards keep their height.
     a.removeFromTop (kBlendRowHeight);

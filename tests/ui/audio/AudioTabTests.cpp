@@ -73,6 +73,34 @@ TEST_F (SampleFolderFixture, ScanListsOnlyTheFolderItselfSortedWithoutRegardToCa
     EXPECT_EQ (page->getCurrentIndex(), -1);
 }
 
+// Extensions name a format in any letter case; a known extension inside a longer one, or a
+// name without a dot before it, is still no sample.
+TEST_F (AudioTabFixture, ExtensionsMatchInAnyLetterCase)
+{
+    temp.writeWav ("samples/b.WAV", 1, 10, 44100.0, 0.25f);
+    temp.writeWav ("samples/c.Wav", 1, 10, 44100.0, 0.25f);
+    temp.writeWav ("samples/a.wav", 1, 10, 44100.0, 0.25f);
+    temp.writeWav ("samples/d.AIFF", 1, 10, 44100.0, 0.25f); // listed by its name alone
+    temp.writeWav ("samples/e.wavx", 1, 10, 44100.0, 0.25f);
+    temp.writeWav ("samples/fwav", 1, 10, 44100.0, 0.25f);
+    temp.writeGarbage ("samples/g.TXT");
+    auto page = makePage (temp.get().getChildFile ("samples"));
+
+    page->scanSamplesFolder();
+    std::vector<std::string> names;
+    for (const auto& file : page->getSampleList())
+        names.push_back (file.getFileName().toStdString());
+    EXPECT_EQ (names, (std::vector<std::string> { "a.wav", "b.WAV", "c.Wav", "d.AIFF" }));
+
+    // ">" steps onto the upper-case files as onto any other.
+    page->loadNextSample();
+    page->loadNextSample();
+    EXPECT_EQ (page->getCurrentIndex(), 1);
+    EXPECT_EQ (page->getFileNameText(), "b");
+    page->loadNextSample();
+    EXPECT_EQ (page->getFileNameText(), "c");
+}
+
 TEST_F (SampleFolderFixture, PreviousAndNextWrapAroundTheList)
 {
     // Each case: what is loaded first (empty: a file from outside the folder), then the names

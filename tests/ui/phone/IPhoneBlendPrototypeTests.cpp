@@ -139,7 +139,7 @@ TEST_F (PhoneFixture, HeaderAndBlendTabRectanglesAt800By360)
     const Caption captions[] = {
         { "Balance", { 40, 156, 100, 14 } }, { "Rectify", { 440, 156, 100, 14 } },
         { "A1", { 562, 156, 24, 14 } },      { "Out", { 618, 156, 24, 14 } },
-        { "Vol", { 690, 102, 64, 12 } },     { "Clip", { 690, 154, 64, 12 } },
+        { "Vol", { 690, 100, 64, 16 } },     { "Clip", { 690, 152, 64, 16 } },
         { "Low Cut", { 40, 288, 100, 14 } }, { "Hi Cut", { 240, 288, 100, 14 } },
         { "FX", { 360, 288, 100, 14 } },     { "Morph", { 660, 288, 100, 14 } },
     };
@@ -307,4 +307,33 @@ TEST_F (PhoneFixture, PaintsCardsAndStepStripInTheActivePalette)
     };
     for (const auto& p : probes)
         EXPECT_EQ (image.getPixelAt (p.x, p.y).getARGB(), p.expected.getARGB()) << p.what;
+}
+
+TEST_F (PhoneFixture, TheShownTabsButtonIsLitInTheAccent)
+{
+    for (const auto* palette : { &QV::kLight, &QV::kDark })
+    {
+        QV::gActive = palette;
+        IPhoneBlendPrototype phone;
+        juce::Button* blend = findButton (phone, "BLEND");
+        juce::Button* mod = findButton (phone, "MOD");
+        ASSERT_NE (blend, nullptr);
+        ASSERT_NE (mod, nullptr);
+
+        for (const auto shown : { Tab::Blend, Tab::Mod })
+        {
+            phone.selectTab (shown);
+            juce::Button* on = shown == Tab::Blend ? blend : mod;
+            juce::Button* off = shown == Tab::Blend ? mod : blend;
+            // Sampled inside the rounded body, left of the text.
+            const auto lit = snapshot (*on).getPixelAt (4, on->getHeight() / 2);
+            const auto unlit = snapshot (*off).getPixelAt (4, off->getHeight() / 2);
+            // The framework draws the body in the given colour with its saturation times 0.9.
+            const auto accentBody = palette->accent.withMultipliedSaturation (0.9f);
+            EXPECT_NEAR (lit.getRed(), accentBody.getRed(), 1);
+            EXPECT_NEAR (lit.getGreen(), accentBody.getGreen(), 1);
+            EXPECT_NEAR (lit.getBlue(), accentBody.getBlue(), 1);
+            EXPECT_NE (unlit, lit);
+        }
+    }
 }
