@@ -54,8 +54,7 @@ run: build
 install: configure
 	cmake -S . -B $(BUILD_DIR) $(INSTALL_LAYOUT)
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target quorvane_shipped
-	cmake --install $(BUILD_DIR)
-	cp $(BUILD_DIR)/install_manifest.txt "$(INSTALL_RECORD)"
+	scripts/install-recorded $(BUILD_DIR) "$(INSTALL_RECORD)"
 
 uninstall:
 	scripts/uninstall "$(INSTALL_RECORD)"
