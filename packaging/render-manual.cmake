@@ -3,6 +3,8 @@
 #         [-DPICTURES=a.png;b.png] -P render-manual.cmake
 # Without CMARK (the program was not found) the text is shown as it is, preformatted, so the
 # link still leads to a readable manual.
+cmake_minimum_required(VERSION 3.22)
+
 get_filename_component(out_dir "${OUTPUT}" DIRECTORY)
 file(MAKE_DIRECTORY "${out_dir}")
 

@@ -105,7 +105,8 @@ TEST (SettingsViewManualLink, SaysWhereTheManualIsWhenNoBrowserStarts)
     // An opener that records its argument beside itself and exits with the given status.
     const auto opener = [&] (const char* name, int status) {
         const auto script = temp.get().getChildFile (name);
-        script.replaceWithText ("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.args\"\nexit " + juce::String (status) + "\n");
+        script.replaceWithText ("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.args\"\nexit " + juce::String (status) + "\n",
+                                false, false, "\n");
         script.setExecutePermission (true);
         return script.getFullPathName();
     };
