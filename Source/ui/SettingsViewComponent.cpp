@@ -48,6 +48,8 @@ void SettingsViewComponent::openManual()
 
 void SettingsViewComponent::timerCallback()
 {
+    if (! isTimerRunning()) // this launch has been settled already
+        return;
     const auto state = browserLaunch.poll();
     if (state == BrowserLaunch::State::running)
         return;

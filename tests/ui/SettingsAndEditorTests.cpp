@@ -9,7 +9,8 @@ struct SettingsViewTestAccess
     static juce::HyperlinkButton& manualLink (SettingsViewComponent& v) { return v.manualLink; }
     static juce::Rectangle<int> panel (SettingsViewComponent& v) { return v.settingsPanel; }
     static void clickManualLink (SettingsViewComponent& v) { v.manualLink.clicked(); }
-    // One tick of the launch's polling timer; false once the launch has been settled.
+    // One tick of the launch's polling timer (also after it has stopped, which must change
+    // nothing); false once the launch has been settled.
     static bool pollLaunch (SettingsViewComponent& v)
     {
         v.timerCallback();
@@ -140,7 +141,7 @@ TEST (SettingsViewManualLink, SaysWhereTheManualIsWhenNoBrowserStarts)
         ASSERT_FALSE (pending);
 
         if (c.saysWhereTheManualIs)
-            EXPECT_EQ (messages, juce::StringArray ("No web browser could be started. The manual is at " + manualPath));
+            EXPECT_EQ (messages.joinIntoString ("|"), "No web browser could be started. The manual is at " + manualPath);
         else
             EXPECT_TRUE (messages.isEmpty()) << messages.joinIntoString ("\n");
 
