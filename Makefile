@@ -1,7 +1,22 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: deps configure build test test-asan test-tsan run clean
+.PHONY: deps configure build test test-asan test-tsan run clean install uninstall deb
+
+# `make install` installs for the current user, without root: the plug-ins where hosts look for
+# a user's plug-ins (~/.vst3, ~/.lv2), everything else under ~/.local. With PREFIX (for example
+# `make install PREFIX=/usr/local`) it installs system-wide: PREFIX/lib/vst3, PREFIX/lib/lv2,
+# PREFIX/bin and PREFIX/share. What was installed is recorded per layout, so `make uninstall`
+# (with the same PREFIX, or none) removes exactly that.
+ifeq ($(strip $(PREFIX)),)
+INSTALL_LAYOUT := -DCMAKE_INSTALL_PREFIX=$(HOME)/.local \
+	-DQUORVANE_VST3_INSTALL_DIR=$(HOME)/.vst3 -DQUORVANE_LV2_INSTALL_DIR=$(HOME)/.lv2
+INSTALL_RECORD := $(BUILD_DIR)/installed-files-user.txt
+else
+INSTALL_LAYOUT := -DCMAKE_INSTALL_PREFIX=$(abspath $(PREFIX)) \
+	-DQUORVANE_VST3_INSTALL_DIR=lib/vst3 -DQUORVANE_LV2_INSTALL_DIR=lib/lv2
+INSTALL_RECORD := $(BUILD_DIR)/installed-files$(subst /,_,$(abspath $(PREFIX))).txt
+endif
 
 deps:
 	scripts/install-deps
@@ -34,6 +49,22 @@ test-tsan: deps
 
 run: build
 	scripts/run
+
+# Builds only what is installed (not the tests).
+install: configure
+	cmake -S . -B $(BUILD_DIR) $(INSTALL_LAYOUT)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target quorvane_shipped
+	scripts/install-recorded $(BUILD_DIR) "$(INSTALL_RECORD)"
+
+uninstall:
+	scripts/uninstall "$(INSTALL_RECORD)"
+
+# The Debian package, quorvane_VERSION_ARCH.deb in the build folder: the system layout under /usr.
+deb: configure
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_INSTALL_PREFIX=/usr \
+		-DQUORVANE_VST3_INSTALL_DIR=lib/vst3 -DQUORVANE_LV2_INSTALL_DIR=lib/lv2
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target quorvane_shipped
+	cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR) build-asan build-tsan

@@ -17,6 +17,15 @@
 
 namespace FastTanh
 {
+// The whole point is a loop without calls, yet the compiler's size heuristics leave tanh out of
+// line in some of the loops that use it (each sample then pays a call and the loop runs scalar),
+// so its pieces are always inlined.
+#if defined(__GNUC__) || defined(__clang__)
+ #define QV_FAST_TANH_INLINE [[gnu::always_inline]] inline
+#else
+ #define QV_FAST_TANH_INLINE inline
+#endif
+
 // Below this magnitude an odd series is used: there exp(-2|x|) is close to 1 and 1 - e loses
 // the leading digits.
 constexpr float kSeriesLimit = 0.125f;
@@ -40,7 +49,7 @@ inline float fromBits (uint32_t b) noexcept
 // cond ? a : b, with both values computed and the choice made by a bit mask. A conditional
 // choice between two computed values is turned into a jump (the arithmetic could raise floating
 // point exceptions), and a jump in a loop stops it from being vectorised.
-inline float select (bool cond, float a, float b) noexcept
+QV_FAST_TANH_INLINE float select (bool cond, float a, float b) noexcept
 {
     const uint32_t mask = 0u - static_cast<uint32_t> (cond);
     return fromBits ((bitsOf (a) & mask) | (bitsOf (b) & ~mask));
@@ -48,7 +57,7 @@ inline float select (bool cond, float a, float b) noexcept
 
 // exp(y) for y in [-2 kSaturation, 0]: y = n ln2 + r with |r| <= ln2 / 2, then 2^n times a
 // degree 7 Taylor polynomial of exp(r) (truncation error below 5e-9 relative).
-inline float expNonPositive (float y) noexcept
+QV_FAST_TANH_INLINE float expNonPositive (float y) noexcept
 {
     constexpr float log2e = 1.44269504f;
     constexpr float ln2Hi = 0.693145752f;      // leading bits of ln 2, exact times any small n
@@ -75,7 +84,7 @@ inline float expNonPositive (float y) noexcept
     return p * fromBits (static_cast<uint32_t> (n + 127) << 23);
 }
 
-inline float tanh (float x) noexcept
+QV_FAST_TANH_INLINE float tanh (float x) noexcept
 {
     constexpr uint32_t signBit = 0x80000000u;
     const uint32_t xBits = bitsOf (x);
@@ -100,3 +109,5 @@ inline float tanh (float x) noexcept
     return fromBits (bitsOf (magnitude) | (xBits & signBit));
 }
 } // namespace FastTanh
+
+#undef QV_FAST_TANH_INLINE

@@ -76,6 +76,9 @@ void BlendComponent::buildTopRow()
         if (onThemeToggle)
             onThemeToggle();
     };
+    // Where the manual is, when no browser could show it: it stays up until the next message,
+    // so the path can be read and copied.
+    settingsView.onMessage = [this] (const juce::String& text) { showInfoMessage (text, 0); };
     addChildComponent (settingsView);
 }
 

@@ -1,37 +1,20 @@
 #include "ui/SettingsViewComponent.h"
 #include "common/JuceCompat.h"
+#include "processor/ShippedFiles.h"
 #include "ui/PanelDrawing.h"
 #include "ui/ThemePalette.h"
 
-namespace
-{
-constexpr const char* kManualRelativePath = "docs/manual.md";
-}
-
 juce::URL SettingsViewComponent::findManualUrl()
 {
-    // Walk up from the program's folder: a build tree or an unpacked release both keep docs/
-    // at their top.
-    auto dir = juce::File::getSpecialLocation (juce::File::currentExecutableFile).getParentDirectory();
-    for (int depth = 0; depth < 8 && dir.exists(); ++depth)
-    {
-        const auto manual = dir.getChildFile (kManualRelativePath);
-        if (manual.existsAsFile())
-            return juce::URL (manual);
-        const auto parent = dir.getParentDirectory();
-        if (parent == dir)
-            break;
-        dir = parent;
-    }
-    return juce::URL (kManualRelativePath);
+    return juce::URL (ShippedFiles::find (ShippedFiles::kManual));
 }
 
-juce::String SettingsViewComponent::manualTextFor (const juce::URL& url)
+juce::String SettingsViewComponent::noBrowserMessage (const juce::URL& manual)
 {
-    return url.isLocalFile() ? url.getLocalFile().getFullPathName() : url.toString (false);
+    return "No web browser could be started. The manual is at " + manual.getLocalFile().getFullPathName();
 }
 
-SettingsViewComponent::SettingsViewComponent()
+SettingsViewComponent::SettingsViewComponent (const juce::String& browserOpener) : browserLaunch (browserOpener)
 {
     for (auto* label : { &themeLabel, &manualLabel })
     {
@@ -48,11 +31,31 @@ SettingsViewComponent::SettingsViewComponent()
 
     const auto url = findManualUrl();
     manualLink.setURL (url);
-    manualLink.setButtonText (manualTextFor (url));
+    manualLink.setButtonText (url.toString (false));
+    manualLink.onOpen = [this] { openManual(); };
     manualLink.setFont (QVCompat::plainFont (14.0f), false, juce::Justification::centredLeft);
     addAndMakeVisible (manualLink);
 
     applyColourScheme();
+}
+
+void SettingsViewComponent::openManual()
+{
+    browserLaunch.start (manualLink.getURL());
+    startTimerHz (kLaunchPollHz);
+    timerCallback(); // an opener that cannot even start is reported at once
+}
+
+void SettingsViewComponent::timerCallback()
+{
+    if (! isTimerRunning()) // this launch has been settled already
+        return;
+    const auto state = browserLaunch.poll();
+    if (state == BrowserLaunch::State::running)
+        return;
+    stopTimer();
+    if (state == BrowserLaunch::State::failed && onMessage)
+        onMessage (noBrowserMessage (manualLink.getURL()));
 }
 
 void SettingsViewComponent::applyColourScheme()

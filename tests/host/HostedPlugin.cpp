@@ -30,16 +30,26 @@ Formats& formats()
 }
 
 // A Quorvane installed in one of the default LV2 folders carries the same URI and could be
-// picked up instead of the fresh build; the test would then check the wrong binary.
+// picked up instead of the fresh build; the test would then check the wrong binary. CTest runs
+// this program through without-installed-bundles, which covers such a bundle with an empty
+// folder; a bundle counts only when the host can load it, that is when it has its manifest.
 juce::String installedLv2Bundle()
 {
     for (const auto* folder : { "~/.lv2", "/usr/lib/lv2", "/usr/local/lib/lv2", "/usr/lib64/lv2", "/usr/local/lib64/lv2" })
     {
         const auto bundle = juce::File (folder).getChildFile ("Quorvane.lv2");
-        if (bundle.isDirectory())
+        if (bundle.getChildFile ("manifest.ttl").existsAsFile())
             return bundle.getFullPathName();
     }
     return {};
+}
+
+// The VST3 bundle under test: the build's, or the one QV_HOST_VST3_BUNDLE names (to check an
+// installed copy, for example the Debian package's).
+juce::File vst3BundleUnderTest()
+{
+    const auto chosen = juce::SystemStats::getEnvironmentVariable ("QV_HOST_VST3_BUNDLE", {});
+    return juce::File (chosen.isNotEmpty() ? chosen : juce::String (QV_HOST_VST3_BUNDLE));
 }
 
 std::unique_ptr<juce::AudioPluginInstance> instantiate (juce::AudioPluginFormat& format, const juce::String& identifier)
@@ -70,7 +80,7 @@ std::unique_ptr<juce::AudioPluginInstance> loadPlugin (HostFormat format)
     auto& f = formats();
     if (format == HostFormat::VST3)
     {
-        const auto bundle = juce::File (QV_HOST_VST3_BUNDLE);
+        const auto bundle = vst3BundleUnderTest();
         if (! bundle.isDirectory())
         {
             ADD_FAILURE() << "no VST3 bundle at " << bundle.getFullPathName();

@@ -1,11 +1,21 @@
 #include "EditorTestSupport.h"
 #include "ui/PluginEditor.h"
 
+#include <thread>
+
 struct SettingsViewTestAccess
 {
     static juce::TextButton& themeButton (SettingsViewComponent& v) { return v.themeButton; }
     static juce::HyperlinkButton& manualLink (SettingsViewComponent& v) { return v.manualLink; }
     static juce::Rectangle<int> panel (SettingsViewComponent& v) { return v.settingsPanel; }
+    static void clickManualLink (SettingsViewComponent& v) { v.manualLink.clicked(); }
+    // One tick of the launch's polling timer (also after it has stopped, which must change
+    // nothing); false once the launch has been settled.
+    static bool pollLaunch (SettingsViewComponent& v)
+    {
+        v.timerCallback();
+        return v.isTimerRunning();
+    }
 };
 
 TEST_F (BlendPageTest, SettingsViewHidesTheDialCardsAndRestoresTheModesDials)
@@ -73,12 +83,73 @@ TEST_F (BlendPageTest, SettingsPanelCoversTheBlendCardHeightAndLaysOutItsWidgets
     EXPECT_EQ (SettingsViewTestAccess::themeButton (view).getBounds(), juce::Rectangle<int> (80, 34, 70, 22));
     EXPECT_EQ (SettingsViewTestAccess::manualLink (view).getBounds(), juce::Rectangle<int> (80, 66, 574, 22));
 
-    // The manual is the project's own, shipped in docs/.
-    const auto url = SettingsViewTestAccess::manualLink (view).getURL();
-    EXPECT_TRUE (url.toString (false).endsWith ("docs/manual.md")) << url.toString (false);
-    if (url.isLocalFile())
+    // The link shows and opens the address of the rendered manual that ships with the program
+    // (here the build tree's copy).
+    const auto& link = SettingsViewTestAccess::manualLink (view);
+    const auto url = link.getURL();
+    ASSERT_TRUE (url.isLocalFile()) << url.toString (false);
+    EXPECT_TRUE (url.getLocalFile().existsAsFile());
+    EXPECT_TRUE (url.toString (false).endsWith ("/manual/manual.html")) << url.toString (false);
+    EXPECT_EQ (link.getButtonText(), "file://" + url.getLocalFile().getFullPathName());
+
+    // What the view has to tell goes to the page's message bar and stays up.
+    view.onMessage ("The manual is somewhere");
+    EXPECT_EQ (page->getMessageText(), "The manual is somewhere");
+    EXPECT_EQ (page->getMessageTicks(), 0);
+}
+
+// The manual link starts the desktop's opener with the manual's path. When the opener is missing
+// or finds no browser, the message bar says where the manual is; when it starts one, nothing is said.
+TEST (SettingsViewManualLink, SaysWhereTheManualIsWhenNoBrowserStarts)
+{
+    TempFolder temp;
+    // An opener that records its argument beside itself and exits with the given status.
+    const auto opener = [&] (const char* name, int status) {
+        const auto script = temp.get().getChildFile (name);
+        script.replaceWithText ("#!/bin/sh\nprintf '%s' \"$1\" > \"$0.args\"\nexit " + juce::String (status) + "\n",
+                                false, false, "\n");
+        script.setExecutePermission (true);
+        return script.getFullPathName();
+    };
+    struct Case
     {
-        EXPECT_TRUE (url.getLocalFile().existsAsFile());
+        const char* what;
+        juce::String program;
+        bool saysWhereTheManualIs;
+    };
+    const Case cases[] = {
+        { "no opener installed", temp.get().getChildFile ("missing-opener").getFullPathName(), true },
+        { "the opener finds no browser", opener ("failing-opener", 3), true },
+        { "the opener starts a browser", opener ("working-opener", 0), false },
+    };
+
+    const auto manualPath = SettingsViewComponent::findManualUrl().getLocalFile().getFullPathName();
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        SettingsViewComponent view (c.program);
+        juce::StringArray messages;
+        view.onMessage = [&] (const juce::String& text) { messages.add (text); };
+
+        SettingsViewTestAccess::clickManualLink (view);
+        bool pending = true;
+        for (int tick = 0; tick < 1000 && pending; ++tick) // the openers exit at once; 10 s at most
+        {
+            std::this_thread::sleep_for (std::chrono::milliseconds (10));
+            pending = SettingsViewTestAccess::pollLaunch (view);
+        }
+        ASSERT_FALSE (pending);
+
+        if (c.saysWhereTheManualIs)
+            EXPECT_EQ (messages.joinIntoString ("|"), "No web browser could be started. The manual is at " + manualPath);
+        else
+            EXPECT_TRUE (messages.isEmpty()) << messages.joinIntoString ("\n");
+
+        // Every opener that ran was handed the manual's path.
+        const auto arguments = juce::File (c.program + ".args");
+        EXPECT_EQ (arguments.existsAsFile(), juce::File (c.program).existsAsFile());
+        if (arguments.existsAsFile())
+            EXPECT_EQ (arguments.loadFileAsString(), manualPath);
     }
 }
 

@@ -1,28 +1,15 @@
 #include "ui/audio/AudioTabComponent.h"
 #include "processor/AudioFileInput.h"
+#include "processor/ShippedFiles.h"
 #include "ui/RowLayout.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-namespace
-{
-// Paths written on Windows reach us with backslashes; juce::File wants forward slashes.
-juce::File folderFromBuildPath (const char* path)
-{
-    return juce::File (juce::String (path).replaceCharacter ('\\', '/'));
-}
-} // namespace
-
-juce::File AudioTabComponent::developmentFolder()
-{
-    return folderFromBuildPath (QUORVANE_DEV_FOLDER);
-}
-
 juce::File AudioTabComponent::defaultSamplesFolder()
 {
-    return developmentFolder().getChildFile ("samples");
+    return ShippedFiles::find (ShippedFiles::kSamplesFolder);
 }
 
 AudioTabComponent::AudioTabComponent (juce::AudioFormatManager& formats, const juce::File& folder)
@@ -98,7 +85,7 @@ void AudioTabComponent::loadNextSample()
 
 void AudioTabComponent::loadFile()
 {
-    fileChooser = std::make_unique<juce::FileChooser> ("Select an audio file...", developmentFolder(),
+    fileChooser = std::make_unique<juce::FileChooser> ("Select an audio file...", samplesFolder,
                                                        formatManager.getWildcardForAllFormats(), true, false);
 
     const int chooserFlags = juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles;

@@ -14,12 +14,12 @@
 class AudioTabComponent : public juce::Component
 {
 public:
-    // The folder compiled into the program for development: the file chooser opens there and
-    // its "samples" child holds the default samples.
-    static juce::File developmentFolder();
+    // The samples folder that ships with the program, found at run time beside the installed
+    // program or, during development, in the build tree; it holds the default samples.
     static juce::File defaultSamplesFolder();
 
-    // samplesFolder is the one folder "<", ">" and loadSampleByName search.
+    // samplesFolder is the one folder "<", ">" and loadSampleByName search, and where the file
+    // chooser opens.
     explicit AudioTabComponent (juce::AudioFormatManager& formatManager,
                                 const juce::File& samplesFolder = defaultSamplesFolder());
     ~AudioTabComponent() override;
