@@ -112,6 +112,17 @@ protected:
         return p;
     }
 
+    // A document that sets Heat to 77 is either accepted whole (and restores) or refused whole.
+    void expectRestoredOrRefused (const char* what, const std::string& doc, bool restores)
+    {
+        SCOPED_TRACE (what);
+        auto p = makeTarget();
+        const auto block = blockFor (doc);
+        EXPECT_EQ (QuorvaneAudioProcessor::isRestorableStateBlock (block.getData(), (juce::int64) block.getSize()), restores);
+        restore (*p, block);
+        EXPECT_EQ (rawParam (*p, ParamIDs::heat), restores ? 77.0f : rawParam (*makeTarget(), ParamIDs::heat));
+    }
+
     QuorvaneAudioProcessor source;
     juce::MemoryBlock valid;
     std::string validText;
@@ -414,14 +425,7 @@ TEST_F (StateRobustness, BlocksAtTheSizeAndItemLimits)
         { "block one byte past it", withPadding (maxBytes - kBlockOverhead + 1), false },
     };
     for (const auto& c : cases)
-    {
-        SCOPED_TRACE (c.what);
-        auto p = makeTarget();
-        const auto block = blockFor (c.doc);
-        EXPECT_EQ (QuorvaneAudioProcessor::isRestorableStateBlock (block.getData(), (juce::int64) block.getSize()), c.restores);
-        restore (*p, block);
-        EXPECT_EQ (rawParam (*p, ParamIDs::heat), c.restores ? 77.0f : rawParam (*makeTarget(), ParamIDs::heat));
-    }
+        expectRestoredOrRefused (c.what, c.doc, c.restores);
 }
 
 // The framework's parser never returns from an '&' that no ';' follows (it appends to a string
@@ -441,12 +445,5 @@ TEST_F (StateRobustness, AmpersandsWithoutAnEndAreRefused)
         { "a ';' too far away", "<Quorvane><PARAM id=\"heat\" value=\"77\" note=\"&aaaaaaaaaaaaaaaaaaaaaaaaa;\"/></Quorvane>", false },
     };
     for (const auto& c : cases)
-    {
-        SCOPED_TRACE (c.what);
-        auto p = makeTarget();
-        const auto block = blockFor (c.doc);
-        EXPECT_EQ (QuorvaneAudioProcessor::isRestorableStateBlock (block.getData(), (juce::int64) block.getSize()), c.restores);
-        restore (*p, block);
-        EXPECT_EQ (rawParam (*p, ParamIDs::heat), c.restores ? 77.0f : rawParam (*makeTarget(), ParamIDs::heat));
-    }
+        expectRestoredOrRefused (c.what, c.doc, c.restores);
 }

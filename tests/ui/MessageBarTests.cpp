@@ -45,6 +45,17 @@ std::vector<juce::String> widestDialMessages (QuorvaneAudioProcessor& processor)
     }
     return texts;
 }
+// The drawn letters stay inside the bar's text area sideways and inside the bar itself.
+void expectInkInside (const juce::GlyphArrangement& glyphs, juce::Rectangle<int> textArea, juce::Rectangle<int> bounds)
+{
+    juce::Path ink;
+    glyphs.createPath (ink);
+    const auto inkBounds = ink.getBounds();
+    EXPECT_GE (inkBounds.getX(), 0.0f);
+    EXPECT_LE (inkBounds.getRight(), (float) textArea.getRight());
+    EXPECT_GE (inkBounds.getY(), 0.0f);
+    EXPECT_LE (inkBounds.getBottom(), (float) bounds.getHeight());
+}
 } // namespace
 
 TEST_F (BlendPageTest, EveryTableMessageFitsTheBarUnsqueezed)
@@ -93,13 +104,7 @@ TEST_F (BlendPageTest, EveryTableMessageFitsTheBarUnsqueezed)
         for (int i = 0; i < glyphs.getNumGlyphs(); ++i)
             drawn << juce::String::charToString (glyphs.getGlyph (i).getCharacter());
         EXPECT_EQ (drawn.removeCharacters (" "), text.removeCharacters (" "));
-        juce::Path ink;
-        glyphs.createPath (ink);
-        const auto inkBounds = ink.getBounds();
-        EXPECT_GE (inkBounds.getX(), 0.0f);
-        EXPECT_LE (inkBounds.getRight(), (float) textArea.getRight());
-        EXPECT_GE (inkBounds.getY(), 0.0f);
-        EXPECT_LE (inkBounds.getBottom(), (float) bounds.getHeight());
+        expectInkInside (glyphs, textArea, bounds);
     }
     // The tables do hold messages longer than a line (the math "Tilt" help among them).
     EXPECT_GT (twoLineMessages, 0);
@@ -121,13 +126,7 @@ TEST_F (BlendPageTest, TextLongerThanTwoLinesStaysInsideTheBar)
         EXPECT_EQ (layout.fontHeight, 12.0f);
 
         auto glyphs = MessageBarLabel::arrange (text, bounds, bar.getBorderSize());
-        juce::Path ink;
-        glyphs.createPath (ink);
-        const auto inkBounds = ink.getBounds();
-        EXPECT_GE (inkBounds.getX(), 0.0f);
-        EXPECT_LE (inkBounds.getRight(), (float) textArea.getRight());
-        EXPECT_GE (inkBounds.getY(), 0.0f);
-        EXPECT_LE (inkBounds.getBottom(), (float) bounds.getHeight());
+        expectInkInside (glyphs, textArea, bounds);
 
         bar.setText (text, juce::dontSendNotification);
         EXPECT_NO_FATAL_FAILURE (snapshot (bar));
