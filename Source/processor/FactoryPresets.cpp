@@ -35,7 +35,7 @@ constexpr Preset kPresets[] = {
     { "Glass Formants", "FFT Vocoder",
       { { resolution, 11 }, { vocAttack, 1 }, { vocRelease, 150 }, { hfEmphasis, 8 }, { fxLowCut, 120 } }, nullptr, nullptr },
     { "Crushed Robot", "Distorted Vocoder",
-      { { resolution, 6 }, { vocDrive, 85 }, { vocRelease, 30 }, { heat, 60 }, { outputVolDb, -3 } }, nullptr, nullptr },
+      { { resolution, 6 }, { vocDrive, 85 }, { vocRelease, 30 }, { heat, 60 }, { outputVolDb, 3 } }, nullptr, nullptr },
     { "Kick Under Chords", "Frequency Splice",
       { { fsCrossover, 220 }, { fsWidth, 25 }, { fsTilt, 20 } }, nullptr, nullptr },
     { "Swept Splice", "Frequency Splice",
@@ -83,11 +83,11 @@ constexpr Preset kPresets[] = {
     { "Octave Buzz", "Absolute Difference",
       { { mathDrive, 30 }, { fxLowCut, 100 }, { outputVolDb, -2 } }, nullptr, nullptr },
     { "Crest Spikes", "Divide",
-      { { mathTame, 60 }, { fxHiCut, 6000 }, { outputVolDb, -6 } }, nullptr, nullptr },
+      { { mathTame, 40 }, { fxHiCut, 6000 }, { outputVolDb, 6 } }, nullptr, nullptr },
     { "Polarity Chop", "Sign Multiply",
       { { mathTame, 80 }, { mathDrive, 20 }, { seqEnabled, 1 }, { seqBars, kOneBar } }, &kOffbeatGate, nullptr },
     { "Bit Crunch", "XOR",
-      { { mathTame, 85 }, { fxHiCut, 7000 }, { outputVolDb, -6 }, { seqEnabled2, 1 }, { mod2Target, kDial3 } },
+      { { mathTame, 85 }, { fxHiCut, 7000 }, { outputVolDb, 6 }, { seqEnabled2, 1 }, { mod2Target, kDial3 } },
       nullptr, &kTwoLevels },
 };
 // clang-format on
