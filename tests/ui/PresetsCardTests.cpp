@@ -190,3 +190,22 @@ TEST_F (BlendPageTest, PresetsCardFillsTheAreaBelowTheSettingsPanel)
     EXPECT_EQ (page->getMessageText(), "Loaded preset Rhythmic Gate");
     EXPECT_EQ (processor->getStepValue (0, 1), -1.0f);
 }
+
+TEST_F (EditorTest, PresetsLoadInThePluginAndTheStandaloneEditor)
+{
+    for (const bool standalone : { false, true })
+    {
+        SCOPED_TRACE (standalone ? "standalone" : "plug-in");
+        open (standalone);
+        auto& page = editor->getBlendPage();
+        page.setSettingsViewOpen (true);
+        auto& card = BlendComponentTestAccess::presetsCard (page);
+        EXPECT_TRUE (card.isVisible());
+
+        C::select (card, "Tremolo Pump");
+        C::load (card).onClick();
+        EXPECT_EQ (processor->paramValue ("mode"), 8.0f); // Amplitude Modulation (AM)
+        EXPECT_EQ (processor->paramValue ("amLFORate"), 4.0f);
+        EXPECT_EQ (page.getMessageText(), "Loaded preset Tremolo Pump");
+    }
+}
