@@ -149,3 +149,19 @@ TEST_F (PresetOptions, UnknownOrUnusablePresetsAreErrorsAndWriteNothing)
         EXPECT_FALSE (file ("out.wav").exists());
     }
 }
+
+TEST (PresetOptionParsing, ListNeedsNoFilesAndAPresetNeedsAName)
+{
+    RenderOptions options;
+    ASSERT_TRUE (parseRenderArguments ({ "--list-presets" }, options).wasOk());
+    EXPECT_TRUE (options.listPresets);
+
+    ASSERT_TRUE (parseRenderArguments ({ "a.wav", "-o", "o.wav", "--preset", "Kick Pump" }, options).wasOk());
+    EXPECT_EQ (options.preset, "Kick Pump");
+    EXPECT_FALSE (options.listPresets);
+
+    const auto empty = parseRenderArguments ({ "a.wav", "-o", "o.wav", "--preset=" }, options);
+    ASSERT_TRUE (empty.failed());
+    EXPECT_TRUE (empty.getErrorMessage().contains ("--preset needs"));
+    EXPECT_TRUE (parseRenderArguments ({ "a.wav", "-o", "o.wav", "--preset" }, options).failed());
+}
