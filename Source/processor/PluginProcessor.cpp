@@ -2,6 +2,7 @@
 #include "common/JuceCompat.h"
 #include "params/ParamIDs.h"
 #include "params/ParameterTable.h"
+#include "processor/StateDocument.h"
 
 #include <algorithm>
 
@@ -18,7 +19,7 @@ float peakOf (const juce::AudioBuffer<float>& buffer)
 
 QuorvaneAudioProcessor::QuorvaneAudioProcessor()
     : juce::AudioProcessor (makeBusLayout()),
-      parameters (*this, nullptr, "Quorvane", makeLayout())
+      parameters (*this, nullptr, StateDocument::kRootType, makeLayout())
 {
     for (int i = 0; i < kNumParameters; ++i)
         rawValues[static_cast<size_t> (i)] = parameters.getRawParameterValue (kParamTable[i].id);

@@ -1,4 +1,5 @@
 #include "processor/PluginProcessor.h"
+#include "processor/StateDocument.h"
 #include "processor/ThemeSetting.h"
 
 #include <algorithm>
@@ -10,43 +11,12 @@
 
 namespace
 {
-const juce::Identifier kStepSequencerType { "StepSequencer" };
+using namespace StateDocument;
+
 const juce::Identifier kUiPrefsType { "UIPrefs" };
 const juce::Identifier kThemeAttribute { "theme" };
-const juce::Identifier kParamType { "PARAM" };
-const juce::Identifier kIdAttribute { "id" };
-const juce::Identifier kValueAttribute { "value" };
 
-// Attribute names of the steps: "s0".."s15" for modulator 1, "m1s0".."m1s15" for modulator 2.
-juce::Identifier stepAttribute (int modulator, int step)
-{
-    return juce::String (modulator == 0 ? "s" : "m1s") + juce::String (step);
-}
-
-// Our documents are two levels deep. JUCE's XML parser and the value tree recurse once per
-// level, so a damaged or hostile block nested millions deep would exhaust the stack of the
-// host's thread; anything deeper than this is refused before it is parsed.
-constexpr int kMaxXmlDepth = 32;
-// Our documents hold about 220 elements and attributes. The parser and the value tree spend a
-// few microseconds on each, and more on each new name, so a block is refused past this many:
-// any block that passes restores in a small fraction of a second.
-constexpr int kMaxXmlItems = 16384;
-// The framework's parser loops for ever, growing a string until memory runs out, on an '&' that
-// no ';' follows. The entities it writes (&amp;, &quot;, &#10;) are a few characters long.
-constexpr int kMaxEntityLength = 16;
-
-bool entityEndsSoon (const char* ampersand, const char* end)
-{
-    for (const char* c = ampersand + 1; c < end && c <= ampersand + kMaxEntityLength && *c != 0; ++c)
-        if (*c == ';')
-            return true;
-    return false;
-}
-
-// Checks the XML text inside a state block before JUCE parses it. Besides the depth, the text
-// must end with the '>' that closes its root: the parser takes a document cut off inside its
-// root tag ("<Quorv") for a complete, empty element, which would turn a truncated block into a
-// restore instead of leaving everything as it is.
+// Checks the XML text inside a state block before JUCE parses it.
 bool isParseableStateText (const void* data, juce::int64 sizeInBytes)
 {
     if (data == nullptr || sizeInBytes <= 8 || sizeInBytes > QuorvaneAudioProcessor::kMaxStateBlockBytes)
@@ -56,54 +26,7 @@ bool isParseableStateText (const void* data, juce::int64 sizeInBytes)
     const auto declared = juce::ByteOrder::littleEndianInt (bytes + 4);
     const auto available = static_cast<juce::uint32> (sizeInBytes - 8);
     const char* text = bytes + 8;
-    const char* const end = text + std::min (declared, available);
-
-    int depth = 0, items = 0;
-    char lastSignificant = 0;
-    bool inTag = false, closingTag = false;
-    char quote = 0;
-    for (const char* c = text; c < end && *c != 0; ++c)
-    {
-        if (! juce::CharacterFunctions::isWhitespace (*c))
-            lastSignificant = *c;
-        if (*c == '&' && ! entityEndsSoon (c, end))
-            return false;
-
-        if (quote != 0)
-        {
-            if (*c == quote)
-                quote = 0;
-        }
-        else if (inTag)
-        {
-            if (*c == '"' || *c == '\'')
-                quote = *c;
-            else if (*c == '=' && ! closingTag && ++items > kMaxXmlItems)
-                return false;
-            else if (*c == '>')
-            {
-                inTag = false;
-                if (closingTag || c[-1] == '/')
-                    --depth;
-            }
-        }
-        else if (*c == '<' && c + 1 < end)
-        {
-            const char next = c[1];
-            if (next == '/')
-            {
-                inTag = closingTag = true;
-            }
-            else if (next != '!' && next != '?')
-            {
-                inTag = true;
-                closingTag = false;
-                if (++depth > kMaxXmlDepth || ++items > kMaxXmlItems)
-                    return false;
-            }
-        }
-    }
-    return lastSignificant == '>';
+    return isSafeXmlText (text, text + std::min (declared, available));
 }
 
 // A parameter value that is not a finite float (NaN, infinity, or beyond float range) would
@@ -115,8 +38,7 @@ void replaceNonFiniteParameterValues (juce::ValueTree& tree, juce::AudioProcesso
     {
         if (! child.hasType (kParamType) || ! child.hasProperty (kValueAttribute))
             continue;
-        const auto value = static_cast<float> (static_cast<double> (child.getProperty (kValueAttribute)));
-        if (std::isfinite (value))
+        if (finiteFloat (child.getProperty (kValueAttribute)))
             continue;
         if (auto* current = parameters.getRawParameterValue (child.getProperty (kIdAttribute).toString()))
             child.setProperty (kValueAttribute, current->load(), nullptr);
@@ -141,13 +63,7 @@ void QuorvaneAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
     if (isStandaloneWrapper())
         return;
 
-    auto tree = parameters.copyState();
-
-    juce::ValueTree steps (kStepSequencerType);
-    for (int m = 0; m < 2; ++m)
-        for (int s = 0; s < kNumSteps; ++s)
-            steps.setProperty (stepAttribute (m, s), static_cast<double> (getStepValue (m, s)), nullptr);
-    tree.appendChild (steps, nullptr);
+    auto tree = StateDocument::buildWithoutTheme (*this);
 
     juce::ValueTree prefs (kUiPrefsType);
     prefs.setProperty (kThemeAttribute, QV::isDarkThemeActive() ? 1 : 0, nullptr);
@@ -182,9 +98,8 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
                 // A missing or non-numeric attribute reads as 0. A value that does not fit a
                 // finite float would poison every Morph and dial it touches, so it is ignored
                 // and the step keeps its value.
-                const auto value = static_cast<float> (static_cast<double> (steps.getProperty (stepAttribute (m, s), 0.0)));
-                if (std::isfinite (value))
-                    setStepValue (m, s, value);
+                if (const auto value = finiteFloat (steps.getProperty (stepAttribute (m, s), 0.0)))
+                    setStepValue (m, s, *value);
             }
         }
     }
@@ -199,15 +114,7 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
     removeAllChildrenOfType (tree, kStepSequencerType);
     removeAllChildrenOfType (tree, kUiPrefsType);
 
-    // Older versions called the Heat parameter "warmth".
-    for (auto child : tree)
-    {
-        if (child.hasType (kParamType) && child.getProperty (kIdAttribute).toString() == "warmth")
-        {
-            child.setProperty (kIdAttribute, "heat", nullptr);
-            break;
-        }
-    }
+    renameLegacyParameters (tree);
 
     replaceNonFiniteParameterValues (tree, parameters);
     parameters.replaceState (tree);

@@ -2,6 +2,7 @@
 #include "params/ParamIDs.h"
 #include "params/ParameterTable.h"
 #include "processor/PluginProcessor.h"
+#include "processor/UserPresets.h"
 #include "ui/ThemePalette.h"
 
 #include <cstring>
@@ -11,7 +12,7 @@
 // section in BlendComponent_Modulator.cpp and the randomisers in BlendComponent_Random.cpp.
 
 BlendComponent::BlendComponent (QuorvaneAudioProcessor& p)
-    : processor (p), parameterTree (p.parameters)
+    : processor (p), parameterTree (p.parameters), presetsCard (p, UserPresets::folder())
 {
     applyColourScheme();
 
@@ -79,6 +80,9 @@ void BlendComponent::buildTopRow()
     // Where the manual is, when no browser could show it: it stays up until the next message,
     // so the path can be read and copied.
     settingsView.onMessage = [this] (const juce::String& text) { showInfoMessage (text, 0); };
+    presetsCard.onMessage = [this] (const juce::String& text) { showTimedMessage (text); };
+    presetsCard.onPresetLoaded = [this] { refreshStepSequencerFromProcessor(); };
+    settingsView.setPresetsCard (&presetsCard);
     addChildComponent (settingsView);
 }
 

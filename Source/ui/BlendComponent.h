@@ -158,6 +158,8 @@ private:
     juce::TextButton allButton { "All" };
     juce::TextButton gearButton;
     SettingsViewComponent settingsView;
+    // Shown by the settings view below its panel; declared after it, so it leaves it first.
+    PresetsCard presetsCard;
     juce::ComboBox modeSelector;
     juce::TextButton prevModeButton { "<" };
     juce::TextButton nextModeButton { ">" };

@@ -62,7 +62,28 @@ void SettingsViewComponent::applyColourScheme()
 {
     themeButton.setButtonText (QV::gActive == &QV::kDark ? "Dark" : "Light");
     manualLink.setColour (juce::HyperlinkButton::textColourId, QV::gActive->accent);
+    if (presetsCard != nullptr)
+        presetsCard->applyColourScheme();
     repaint();
+}
+
+void SettingsViewComponent::setPresetsCard (PresetsCard* card)
+{
+    if (presetsCard != nullptr)
+        removeChildComponent (presetsCard);
+    presetsCard = card;
+    if (card != nullptr)
+    {
+        addAndMakeVisible (card);
+        card->applyColourScheme();
+    }
+    resized();
+}
+
+void SettingsViewComponent::visibilityChanged()
+{
+    if (isVisible() && presetsCard != nullptr)
+        presetsCard->refreshList();
 }
 
 void SettingsViewComponent::setPanelHeights (int settingsHeight, int second, int third)
@@ -80,6 +101,8 @@ void SettingsViewComponent::resized()
     themeButton.setBounds (80, 34, 70, 22);
     manualLabel.setBounds (20, 66, 60, 22);
     manualLink.setBounds (80, 66, getWidth() - 100, 22);
+    if (presetsCard != nullptr)
+        presetsCard->setBounds (0, panelHeights[0] + panelHeights[1], getWidth(), panelHeights[2]);
 }
 
 void SettingsViewComponent::paint (juce::Graphics& g)

@@ -3,11 +3,13 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include "ui/BrowserLaunch.h"
+#include "ui/PresetsCard.h"
 
 #include <functional>
 
 // The "SETTINGS AND INFO" overlay of the Blend page: the colour theme switch and the link to
-// the manual. It paints only its own panel, so the page shows through below it.
+// the manual, and below it the PRESETS card when the page gives it one. It paints only its own
+// panels, so the page shows through elsewhere.
 class SettingsViewComponent : public juce::Component,
                               private juce::Timer
 {
@@ -22,10 +24,16 @@ public:
     std::function<void (const juce::String&)> onMessage;
 
     void applyColourScheme();
-    void setPanelHeights (int settingsHeight, int, int);
+    // The heights of the settings panel, of the gap below it and of the area under the gap, which
+    // the PRESETS card fills.
+    void setPanelHeights (int settingsHeight, int gap, int presetsHeight);
+    // Shows the card (owned by the caller) in the area below the settings panel.
+    void setPresetsCard (PresetsCard* card);
 
     void resized() override;
     void paint (juce::Graphics&) override;
+    // Opening the view lists the presets afresh: the user folder may have changed meanwhile.
+    void visibilityChanged() override;
 
     // The manual that ships with the program (docs/manual.md rendered to HTML), found at run time
     // beside the installed program or plug-in bundle, or in the build tree. The link shows its
@@ -62,6 +70,7 @@ private:
     juce::Label manualLabel { {}, "Manual:" };
     ManualLinkButton manualLink;
     BrowserLaunch browserLaunch;
+    PresetsCard* presetsCard = nullptr;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SettingsViewComponent)
 };

@@ -31,6 +31,7 @@ struct BlendComponentTestAccess
     static juce::TextButton& gear (BlendComponent& c) { return c.gearButton; }
     static juce::Label& messageBar (BlendComponent& c) { return c.messageBar; }
     static SettingsViewComponent& settingsView (BlendComponent& c) { return c.settingsView; }
+    static PresetsCard& presetsCard (BlendComponent& c) { return c.presetsCard; }
     static LevelMeterComponent& meter (BlendComponent& c, int i) { return c.meters[(size_t) i]; }
     static juce::Label& meterCaption (BlendComponent& c, int i) { return c.meterCaptions[(size_t) i]; }
     static StepSequencerComponent& stepView (BlendComponent& c) { return c.stepView; }

@@ -3,9 +3,11 @@
 #include "params/BlendModeRegistry.h"
 #include "params/ParamIDs.h"
 #include "params/ParameterTable.h"
+#include "processor/FactoryPresets.h"
+#include "processor/StateDocument.h"
+#include "processor/UserPresets.h"
 #include "TextFormat.h"
 
-#include <sys/stat.h>
 
 namespace
 {
@@ -31,24 +33,11 @@ void applySteps (QuorvaneAudioProcessor& processor, int modulator, const StepPat
 juce::Result loadStateFile (QuorvaneAudioProcessor& processor, const juce::File& file)
 {
     const auto name = "state file '" + file.getFullPathName() + "'";
-    // Only a regular file is read: a device such as /dev/zero or a pipe never ends.
-    struct stat info {};
-    if (::stat (file.getFullPathName().toRawUTF8(), &info) != 0)
-        return juce::Result::fail (name + ": no such file");
-    if (S_ISDIR (info.st_mode))
-        return juce::Result::fail (name + " is a directory");
-    if (! S_ISREG (info.st_mode))
-        return juce::Result::fail (name + " is not a regular file");
-    if (info.st_size > QuorvaneAudioProcessor::kMaxStateBlockBytes)
-        return juce::Result::fail (name + " is too large to be a state block");
-
-    juce::FileInputStream stream (file);
-    if (! stream.openedOk())
-        return juce::Result::fail (name + " cannot be read: " + stream.getStatus().getErrorMessage());
-
-    // Read up to the cap and one byte past it, in case the file grew since it was checked.
     juce::MemoryBlock data;
-    stream.readIntoMemoryBlock (data, (ssize_t) QuorvaneAudioProcessor::kMaxStateBlockBytes + 1);
+    const auto read = StateDocument::readBoundedRegularFile (file, QuorvaneAudioProcessor::kMaxStateBlockBytes, name,
+                                                             "a state block", data);
+    if (read.failed())
+        return read;
 
     // The processor silently ignores a block it cannot use; the tool says so instead, because a
     // render with the wrong settings would look like a successful one. The block passes the
@@ -78,12 +67,53 @@ float setRawParameter (QuorvaneAudioProcessor& processor, const juce::String& pa
     return processor.parameters.getRawParameterValue (paramId)->load();
 }
 
+juce::Result loadPreset (QuorvaneAudioProcessor& processor, const juce::String& nameOrFile)
+{
+    // A text that looks like a path is a file; a name is looked for among the factory presets,
+    // then the user's, then as a file in the working folder.
+    const bool looksLikeFile = nameOrFile.containsAnyOf ("/\\") || nameOrFile.endsWith (Presets::kFileExtension);
+    if (! looksLikeFile)
+    {
+        if (const auto* factory = FactoryPresets::find (nameOrFile))
+        {
+            Presets::apply (processor, FactoryPresets::values (*factory));
+            return juce::Result::ok();
+        }
+        const auto safeName = UserPresets::sanitiseName (nameOrFile);
+        const auto userFile = UserPresets::fileFor (UserPresets::folder(), safeName);
+        if (safeName == nameOrFile && userFile.existsAsFile())
+            return loadPresetFile (processor, userFile);
+    }
+
+    const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (nameOrFile);
+    if (! looksLikeFile && ! file.exists())
+        return juce::Result::fail ("unknown preset '" + nameOrFile + "' (--list-presets shows them all)");
+    return loadPresetFile (processor, file);
+}
+
+juce::Result loadPresetFile (QuorvaneAudioProcessor& processor, const juce::File& file)
+{
+    Presets::PresetValues values;
+    const auto result = Presets::readFile (file, values);
+    if (result.failed())
+        return result;
+    Presets::apply (processor, values);
+    return juce::Result::ok();
+}
+
 juce::Result configureProcessor (QuorvaneAudioProcessor& processor, const RenderOptions& options,
                                  std::ostream& warnings)
 {
     if (options.stateIn.isNotEmpty())
     {
         const auto result = loadStateFile (processor, juce::File::getCurrentWorkingDirectory().getChildFile (options.stateIn));
+        if (result.failed())
+            return result;
+    }
+
+    if (options.preset.isNotEmpty())
+    {
+        const auto result = loadPreset (processor, options.preset);
         if (result.failed())
             return result;
     }
@@ -131,6 +161,17 @@ void listParameters (QuorvaneAudioProcessor& processor, std::ostream& out)
         out << id << "\t" << parameter->getName (256) << "\t" << formatFloat (range.start) << "\t"
             << formatFloat (range.end) << "\t" << formatFloat (defaultValue) << "\t" << formatFloat (current) << "\n";
     }
+}
+
+void listPresets (std::ostream& out)
+{
+    for (int i = 0; i < FactoryPresets::count(); ++i)
+    {
+        const auto& preset = FactoryPresets::at (i);
+        out << "factory\t" << FactoryPresets::section (preset) << "\t" << preset.name << "\n";
+    }
+    for (const auto& file : UserPresets::list (UserPresets::folder()))
+        out << "user\t" << UserPresets::kSectionHeading << "\t" << UserPresets::nameOf (file) << "\n";
 }
 
 juce::String currentModeName (QuorvaneAudioProcessor& processor)

@@ -10,7 +10,7 @@ namespace
 {
 enum class Opt
 {
-    Output, Mode, Set, Block, NoSidechain, CompensateLatency, Report, ListParams,
+    Output, Mode, Set, Block, NoSidechain, CompensateLatency, Report, ListParams, ListPresets, Preset,
     Bpm, TimeSig, Ppq, Stopped, Steps1, Steps2, StateIn, StateOut, Seed, Help
 };
 
@@ -31,6 +31,7 @@ const OptionInfo kOptions[] = {
     { "--steps1", Opt::Steps1, true },     { "--steps2", Opt::Steps2, true },
     { "--state-in", Opt::StateIn, true },  { "--state-out", Opt::StateOut, true },
     { "--seed", Opt::Seed, true },         { "--compensate-latency", Opt::CompensateLatency, false },
+    { "--preset", Opt::Preset, true },     { "--list-presets", Opt::ListPresets, false },
     { "-h", Opt::Help, false },            { "--help", Opt::Help, false },
 };
 
@@ -176,6 +177,12 @@ juce::Result applyOption (Opt opt, const juce::String& name, const juce::String&
         case Opt::CompensateLatency: options.compensateLatency = true; break;
         case Opt::Report: options.report = true; break;
         case Opt::ListParams: options.listParams = true; break;
+        case Opt::ListPresets: options.listPresets = true; break;
+        case Opt::Preset:
+            if (value.isEmpty())
+                return juce::Result::fail ("--preset needs a preset name or file");
+            options.preset = value;
+            break;
         case Opt::Bpm:
             if (! parseNumber (value, number))
                 return notANumber (name, value);
@@ -302,8 +309,8 @@ juce::Result parseRenderArguments (const juce::StringArray& args, RenderOptions&
     else if (transport.timeSigGiven || transport.ppqGiven || transport.stopped)
         options.warnings.add ("--time-sig, --ppq and --stopped have no effect without --bpm");
 
-    // Listing the parameters and the help text need no audio.
-    if (options.showHelp || options.listParams)
+    // The lists and the help text need no audio.
+    if (options.showHelp || options.listParams || options.listPresets)
         return juce::Result::ok();
 
     if (options.audio1.isEmpty())
@@ -328,6 +335,7 @@ juce::String renderUsage()
            "  --no-sidechain        disable the sidechain bus (AUDIO2 is ignored)\n"
            "  --report              print a JSON summary on stdout\n"
            "  --list-params         print the parameters (id, name, min, max, default, value) and exit\n"
+           "  --list-presets        print the presets (factory or user, section, name) and exit\n"
            "  --bpm B               host tempo; without it the plug-in gets no play head\n"
            "  --time-sig N/D        host time signature, default 4/4 (with --bpm)\n"
            "  --ppq P               host position in quarter notes at the first sample, default 0 (with --bpm)\n"
@@ -335,6 +343,8 @@ juce::String renderUsage()
            "  --steps1 v0,...,v15   modulator 1's sixteen step values (-1..1)\n"
            "  --steps2 v0,...,v15   modulator 2's sixteen step values (-1..1)\n"
            "  --state-in FILE       restore this state block before rendering\n"
+           "  --preset NAME|FILE    load a factory or user preset by name, or a .qvpreset file, after\n"
+           "                        --state-in and before --steps1/--steps2, --mode and --set\n"
            "  --state-out FILE      save the state block after rendering\n"
            "  --seed N              seed of the Probabilistic mode's coin flips, for repeatable renders\n"
            "  --compensate-latency  drop the reported latency from the start and play the tail out, so the\n"

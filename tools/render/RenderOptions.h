@@ -40,10 +40,13 @@ struct RenderOptions
     bool compensateLatency = false;
     bool report = false;
     bool listParams = false;
+    bool listPresets = false;
     bool showHelp = false;
     std::optional<TransportOptions> transport;
     std::optional<StepPattern> steps[2];
     juce::String stateIn, stateOut;
+    // A factory or user preset by name, or a preset file; applied after --state-in.
+    juce::String preset;
     // Seed of the Probabilistic mode's coin flips; without it every render flips differently.
     std::optional<juce::int64> seed;
 

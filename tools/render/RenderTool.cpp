@@ -59,6 +59,12 @@ int runRenderTool (const juce::StringArray& args, std::ostream& out, std::ostrea
     for (const auto& warning : options.warnings)
         err << "quorvane-render: warning: " << warning << "\n";
 
+    if (options.listPresets)
+    {
+        listPresets (out);
+        return kExitOk;
+    }
+
     auto processor = std::make_unique<QuorvaneAudioProcessor>();
     if (const auto result = configureProcessor (*processor, options, err); result.failed())
         return fail (err, result.getErrorMessage());
