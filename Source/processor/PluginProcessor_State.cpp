@@ -16,19 +16,6 @@ using namespace StateDocument;
 const juce::Identifier kUiPrefsType { "UIPrefs" };
 const juce::Identifier kThemeAttribute { "theme" };
 
-// Checks the XML text inside a state block before JUCE parses it.
-bool isParseableStateText (const void* data, juce::int64 sizeInBytes)
-{
-    if (data == nullptr || sizeInBytes <= 8 || sizeInBytes > QuorvaneAudioProcessor::kMaxStateBlockBytes)
-        return false;
-    const auto* bytes = static_cast<const char*> (data);
-    // The header is JUCE's: a magic number, then the text length, both little-endian.
-    const auto declared = juce::ByteOrder::littleEndianInt (bytes + 4);
-    const auto available = static_cast<juce::uint32> (sizeInBytes - 8);
-    const char* text = bytes + 8;
-    return isSafeXmlText (text, text + std::min (declared, available));
-}
-
 // A parameter value that is not a finite float (NaN, infinity, or beyond float range) would
 // pass unclamped through the framework's range conversion and reach the audio thread. It is
 // ignored the way a non-finite step value is: the parameter keeps its current value.
@@ -55,7 +42,15 @@ void removeAllChildrenOfType (juce::ValueTree& tree, const juce::Identifier& typ
 
 bool QuorvaneAudioProcessor::isRestorableStateBlock (const void* data, juce::int64 sizeInBytes)
 {
-    return isParseableStateText (data, sizeInBytes);
+    if (data == nullptr || sizeInBytes <= 8 || sizeInBytes > kMaxStateBlockBytes)
+        return false;
+    const auto* bytes = static_cast<const char*> (data);
+    // The header is JUCE's: a magic number, then the text length, both little-endian. The XML
+    // text behind it is checked before JUCE parses it.
+    const auto declared = juce::ByteOrder::littleEndianInt (bytes + 4);
+    const auto available = static_cast<juce::uint32> (sizeInBytes - 8);
+    const char* text = bytes + 8;
+    return isSafeXmlText (text, text + std::min (declared, available));
 }
 
 void QuorvaneAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
