@@ -1,17 +1,7 @@
 #include "engine/VocoderBankKernel.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
- #define QV_VOCODER_AVX2 1
- #define QV_TARGET_AVX2 __attribute__ ((target ("avx2")))
- #define QV_ALWAYS_INLINE inline __attribute__ ((always_inline))
-#else
- #define QV_VOCODER_AVX2 0
- #define QV_ALWAYS_INLINE inline
-#endif
 
 namespace vocoderkernel
 {
@@ -135,70 +125,28 @@ QV_ALWAYS_INLINE void runBlock (const VCBandTable& table, VCChannelState& state,
     }
 }
 
-void runBaseline (const VCBandTable& table, VCChannelState& state, int numBands,
-                  bool carrierNormalised, const float* carrier, const float* modulator, float* sums, int numSamples,
-                  float attackCoef, float releaseCoef) noexcept
-{
-    if (carrierNormalised)
-        runBlock<true> (table, state, numBands, carrier, modulator, sums, numSamples, attackCoef, releaseCoef);
-    else
-        runBlock<false> (table, state, numBands, carrier, modulator, sums, numSamples, attackCoef, releaseCoef);
-}
-
-#if QV_VOCODER_AVX2
-// The same code compiled for AVX2: eight bands per vector. The file is compiled without
-// contraction, so nothing is fused even where the compiler could.
-QV_TARGET_AVX2 void runAvx2 (const VCBandTable& table, VCChannelState& state, int numBands, bool carrierNormalised, const float* carrier,
-                                    const float* modulator, float* sums, int numSamples, float attackCoef,
-                                    float releaseCoef) noexcept
-{
-    if (carrierNormalised)
-        runBlock<true> (table, state, numBands, carrier, modulator, sums, numSamples, attackCoef, releaseCoef);
-    else
-        runBlock<false> (table, state, numBands, carrier, modulator, sums, numSamples, attackCoef, releaseCoef);
-}
-#endif
-
-std::atomic<Isa>& chosenIsa() noexcept
-{
-    static std::atomic<Isa> isa { isSupported (Isa::avx2) ? Isa::avx2 : Isa::baseline };
-    return isa;
-}
+// The same code for every instruction set; the file is compiled without contraction, so nothing
+// is fused even where the compiler could.
+QV_ISA_BUILDS (void, runBuild,
+               (const VCBandTable& table, VCChannelState& state, int numBands, bool carrierNormalised,
+                const float* carrier, const float* modulator, float* sums, int numSamples, float attackCoef,
+                float releaseCoef) noexcept,
+               {
+                   if (carrierNormalised)
+                       runBlock<true> (table, state, numBands, carrier, modulator, sums, numSamples, attackCoef,
+                                       releaseCoef);
+                   else
+                       runBlock<false> (table, state, numBands, carrier, modulator, sums, numSamples, attackCoef,
+                                        releaseCoef);
+               })
 } // namespace
-
-bool isSupported (Isa isa) noexcept
-{
-    if (isa == Isa::baseline)
-        return true;
-#if QV_VOCODER_AVX2
-    __builtin_cpu_init(); // may run before the runtime has initialised the CPU model
-    return __builtin_cpu_supports ("avx2");
-#else
-    return false;
-#endif
-}
-
-Isa activeIsa() noexcept { return chosenIsa().load (std::memory_order_relaxed); }
-
-void setActiveIsa (Isa isa) noexcept
-{
-    if (isSupported (isa))
-        chosenIsa().store (isa, std::memory_order_relaxed);
-}
-
-const char* isaName (Isa isa) noexcept { return isa == Isa::avx2 ? "AVX2" : "baseline"; }
 
 void run (const VCBandTable& table, VCChannelState& state, int numBands, bool carrierNormalised,
           const float* carrier, const float* modulator, float* sums, int numSamples, float attackCoef,
           float releaseCoef) noexcept
 {
     numBands = std::clamp (numBands, 0, kMaxVocoderBands);
-#if QV_VOCODER_AVX2
-    if (activeIsa() == Isa::avx2)
-        return runAvx2 (table, state, numBands, carrierNormalised, carrier, modulator, sums, numSamples,
-                           attackCoef, releaseCoef);
-#endif
-    runBaseline (table, state, numBands, carrierNormalised, carrier, modulator, sums, numSamples, attackCoef,
-                 releaseCoef);
+    QV_ISA_DISPATCH (runBuild, (table, state, numBands, carrierNormalised, carrier, modulator, sums, numSamples,
+                                attackCoef, releaseCoef))
 }
 } // namespace vocoderkernel

@@ -7,6 +7,7 @@
 //   mode's operation directly; harness::stream feeds such an operation in blocks.
 
 #include "engine/BlendProcessor.h"
+#include "engine/SimdIsa.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +19,26 @@
 namespace harness
 {
 constexpr double kPi = 3.14159265358979323846;
+
+// Every instruction-set build this CPU can run: tests that compare builds run each of them.
+inline std::vector<simd::Isa> supportedIsas()
+{
+    std::vector<simd::Isa> isas;
+    for (const simd::Isa isa : simd::kAllIsas)
+        if (simd::isSupported (isa))
+            isas.push_back (isa);
+    return isas;
+}
+
+// Runs the engine's passes with one build until the end of the scope.
+struct ScopedIsa
+{
+    simd::Isa previous = simd::activeIsa();
+    explicit ScopedIsa (simd::Isa isa) { simd::setActiveIsa (isa); }
+    ~ScopedIsa() { simd::setActiveIsa (previous); }
+    ScopedIsa (const ScopedIsa&) = delete;
+    ScopedIsa& operator= (const ScopedIsa&) = delete;
+};
 
 // An engine prepared like the processor's prepareToPlay does (rate, channels, block size and the
 // records that choose the frame banks' resolutions).

@@ -19,21 +19,6 @@ namespace
 constexpr double kFs = 48000.0;
 constexpr double kBudget = 2.0e-6;
 
-std::vector<vocoderkernel::Isa> supportedIsas()
-{
-    std::vector<vocoderkernel::Isa> isas { vocoderkernel::Isa::baseline };
-    if (vocoderkernel::isSupported (vocoderkernel::Isa::avx2))
-        isas.push_back (vocoderkernel::Isa::avx2);
-    return isas;
-}
-
-struct ScopedIsa
-{
-    vocoderkernel::Isa previous = vocoderkernel::activeIsa();
-    explicit ScopedIsa (vocoderkernel::Isa isa) { vocoderkernel::setActiveIsa (isa); }
-    ~ScopedIsa() { vocoderkernel::setActiveIsa (previous); }
-};
-
 // Loud material within -1..1: a voice-like modulator brought up to a peak of 0.95 and a chord.
 std::vector<float> loudVoice (int length)
 {
@@ -66,10 +51,10 @@ TEST (VocoderExactness, EveryKernelBuildComputesExactlyThePlainFormula)
     const auto mod = loudVoice (length);
     const auto car = vocref::sawChord (length, kFs);
 
-    for (const auto isa : supportedIsas())
+    for (const auto isa : harness::supportedIsas())
         for (const auto& c : cases)
         {
-            SCOPED_TRACE (std::string (vocoderkernel::isaName (isa)) + (c.distorted ? " distorted " : " classic ")
+            SCOPED_TRACE (std::string (simd::isaName (isa)) + (c.distorted ? " distorted " : " classic ")
                           + std::to_string (c.bands) + " bands, drive " + std::to_string (c.drive));
             VocoderParams p;
             p.attack = 3.0f;
@@ -77,7 +62,7 @@ TEST (VocoderExactness, EveryKernelBuildComputesExactlyThePlainFormula)
             p.hfEmphasis = c.emphasis;
             p.drive = c.drive;
 
-            ScopedIsa use (isa);
+            harness::ScopedIsa use (isa);
             auto engine = harness::preparedEngine (kFs);
             engine->prepareVocoderClassicIfNeeded (c.bands, 1, kFs, p);
             const auto out = harness::stream (mod, car, [&] (const float* m, const float* k, float* o, int n) {

@@ -10,17 +10,19 @@
 // and envelopes would sink into denormal numbers if they were not flushed; that speed should stay
 // within 20 % of the speed on music.
 //
-// --fft and --kernel select the FFT engine of the frame modes and the build of the vocoder bank
-// kernel, to compare them in one run (the defaults are the fastest available).
+// --fft and --isa select the FFT engine of the frame modes and the instruction-set build of the
+// engine's passes, to compare them in one run (the defaults are the fastest available). --block
+// sets the host's block size (512 by default); the time-domain entries are then also measured at
+// 64-sample blocks, where a fixed cost per block shows.
 //
-//   quorvane-bench [--seconds S] [--repeats R] [--only NAME|INDEX] [--no-silence]
-//                  [--fft fftw|juce] [--kernel avx2|baseline] [--json]
+//   quorvane-bench [--seconds S] [--repeats R] [--only NAME|INDEX] [--no-silence] [--block N]
+//                  [--fft fftw|juce] [--isa baseline|avx2|avx512] [--json]
 
 #include "params/BlendModeRegistry.h"
 #include "params/ParamIDs.h"
 #include "processor/PluginProcessor.h"
 #include "engine/RealFFT.h"
-#include "engine/VocoderBankKernel.h"
+#include "engine/SimdIsa.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,7 +36,10 @@
 namespace
 {
 constexpr double kSampleRate = 48000.0;
-constexpr int kBlockSize = 512;
+constexpr int kDefaultBlockSize = 512;
+// The small block of the second column: hosts at low latency call with 64 samples.
+constexpr int kSmallBlockSize = 64;
+constexpr int kMaxBlockSize = 8192;
 
 double threadCpuSeconds()
 {
@@ -105,6 +110,7 @@ struct Result
     int resolution;     // -1: the default
     double realtime;    // median over the repeats
     double silence;     // the same on digital silence after loud input; 0: not measured
+    double small;       // the same at 64-sample blocks; 0: not measured
     double goal;        // 0: no goal for this row
 };
 
@@ -115,7 +121,7 @@ constexpr double kSilenceTolerance = 0.2;
 // `silenceAfterLoud` the processor first gets a second of loud input (the material at full
 // scale), and the timed blocks are digital silence.
 double measure (int modeIndex, int resolution, const Material& material, double seconds, int repeats,
-                bool silenceAfterLoud = false)
+                int blockSize, bool silenceAfterLoud = false)
 {
     std::vector<double> factors;
     for (int r = 0; r < repeats; ++r)
@@ -124,31 +130,31 @@ double measure (int modeIndex, int resolution, const Material& material, double 
         setRaw (processor, ParamIDs::mode, static_cast<float> (modeIndex));
         if (resolution >= 0)
             setRaw (processor, ParamIDs::resolution, static_cast<float> (resolution));
-        processor.setRateAndBufferSizeDetails (kSampleRate, kBlockSize);
-        processor.prepareToPlay (kSampleRate, kBlockSize);
+        processor.setRateAndBufferSizeDetails (kSampleRate, blockSize);
+        processor.prepareToPlay (kSampleRate, blockSize);
 
-        juce::AudioBuffer<float> buffer (4, kBlockSize);
+        juce::AudioBuffer<float> buffer (4, blockSize);
         juce::MidiBuffer midi;
-        const int available = static_cast<int> (material.voice[0].size()) / kBlockSize;
-        const int blocks = static_cast<int> (seconds * kSampleRate / kBlockSize);
-        const int warmUp = silenceAfterLoud ? static_cast<int> (kSampleRate / kBlockSize) : 24;
+        const int available = static_cast<int> (material.voice[0].size()) / blockSize;
+        const int blocks = static_cast<int> (seconds * kSampleRate / blockSize);
+        const int warmUp = silenceAfterLoud ? static_cast<int> (kSampleRate / blockSize) : 24 * kDefaultBlockSize / blockSize;
         double cpu = 0.0;
         for (int b = 0; b < warmUp + blocks; ++b)
         {
-            const size_t offset = static_cast<size_t> ((b % available) * kBlockSize);
+            const size_t offset = static_cast<size_t> ((b % available) * blockSize);
             if (silenceAfterLoud && b >= warmUp)
             {
                 // Zeros written like a host's silent buffer (not flagged as cleared).
                 for (int c = 0; c < 4; ++c)
-                    juce::FloatVectorOperations::clear (buffer.getWritePointer (c), kBlockSize);
+                    juce::FloatVectorOperations::clear (buffer.getWritePointer (c), blockSize);
             }
             else
             {
                 const float gain = silenceAfterLoud ? material.loudGain : 1.0f;
                 for (int c = 0; c < 2; ++c)
                 {
-                    buffer.copyFrom (c, 0, material.voice[c].data() + offset, kBlockSize, gain);
-                    buffer.copyFrom (2 + c, 0, material.chord[c].data() + offset, kBlockSize, gain);
+                    buffer.copyFrom (c, 0, material.voice[c].data() + offset, blockSize, gain);
+                    buffer.copyFrom (2 + c, 0, material.chord[c].data() + offset, blockSize, gain);
                 }
             }
             const double start = threadCpuSeconds();
@@ -157,36 +163,58 @@ double measure (int modeIndex, int resolution, const Material& material, double 
             if (b >= warmUp)
                 cpu += used;
         }
-        const double audio = static_cast<double> (blocks) * kBlockSize / kSampleRate;
+        const double audio = static_cast<double> (blocks) * blockSize / kSampleRate;
         factors.push_back (audio / std::max (cpu, 1.0e-9));
     }
     std::sort (factors.begin(), factors.end());
     return factors[factors.size() / 2];
 }
 
-bool isFrameOrBank (BlendMode m)
-{
-    return m == ClassicVocoder || m == FFTVocoder || m == DistortedVocoder || m == FrequencySplice
-           || m == SpectralGate || m == PhaseSwap || m == BinInterleave;
-}
+bool isVocoderBank (BlendMode m) { return m == ClassicVocoder || m == DistortedVocoder; }
 
 bool isFftFramed (BlendMode m)
 {
     return m == FFTVocoder || m == SpectralGate || m == PhaseSwap || m == BinInterleave;
 }
 
+// The entries that work sample by sample (no frames, no filter bank).
+bool isTimeDomain (BlendMode m)
+{
+    return m == Math || m == SidechainDuck || m == AmplitudeFollow || m == AM || m == Scrub || m == Probabilistic;
+}
+
+// The resolutions measured besides the default: every frame size for the FFT-framed entries,
+// a few band counts and sizes for the others with a resolution.
+std::vector<int> resolutionsFor (BlendMode m)
+{
+    if (isFftFramed (m))
+        return { 3, 4, 5, 6, 7, 8, 9, 10, 11, 12 };
+    if (isVocoderBank (m) || m == FrequencySplice)
+        return { 3, 7, 10, 12 };
+    return {};
+}
+
+// Goals at 48 kHz stereo; the vocoder banks have 2^resolution bands, at most 1024 (the default
+// resolution gives 128).
+constexpr int kDefaultResolution = 7;
 double goalFor (BlendMode m, int resolution)
 {
-    if (resolution < 0)
-        return (m == Math || m == SidechainDuck || m == AmplitudeFollow || m == AM) ? 300.0 : 100.0;
-    if ((m == ClassicVocoder || m == DistortedVocoder) && resolution >= 10)
-        return 8.0; // 1024 bands
-    if (isFftFramed (m) && resolution == 3)
-        return 40.0;
-    if (isFftFramed (m) && resolution >= 7)
-        return 100.0;
+    const int r = resolution < 0 ? kDefaultResolution : resolution;
+    if (isTimeDomain (m))
+        return resolution < 0 ? 2000.0 : 0.0;
+    if (isVocoderBank (m))
+        return r >= 10 ? 30.0 : r == 7 ? 200.0 : 0.0;
+    if (isFftFramed (m))
+        return 600.0;
+    if (m == FrequencySplice)
+        return 800.0;
+    if (m == FM)
+        return 600.0;
     return 0.0;
 }
+
+// At small blocks the time-domain entries keep at least this share of their speed.
+constexpr double kSmallBlockShare = 0.8;
 
 std::string jsonEscape (const std::string& s)
 {
@@ -228,6 +256,8 @@ int main (int argc, char** argv)
     bool json = false;
     bool silence = true;
     int only = -1; // every entry
+    int blockSize = kDefaultBlockSize;
+    simd::Isa isa = simd::activeIsa();
     for (int i = 1; i < argc; ++i)
     {
         if (std::strcmp (argv[i], "--json") == 0)
@@ -255,17 +285,26 @@ int main (int argc, char** argv)
                                                       RealFFT::engineName, "this build has no %s\n"))
                 return 2;
         }
-        else if (isOptionWithChoice (argc, argv, i, "--kernel", "avx2", "baseline"))
+        else if (std::strcmp (argv[i], "--isa") == 0 && i + 1 < argc && simd::isaFromName (argv[i + 1], isa))
         {
-            const auto isa = std::strcmp (argv[++i], "avx2") == 0 ? vocoderkernel::Isa::avx2 : vocoderkernel::Isa::baseline;
-            if (! selectIfAvailable<vocoderkernel::Isa> (isa, vocoderkernel::isSupported, vocoderkernel::setActiveIsa,
-                                                         vocoderkernel::isaName, "this CPU cannot run the %s kernel\n"))
+            ++i;
+            if (! selectIfAvailable<simd::Isa> (isa, simd::isSupported, simd::setActiveIsa, simd::isaName,
+                                                "this CPU cannot run the %s build\n"))
                 return 2;
+        }
+        else if (std::strcmp (argv[i], "--block") == 0 && i + 1 < argc)
+        {
+            blockSize = std::atoi (argv[++i]);
+            if (blockSize < 1 || blockSize > kMaxBlockSize)
+            {
+                std::fprintf (stderr, "--block takes 1 to %d samples\n", kMaxBlockSize);
+                return 2;
+            }
         }
         else
         {
             std::fprintf (stderr, "usage: quorvane-bench [--seconds S] [--repeats R] [--only NAME|INDEX] [--no-silence]\n"
-                                  "                      [--fft fftw|juce] [--kernel avx2|baseline] [--json]\n");
+                                  "                      [--block N] [--fft fftw|juce] [--isa baseline|avx2|avx512] [--json]\n");
             return 2;
         }
     }
@@ -280,39 +319,52 @@ int main (int argc, char** argv)
         if (only >= 0 && index != only)
             continue;
         std::vector<int> resolutions { -1 };
-        if (isFrameOrBank (entry.blendMode))
-            resolutions.insert (resolutions.end(), { 3, 7, 10, 12 });
+        for (const int resolution : resolutionsFor (entry.blendMode))
+            resolutions.push_back (resolution);
         for (const int resolution : resolutions)
         {
-            Result r { entry.name, resolution, measure (index, resolution, material, seconds, repeats),
-                       silence ? measure (index, resolution, material, seconds, repeats, true) : 0.0,
+            const bool smallColumn = isTimeDomain (entry.blendMode) && blockSize != kSmallBlockSize;
+            Result r { entry.name, resolution, measure (index, resolution, material, seconds, repeats, blockSize),
+                       silence ? measure (index, resolution, material, seconds, repeats, blockSize, true) : 0.0,
+                       smallColumn ? measure (index, resolution, material, seconds, repeats, kSmallBlockSize) : 0.0,
                        goalFor (entry.blendMode, resolution) };
             if (! json)
-                std::fprintf (stderr, "  %-28s %-8s %9.1fx %9.1fx\n", r.name.c_str(),
-                              resolution < 0 ? "default" : std::to_string (resolution).c_str(), r.realtime, r.silence);
+                std::fprintf (stderr, "  %-28s %-8s %9.1fx %9.1fx %9.1fx\n", r.name.c_str(),
+                              resolution < 0 ? "default" : std::to_string (resolution).c_str(), r.realtime, r.silence,
+                              r.small);
             results.push_back (r);
         }
     }
 
     const auto silenceOk = [] (const Result& r) { return r.silence >= (1.0 - kSilenceTolerance) * r.realtime; };
+    const auto smallOk = [] (const Result& r) { return r.small >= kSmallBlockShare * r.realtime; };
+    const auto cell = [] (double factor) {
+        char text[32] = "";
+        if (factor > 0.0)
+            std::snprintf (text, sizeof (text), "%9.1fx", factor);
+        return std::string (text);
+    };
 
     if (json)
     {
         std::printf ("{\n  \"sampleRate\": %.0f,\n  \"blockSize\": %d,\n  \"channels\": 2,\n  \"secondsPerRun\": %g,\n"
-                     "  \"repeats\": %d,\n  \"fft\": \"%s\",\n  \"vocoderKernel\": \"%s\",\n  \"results\": [\n",
-                     kSampleRate, kBlockSize, seconds, repeats, RealFFT::engineName (RealFFT::defaultEngine()),
-                     vocoderkernel::isaName (vocoderkernel::activeIsa()));
+                     "  \"repeats\": %d,\n  \"fft\": \"%s\",\n  \"isa\": \"%s\",\n  \"results\": [\n",
+                     kSampleRate, blockSize, seconds, repeats, RealFFT::engineName (RealFFT::defaultEngine()),
+                     simd::isaName (simd::activeIsa()));
         for (size_t i = 0; i < results.size(); ++i)
         {
             const auto& r = results[i];
-            std::string silenceFields;
+            std::string extraFields;
             if (r.silence > 0.0)
-                silenceFields = ", \"silenceRealtimeFactor\": " + std::to_string (r.silence)
-                                + ", \"silenceWithin20Percent\": " + (silenceOk (r) ? "true" : "false");
+                extraFields += ", \"silenceRealtimeFactor\": " + std::to_string (r.silence)
+                               + ", \"silenceWithin20Percent\": " + (silenceOk (r) ? "true" : "false");
+            if (r.small > 0.0)
+                extraFields += ", \"smallBlockRealtimeFactor\": " + std::to_string (r.small)
+                               + ", \"smallBlockKeeps80Percent\": " + (smallOk (r) ? "true" : "false");
             std::printf ("    {\"entry\": \"%s\", \"resolution\": %s, \"realtimeFactor\": %.2f, \"goal\": %s, \"meetsGoal\": %s%s}%s\n",
                          jsonEscape (r.name).c_str(), r.resolution < 0 ? "\"default\"" : std::to_string (r.resolution).c_str(),
                          r.realtime, r.goal > 0.0 ? std::to_string (r.goal).c_str() : "null",
-                         r.goal > 0.0 ? (r.realtime >= r.goal ? "true" : "false") : "null", silenceFields.c_str(),
+                         r.goal > 0.0 ? (r.realtime >= r.goal ? "true" : "false") : "null", extraFields.c_str(),
                          i + 1 < results.size() ? "," : "");
         }
         std::printf ("  ]\n}\n");
@@ -320,25 +372,27 @@ int main (int argc, char** argv)
     }
 
     std::printf ("Realtime factor, stereo 48 kHz, %d-sample blocks (audio seconds per CPU second, median of %d)\n"
-                 "FFT: %s, vocoder kernel: %s. \"silence\": on digital silence after loud input, \"ok\" when\n"
-                 "within %d %% of the speed on music.\n\n",
-                 kBlockSize, repeats, RealFFT::engineName (RealFFT::defaultEngine()),
-                 vocoderkernel::isaName (vocoderkernel::activeIsa()), static_cast<int> (kSilenceTolerance * 100.0));
-    std::printf ("| %-28s | %-10s | %10s | %6s | %-4s | %10s | %-4s |\n", "entry", "resolution", "realtime", "goal", "ok",
-                 "silence", "ok");
-    std::printf ("|%s|%s|%s|%s|%s|%s|%s|\n", std::string (30, '-').c_str(), std::string (12, '-').c_str(),
+                 "FFT: %s, engine build: %s. \"silence\": on digital silence after loud input, \"ok\" when within\n"
+                 "%d %% of the speed on music. \"%d-block\": the same entry at %d-sample blocks, \"ok\" when at least\n"
+                 "%d %% of the speed at %d.\n\n",
+                 blockSize, repeats, RealFFT::engineName (RealFFT::defaultEngine()), simd::isaName (simd::activeIsa()),
+                 static_cast<int> (kSilenceTolerance * 100.0), kSmallBlockSize, kSmallBlockSize,
+                 static_cast<int> (kSmallBlockShare * 100.0), blockSize);
+    const std::string smallHeading = std::to_string (kSmallBlockSize) + "-block";
+    std::printf ("| %-28s | %-10s | %10s | %6s | %-4s | %10s | %-4s | %10s | %-4s |\n", "entry", "resolution", "realtime",
+                 "goal", "ok", "silence", "ok", smallHeading.c_str(), "ok");
+    std::printf ("|%s|%s|%s|%s|%s|%s|%s|%s|%s|\n", std::string (30, '-').c_str(), std::string (12, '-').c_str(),
                  std::string (12, '-').c_str(), std::string (8, '-').c_str(), std::string (6, '-').c_str(),
-                 std::string (12, '-').c_str(), std::string (6, '-').c_str());
+                 std::string (12, '-').c_str(), std::string (6, '-').c_str(), std::string (12, '-').c_str(),
+                 std::string (6, '-').c_str());
     for (const auto& r : results)
     {
         const std::string goal = r.goal > 0.0 ? std::to_string (static_cast<int> (r.goal)) + "x" : "";
         const char* ok = r.goal > 0.0 ? (r.realtime >= r.goal ? "yes" : "NO") : "";
-        char silenceCell[32] = "";
-        if (r.silence > 0.0)
-            std::snprintf (silenceCell, sizeof (silenceCell), "%9.1fx", r.silence);
-        std::printf ("| %-28s | %-10s | %9.1fx | %6s | %-4s | %10s | %-4s |\n", r.name.c_str(),
+        std::printf ("| %-28s | %-10s | %9.1fx | %6s | %-4s | %10s | %-4s | %10s | %-4s |\n", r.name.c_str(),
                      r.resolution < 0 ? "default" : std::to_string (r.resolution).c_str(), r.realtime, goal.c_str(), ok,
-                     silenceCell, r.silence > 0.0 ? (silenceOk (r) ? "yes" : "NO") : "");
+                     cell (r.silence).c_str(), r.silence > 0.0 ? (silenceOk (r) ? "yes" : "NO") : "",
+                     cell (r.small).c_str(), r.small > 0.0 ? (smallOk (r) ? "yes" : "NO") : "");
     }
     return 0;
 }

@@ -1,0 +1,68 @@
+#pragma once
+
+// The instruction sets the engine's block passes are built for, and the one chosen at run time.
+//
+// Hot loops are compiled several times from the same source: a baseline build that runs on any
+// x86-64 CPU, an AVX2 build and an AVX-512 build, each through a function marked with the target
+// attribute below. Which one runs is decided once from what the CPU supports; tests and the
+// benchmark may choose a slower one to compare them.
+//
+// None of the builds fuses multiply-adds (the targets leave FMA out, and the engine's passes are
+// compiled without contraction): every build then rounds exactly like the baseline, so a result
+// never depends on the machine it was computed on.
+namespace simd
+{
+enum class Isa
+{
+    baseline,
+    avx2,
+    avx512
+};
+
+// Every instruction set, slowest first.
+inline constexpr Isa kAllIsas[] = { Isa::baseline, Isa::avx2, Isa::avx512 };
+
+bool isSupported (Isa) noexcept;
+
+// The build in use: the fastest this CPU supports, unless a test or the benchmark chose another.
+Isa activeIsa() noexcept;
+// Selects a build for comparisons; an unsupported choice is ignored.
+void setActiveIsa (Isa) noexcept;
+const char* isaName (Isa) noexcept;
+// The value of isaName in lower case ("baseline", "avx2", "avx512"), or nothing.
+bool isaFromName (const char* name, Isa& isa) noexcept;
+} // namespace simd
+
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
+ #define QV_HAS_ISA_BUILDS 1
+ #define QV_TARGET_AVX2 __attribute__ ((target ("avx2")))
+ #define QV_TARGET_AVX512 __attribute__ ((target ("avx2,avx512f,avx512vl,avx512dq,avx512bw")))
+ #define QV_ALWAYS_INLINE inline __attribute__ ((always_inline))
+#else
+ #define QV_HAS_ISA_BUILDS 0
+ #define QV_TARGET_AVX2
+ #define QV_TARGET_AVX512
+ #define QV_ALWAYS_INLINE inline
+#endif
+
+// Defines `name` three times from one body: name##Baseline, name##Avx2 and name##Avx512 (the last
+// two only where the compiler can build them). The body is usually a call of an always-inline
+// template, which the target attribute then compiles for that instruction set.
+#if QV_HAS_ISA_BUILDS
+ #define QV_ISA_BUILDS(ret, name, params, body)         \
+     ret name##Baseline params body                     \
+     QV_TARGET_AVX2 ret name##Avx2 params body          \
+     QV_TARGET_AVX512 ret name##Avx512 params body
+ // Calls the build of `name` for the active instruction set.
+ #define QV_ISA_DISPATCH(name, args)                                                  \
+     switch (::simd::activeIsa())                                                      \
+     {                                                                                 \
+         case ::simd::Isa::avx512: return name##Avx512 args;                           \
+         case ::simd::Isa::avx2: return name##Avx2 args;                               \
+         case ::simd::Isa::baseline: break;                                            \
+     }                                                                                 \
+     return name##Baseline args;
+#else
+ #define QV_ISA_BUILDS(ret, name, params, body) ret name##Baseline params body
+ #define QV_ISA_DISPATCH(name, args) return name##Baseline args;
+#endif
