@@ -117,9 +117,47 @@ struct Result
 // Speed on silence must stay within this fraction of the speed on music.
 constexpr double kSilenceTolerance = 0.2;
 
+// Fills the host's buffer for block `b` as a host would: the material, or digital silence
+// (zeros written like a host's silent buffer, not flagged as cleared).
+void fillBlock (juce::AudioBuffer<float>& buffer, const Material& material, int b, int blockSize, bool silent,
+                float gain)
+{
+    const int available = static_cast<int> (material.voice[0].size()) / blockSize;
+    const size_t offset = static_cast<size_t> ((b % available) * blockSize);
+    if (silent)
+    {
+        for (int c = 0; c < 4; ++c)
+            juce::FloatVectorOperations::clear (buffer.getWritePointer (c), blockSize);
+        return;
+    }
+    for (int c = 0; c < 2; ++c)
+    {
+        buffer.copyFrom (c, 0, material.voice[c].data() + offset, blockSize, gain);
+        buffer.copyFrom (2 + c, 0, material.chord[c].data() + offset, blockSize, gain);
+    }
+}
+
+// CPU seconds of filling `blocks` blocks and, with a processor, processing them. The clock is
+// read once around the whole run: reading the thread's CPU clock is a system call that costs a
+// good part of a small block's budget.
+double timedRun (QuorvaneAudioProcessor* processor, juce::AudioBuffer<float>& buffer, const Material& material,
+                 int firstBlock, int blocks, int blockSize, bool silent, float gain)
+{
+    juce::MidiBuffer midi;
+    const double start = threadCpuSeconds();
+    for (int b = firstBlock; b < firstBlock + blocks; ++b)
+    {
+        fillBlock (buffer, material, b, blockSize, silent, gain);
+        if (processor != nullptr)
+            processor->processBlock (buffer, midi);
+    }
+    return threadCpuSeconds() - start;
+}
+
 // Realtime factor of one entry at one resolution (negative: leave the default). With
 // `silenceAfterLoud` the processor first gets a second of loud input (the material at full
-// scale), and the timed blocks are digital silence.
+// scale), and the timed blocks are digital silence. The time to fill the blocks is measured on
+// its own and taken off.
 double measure (int modeIndex, int resolution, const Material& material, double seconds, int repeats,
                 int blockSize, bool silenceAfterLoud = false)
 {
@@ -134,37 +172,15 @@ double measure (int modeIndex, int resolution, const Material& material, double 
         processor.prepareToPlay (kSampleRate, blockSize);
 
         juce::AudioBuffer<float> buffer (4, blockSize);
-        juce::MidiBuffer midi;
-        const int available = static_cast<int> (material.voice[0].size()) / blockSize;
         const int blocks = static_cast<int> (seconds * kSampleRate / blockSize);
-        const int warmUp = silenceAfterLoud ? static_cast<int> (kSampleRate / blockSize) : 24 * kDefaultBlockSize / blockSize;
-        double cpu = 0.0;
-        for (int b = 0; b < warmUp + blocks; ++b)
-        {
-            const size_t offset = static_cast<size_t> ((b % available) * blockSize);
-            if (silenceAfterLoud && b >= warmUp)
-            {
-                // Zeros written like a host's silent buffer (not flagged as cleared).
-                for (int c = 0; c < 4; ++c)
-                    juce::FloatVectorOperations::clear (buffer.getWritePointer (c), blockSize);
-            }
-            else
-            {
-                const float gain = silenceAfterLoud ? material.loudGain : 1.0f;
-                for (int c = 0; c < 2; ++c)
-                {
-                    buffer.copyFrom (c, 0, material.voice[c].data() + offset, blockSize, gain);
-                    buffer.copyFrom (2 + c, 0, material.chord[c].data() + offset, blockSize, gain);
-                }
-            }
-            const double start = threadCpuSeconds();
-            processor.processBlock (buffer, midi);
-            const double used = threadCpuSeconds() - start;
-            if (b >= warmUp)
-                cpu += used;
-        }
+        const int warmUp = silenceAfterLoud ? static_cast<int> (kSampleRate / blockSize)
+                                            : 24 * kDefaultBlockSize / blockSize;
+        const float gain = silenceAfterLoud ? material.loudGain : 1.0f;
+        timedRun (&processor, buffer, material, 0, warmUp, blockSize, false, gain);
+        const double total = timedRun (&processor, buffer, material, warmUp, blocks, blockSize, silenceAfterLoud, gain);
+        const double feeding = timedRun (nullptr, buffer, material, warmUp, blocks, blockSize, silenceAfterLoud, gain);
         const double audio = static_cast<double> (blocks) * blockSize / kSampleRate;
-        factors.push_back (audio / std::max (cpu, 1.0e-9));
+        factors.push_back (audio / std::max (total - feeding, 1.0e-9));
     }
     std::sort (factors.begin(), factors.end());
     return factors[factors.size() / 2];
