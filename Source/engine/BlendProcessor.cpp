@@ -1,4 +1,5 @@
 #include "engine/BlendProcessor.h"
+#include "engine/BlockPasses.h"
 #include "engine/FastTanh.h"
 #include "engine/ModulatorShape.h"
 #include "engine/OutputStage.h"
@@ -122,36 +123,6 @@ void fillRampedLevels (BlendProcessor::RtMixState& st, bool constantTargets, int
     }
 }
 
-// A biquad is recursive, so it runs sample by sample; its state is kept in registers meanwhile.
-void runBiquad (const Biquad& b, float* x, int n, float& z1, float& z2) noexcept
-{
-    float s1 = z1, s2 = z2;
-    for (int j = 0; j < n; ++j)
-        x[j] = b.process (x[j], s1, s2);
-    z1 = s1;
-    z2 = s2;
-}
-
-// Heat's saturator: no state, one vectorisable pass.
-void saturateBlock (const OutputStage& stage, float* x, int n) noexcept
-{
-    const float drive = stage.satDrive, offset = stage.satOffset, zero = stage.satZero, scale = stage.satScale;
-    for (int j = 0; j < n; ++j)
-        x[j] = (FastTanh::tanh (x[j] * drive + offset) - zero) * scale;
-}
-
-// Blend and dry signals at their levels, soft-clipped at the ceiling and scaled by the volume.
-// `out` holds the processed blend on entry.
-void mixAndClip (const OutputStage& stage, const float* dry1, const float* dry2, const float* fx, const float* s1,
-                 const float* s2, float* out, int n) noexcept
-{
-    const float ceiling = stage.ceiling, invCeiling = stage.invCeiling, volume = stage.volume;
-    for (int j = 0; j < n; ++j)
-    {
-        const float sum = s1[j] * dry1[j] + s2[j] * dry2[j] + fx[j] * out[j];
-        out[j] = ceiling * FastTanh::tanh (invCeiling * sum) * volume;
-    }
-}
 } // namespace
 
 BlendProcessor::BlendProcessor() = default;
@@ -176,10 +147,11 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
             delay.prepare (maxRealtimeLatencySamples(), blockSize);
     }
 
-    for (auto* v : { &lowCutZ1, &lowCutZ2, &hiCutZ1, &hiCutZ2, &lowShelfZ1, &lowShelfZ2, &highShelfZ1,
-                     &highShelfZ2, &scEnvelope, &afEnvelope, &amLfoPhase, &fmFeedbackState, &fmSmoothedMod,
-                     &mathTiltLp1, &mathTiltLp2 })
+    for (auto* v : { &scEnvelope, &afEnvelope, &amLfoPhase, &fmFeedbackState, &fmSmoothedMod, &mathTiltLp1,
+                     &mathTiltLp2, &recoveryMeasure })
         v->assign (static_cast<size_t> (numChannels), 0.0f);
+    stageStates.assign (static_cast<size_t> (numChannels), OutputStageState {});
+    cachedStage.reset();
 
     fmDelay.assign (static_cast<size_t> (numChannels), DelayLine {});
     scrubHistory.assign (static_cast<size_t> (numChannels), DelayLine {});
@@ -203,10 +175,10 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
 
 void BlendProcessor::reset() noexcept
 {
-    for (auto* v : { &lowCutZ1, &lowCutZ2, &hiCutZ1, &hiCutZ2, &lowShelfZ1, &lowShelfZ2, &highShelfZ1,
-                     &highShelfZ2, &scEnvelope, &afEnvelope, &amLfoPhase, &fmFeedbackState, &fmSmoothedMod,
-                     &mathTiltLp1, &mathTiltLp2 })
+    for (auto* v : { &scEnvelope, &afEnvelope, &amLfoPhase, &fmFeedbackState, &fmSmoothedMod, &mathTiltLp1,
+                     &mathTiltLp2 })
         std::fill (v->begin(), v->end(), 0.0f);
+    std::fill (stageStates.begin(), stageStates.end(), OutputStageState {});
     for (auto* lines : { &fmDelay, &scrubHistory })
         for (auto& line : *lines)
             line = DelayLine {};
@@ -307,75 +279,87 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
     snapshotDry (dry2, role2, dryCopy2, dryDelay2, n, latency);
 
     const float makeup = ops.makeupGain (records.math.op, records.vocoder.resolution);
-    const OutputStage stage = OutputStage::fromParams (records.mix, sampleRate);
+    const OutputStage& stage = cachedStage.get (records.mix, sampleRate);
 
     // 2. Lazy bank preparation for the selected mode (the only place the audio thread may
-    //    allocate), and the modes that decide for all channels at once.
+    //    allocate). Bad audio is looked for once per channel and block: in the inputs before any
+    //    mode may overwrite them (in-place processing), in the blend after it.
     if (ops.prepareIfNeeded != nullptr)
         ops.prepareIfNeeded (*this, numChannels, sampleRate, records);
+
+    const bool haveRoles = role1.getNumChannels() > 0 && role2.getNumChannels() > 0;
+    auto rolePointer = [] (const juce::AudioBuffer<float>& role, int c) {
+        return role.getReadPointer (std::min (c, role.getNumChannels() - 1));
+    };
+    if (recoveryEnabled && haveRoles)
+        for (int c = 0; c < numChannels; ++c)
+            recoveryMeasure[static_cast<size_t> (c)] = blockpasses::magnitudeSum (rolePointer (role1, c), n)
+                                                      + blockpasses::magnitudeSum (rolePointer (role2, c), n);
+
+    // 3. The mode: once for every channel when it decides across them, else channel by channel.
     if (ops.runBlock != nullptr)
         ops.runBlock (*this, block);
+    if (! haveRoles)
+    {
+        for (int c = 0; c < numChannels; ++c)
+            juce::FloatVectorOperations::clear (out.getWritePointer (c), n);
+        return;
+    }
+    for (int c = 0; c < numChannels; ++c)
+    {
+        float* o = out.getWritePointer (c);
+        if (ops.runChannel != nullptr)
+            ops.runChannel (*this, block, { c, rolePointer (role1, c), rolePointer (role2, c), o });
+        if (recoveryEnabled)
+            recoveryMeasure[static_cast<size_t> (c)] += blockpasses::magnitudeSum (o, n);
+        blockpasses::scale (o, makeup, n);
+    }
 
+    // 4. The output stage's filters, the channels in pairs.
+    stage.process (out.getArrayOfWritePointers(), stageStates.data(), numChannels, n);
+
+    // 5. The mix with the held-back dry signals at the ramped levels. The Morph position depends
+    //    only on the sample's place in the block, so every channel shares one set of targets.
     const OutputMixParams& mix = records.mix;
     const float f0 = mix.fxLevel / 100.0f;
     const float s10 = mix.sig1Level / 100.0f;
     const float s20 = mix.sig2Level / 100.0f;
-    // The Morph position depends only on the sample's place in the block, so every channel
-    // shares one set of targets.
     fillLevelTargets (steps, n, f0, s10, s20, targetFx.data(), targetSig1.data(), targetSig2.data());
-
+    const blockpasses::MixGains gains { stage.ceiling, stage.invCeiling, stage.volume };
     for (int c = 0; c < numChannels; ++c)
     {
-        float* o = out.getWritePointer (c);
-        if (role1.getNumChannels() == 0 || role2.getNumChannels() == 0)
-        {
-            juce::FloatVectorOperations::clear (o, n);
-            continue;
-        }
-
-        const float* r1 = role1.getReadPointer (std::min (c, role1.getNumChannels() - 1));
-        const float* r2 = role2.getReadPointer (std::min (c, role2.getNumChannels() - 1));
         auto dryPointer = [&] (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,
                                const juce::AudioBuffer<float>& copy) {
             const auto& source = dry.getNumChannels() > 0 ? dry : role;
             return copy.getReadPointer (std::min (c, source.getNumChannels() - 1));
         };
-        const float* d1 = dryPointer (dry1, role1, dryCopy1);
-        const float* d2 = dryPointer (dry2, role2, dryCopy2);
-
-        // Bad audio is looked for once per channel and block: the inputs before the mode may
-        // overwrite them (in-place processing), the blend after it.
-        float measure = recoveryEnabled ? blockMagnitude (r1, n) + blockMagnitude (r2, n) : 0.0f;
-
-        if (ops.runChannel != nullptr)
-            ops.runChannel (*this, block, { c, r1, r2, o });
-
-        if (recoveryEnabled)
-            measure += blockMagnitude (o, n);
-
-        // 3. Output stage and mix as passes over the block: the level ramp, the recursive
-        //    filters sample by sample in stage order, the saturator and the mix vectorised.
         const auto ch = static_cast<size_t> (c);
         fillRampedLevels (mixStates[ch], ! steps.enabled, n, targetFx.data(), targetSig1.data(), targetSig2.data(),
                           levelFx.data(), levelSig1.data(), levelSig2.data());
-
-        juce::FloatVectorOperations::multiply (o, makeup, n);
-        if (stage.lowCutActive)
-            runBiquad (stage.lowCut, o, n, lowCutZ1[ch], lowCutZ2[ch]);
-        if (stage.heatActive)
-        {
-            runBiquad (stage.lowShelf, o, n, lowShelfZ1[ch], lowShelfZ2[ch]);
-            runBiquad (stage.highShelf, o, n, highShelfZ1[ch], highShelfZ2[ch]);
-            saturateBlock (stage, o, n);
-        }
-        if (stage.hiCutActive)
-            runBiquad (stage.hiCut, o, n, hiCutZ1[ch], hiCutZ2[ch]);
-
-        mixAndClip (stage, d1, d2, levelFx.data(), levelSig1.data(), levelSig2.data(), o, n);
+        blockpasses::mixAndClip (gains, dryPointer (dry1, role1, dryCopy1), dryPointer (dry2, role2, dryCopy2),
+                                 levelFx.data(), levelSig1.data(), levelSig2.data(), out.getWritePointer (c), n);
 
         if (recoveryEnabled)
-            recoverChannel (mode, c, measure);
+            recoverChannel (mode, c, recoveryMeasure[ch]);
     }
+}
+
+const OutputStage& BlendProcessor::CachedOutputStage::get (const OutputMixParams& params, double sampleRate) noexcept
+{
+    // The designs take cosines, sines and powers: worth keeping while the dials stand still,
+    // which they do for almost every block.
+    const auto sameParams = [] (const OutputMixParams& a, const OutputMixParams& b) {
+        return a.fxLowCut == b.fxLowCut && a.heat == b.heat && a.fxHiCut == b.fxHiCut
+               && a.clipCeilingDb == b.clipCeilingDb && a.outputVolDb == b.outputVolDb;
+    };
+    if (! valid || rate != sampleRate || ! sameParams (params, designedFor))
+    {
+        stage = OutputStage::fromParams (params, sampleRate);
+        designedFor = params;
+        rate = sampleRate;
+        valid = true;
+    }
+    return stage;
 }
 
 void BlendProcessor::snapshotDry (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,

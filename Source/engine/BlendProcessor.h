@@ -5,6 +5,7 @@
 
 #include "engine/BlendParams.h"
 #include "engine/DelayLine.h"
+#include "engine/OutputStage.h"
 #include "engine/SpectralBanks.h"
 #include "engine/VocoderBanks.h"
 
@@ -158,7 +159,6 @@ private:
 
     // Recovery (BlendProcessor_Recovery.cpp): `measure` is the summed magnitude of the channel's
     // inputs and blend for the block.
-    static float blockMagnitude (const float* samples, int numSamples) noexcept;
     void recoverChannel (BlendMode mode, int channel, float measure) noexcept;
     // Each mode family clears the signal-dependent state of one channel; clocks (write indices,
     // frame positions, LFO phases) keep running.
@@ -172,9 +172,22 @@ private:
     int preparedChannels = 0;
     int preparedBlockSize = 0;
 
-    // Output stage: transposed direct form II states (z1, z2) of the four biquads per channel.
-    std::vector<float> lowCutZ1, lowCutZ2, hiCutZ1, hiCutZ2;
-    std::vector<float> lowShelfZ1, lowShelfZ2, highShelfZ1, highShelfZ2;
+    // Output stage: the filter states per channel, and the coefficients of the current settings.
+    std::vector<OutputStageState> stageStates;
+    struct CachedOutputStage
+    {
+        OutputStage stage;
+        OutputMixParams designedFor;
+        double rate = 0.0;
+        bool valid = false;
+
+        // The stage for these settings, designed again only when they changed.
+        const OutputStage& get (const OutputMixParams&, double sampleRate) noexcept;
+        void reset() noexcept { valid = false; }
+    };
+    CachedOutputStage cachedStage;
+    // Each channel's summed input and blend magnitudes of the block (see recoverChannel).
+    std::vector<float> recoveryMeasure;
 
     std::vector<RtMixState> mixStates;
 

@@ -27,26 +27,7 @@ constexpr float kBadMagnitude = 1.0e12f;
 
 inline bool isBad (float magnitude) noexcept { return ! (magnitude <= kBadMagnitude); }
 
-constexpr int kLanes = 8;
 } // namespace
-
-float BlendProcessor::blockMagnitude (const float* samples, int numSamples) noexcept
-{
-    // Independent partial sums, so the loop vectorises without reordering a single running sum.
-    // Any NaN or infinity survives the summing and makes the result bad.
-    float lanes[kLanes] = {};
-    int j = 0;
-    for (; j + kLanes <= numSamples; j += kLanes)
-        for (int l = 0; l < kLanes; ++l)
-            lanes[l] += std::abs (samples[j + l]);
-
-    float sum = 0.0f;
-    for (; j < numSamples; ++j)
-        sum += std::abs (samples[j]);
-    for (int l = 0; l < kLanes; ++l)
-        sum += lanes[l];
-    return sum;
-}
 
 void BlendProcessor::recoverChannel (BlendMode mode, int channel, float measure) noexcept
 {
@@ -66,13 +47,9 @@ void BlendProcessor::recoverChannel (BlendMode mode, int channel, float measure)
     }
 
     // The output stage carries a bad blend sample in its biquad states long after it passed.
-    const float filterState = std::abs (lowCutZ1[c]) + std::abs (lowCutZ2[c]) + std::abs (hiCutZ1[c])
-                              + std::abs (hiCutZ2[c]) + std::abs (lowShelfZ1[c]) + std::abs (lowShelfZ2[c])
-                              + std::abs (highShelfZ1[c]) + std::abs (highShelfZ2[c]);
-    if (isBad (filterState))
+    if (isBad (stageStates[c].magnitude()))
     {
-        lowCutZ1[c] = lowCutZ2[c] = hiCutZ1[c] = hiCutZ2[c] = 0.0f;
-        lowShelfZ1[c] = lowShelfZ2[c] = highShelfZ1[c] = highShelfZ2[c] = 0.0f;
+        stageStates[c] = OutputStageState {};
         ++recoveryCount;
     }
 

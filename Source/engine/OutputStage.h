@@ -33,6 +33,15 @@ Biquad lowShelf (float f0, float gainDb, double sampleRate) noexcept;  // shelf 
 Biquad highShelf (float f0, float gainDb, double sampleRate) noexcept; // shelf slope 1
 } // namespace RBJ
 
+// One channel's output-stage filter states: z1 and z2 of each biquad.
+struct OutputStageState
+{
+    float lowCut[2] {}, lowShelf[2] {}, highShelf[2] {}, hiCut[2] {};
+
+    // The summed magnitude of every state: beyond any real audio's once a bad sample got in.
+    float magnitude() const noexcept;
+};
+
 struct OutputStage
 {
     bool lowCutActive = false;
@@ -49,6 +58,11 @@ struct OutputStage
     float volume = 1.0f;     // V
 
     static OutputStage fromParams (const OutputMixParams&, double sampleRate) noexcept;
+
+    // Runs the active filters and the saturator over `n` samples of each channel in place.
+    // Channels go through in pairs, one per vector lane, so that the two recursions overlap;
+    // each channel's arithmetic is exactly that of Biquad::process and saturate.
+    void process (float* const* channels, OutputStageState* states, int numChannels, int n) const noexcept;
 
     inline float saturate (float y) const noexcept
     {
