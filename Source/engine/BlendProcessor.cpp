@@ -152,6 +152,7 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
         v->assign (static_cast<size_t> (numChannels), 0.0f);
     stageStates.assign (static_cast<size_t> (numChannels), OutputStageState {});
     cachedStage.reset();
+    mathShapeCache.reset();
 
     fmDelay.assign (static_cast<size_t> (numChannels), DelayLine {});
     scrubHistory.assign (static_cast<size_t> (numChannels), DelayLine {});
@@ -164,8 +165,10 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
         v->assign (static_cast<size_t> (numChannels), 0);
 
     mixStates.assign (static_cast<size_t> (numChannels), RtMixState {});
-    for (auto* v : { &targetFx, &targetSig1, &targetSig2, &levelFx, &levelSig1, &levelSig2, &mathSide1, &mathSide2 })
+    for (auto* v : { &targetFx, &targetSig1, &targetSig2, &levelFx, &levelSig1, &levelSig2 })
         v->assign (static_cast<size_t> (blockSize), 0.0f);
+    for (auto* v : { &mathSide1, &mathSide2 })
+        v->assign (2 * static_cast<size_t> (blockSize), 0.0f);
 
     resetClassicVocoderBank();
     prepareEveryMode (numChannels, sampleRate, records);
@@ -279,7 +282,7 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
     snapshotDry (dry2, role2, dryCopy2, dryDelay2, n, latency);
 
     const float makeup = ops.makeupGain (records.math.op, records.vocoder.resolution);
-    const OutputStage& stage = cachedStage.get (records.mix, sampleRate);
+    const OutputStage& stage = cachedStage.get (records.mix, sampleRate, OutputStage::fromParams);
 
     // 2. Lazy bank preparation for the selected mode (the only place the audio thread may
     //    allocate). Bad audio is looked for once per channel and block: in the inputs before any
@@ -287,29 +290,26 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
     if (ops.prepareIfNeeded != nullptr)
         ops.prepareIfNeeded (*this, numChannels, sampleRate, records);
 
-    const bool haveRoles = role1.getNumChannels() > 0 && role2.getNumChannels() > 0;
-    auto rolePointer = [] (const juce::AudioBuffer<float>& role, int c) {
-        return role.getReadPointer (std::min (c, role.getNumChannels() - 1));
-    };
-    if (recoveryEnabled && haveRoles)
-        for (int c = 0; c < numChannels; ++c)
-            recoveryMeasure[static_cast<size_t> (c)] = blockpasses::magnitudeSum (rolePointer (role1, c), n)
-                                                      + blockpasses::magnitudeSum (rolePointer (role2, c), n);
-
-    // 3. The mode: once for every channel when it decides across them, else channel by channel.
-    if (ops.runBlock != nullptr)
-        ops.runBlock (*this, block);
-    if (! haveRoles)
+    // Without both roles there is nothing to blend.
+    if (role1.getNumChannels() == 0 || role2.getNumChannels() == 0)
     {
         for (int c = 0; c < numChannels; ++c)
             juce::FloatVectorOperations::clear (out.getWritePointer (c), n);
         return;
     }
+    if (recoveryEnabled)
+        for (int c = 0; c < numChannels; ++c)
+            recoveryMeasure[static_cast<size_t> (c)] = blockpasses::magnitudeSum (block.role1Of (c), n)
+                                                      + blockpasses::magnitudeSum (block.role2Of (c), n);
+
+    // 3. The mode: once for every channel when it works across them, else channel by channel.
+    if (ops.runBlock != nullptr)
+        ops.runBlock (*this, block);
     for (int c = 0; c < numChannels; ++c)
     {
         float* o = out.getWritePointer (c);
         if (ops.runChannel != nullptr)
-            ops.runChannel (*this, block, { c, rolePointer (role1, c), rolePointer (role2, c), o });
+            ops.runChannel (*this, block, { c, block.role1Of (c), block.role2Of (c), o });
         if (recoveryEnabled)
             recoveryMeasure[static_cast<size_t> (c)] += blockpasses::magnitudeSum (o, n);
         blockpasses::scale (o, makeup, n);
@@ -342,24 +342,6 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
         if (recoveryEnabled)
             recoverChannel (mode, c, recoveryMeasure[ch]);
     }
-}
-
-const OutputStage& BlendProcessor::CachedOutputStage::get (const OutputMixParams& params, double sampleRate) noexcept
-{
-    // The designs take cosines, sines and powers: worth keeping while the dials stand still,
-    // which they do for almost every block.
-    const auto sameParams = [] (const OutputMixParams& a, const OutputMixParams& b) {
-        return a.fxLowCut == b.fxLowCut && a.heat == b.heat && a.fxHiCut == b.fxHiCut
-               && a.clipCeilingDb == b.clipCeilingDb && a.outputVolDb == b.outputVolDb;
-    };
-    if (! valid || rate != sampleRate || ! sameParams (params, designedFor))
-    {
-        stage = OutputStage::fromParams (params, sampleRate);
-        designedFor = params;
-        rate = sampleRate;
-        valid = true;
-    }
-    return stage;
 }
 
 void BlendProcessor::snapshotDry (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,

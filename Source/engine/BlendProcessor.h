@@ -5,7 +5,9 @@
 
 #include "engine/BlendParams.h"
 #include "engine/DelayLine.h"
+#include "engine/MathShape.h"
 #include "engine/OutputStage.h"
+#include "engine/ParamCache.h"
 #include "engine/SpectralBanks.h"
 #include "engine/VocoderBanks.h"
 
@@ -58,6 +60,10 @@ public:
                              double sampleRate, const SidechainParams&);
     void runMath (int channel, const float* role1, const float* role2, float* out, int numSamples,
                   double sampleRate, const MathParams&);
+    // Channels `channel` .. `channel + count - 1` (count 1 or 2) at once; each channel's result is
+    // exactly that of runMath.
+    void runMathChannels (int channel, int count, const float* const* role1, const float* const* role2,
+                          float* const* out, int numSamples, double sampleRate, const MathParams&);
     void runAM (int channel, const float* role1, const float* role2, float* out, int numSamples,
                 double sampleRate, const AMParams&);
     void runFM (int channel, const float* role1, const float* role2, float* out, int numSamples,
@@ -122,6 +128,14 @@ private:
         int numSamples;
         double sampleRate;
         const BlendRecords& records;
+
+        // Channel c's role signals; a role with fewer channels repeats its last one.
+        const float* role1Of (int c) const noexcept { return roleOf (role1, c); }
+        const float* role2Of (int c) const noexcept { return roleOf (role2, c); }
+        static const float* roleOf (const juce::AudioBuffer<float>& role, int c) noexcept
+        {
+            return role.getReadPointer (std::min (c, role.getNumChannels() - 1));
+        }
     };
     struct ModeChannel
     {
@@ -174,18 +188,7 @@ private:
 
     // Output stage: the filter states per channel, and the coefficients of the current settings.
     std::vector<OutputStageState> stageStates;
-    struct CachedOutputStage
-    {
-        OutputStage stage;
-        OutputMixParams designedFor;
-        double rate = 0.0;
-        bool valid = false;
-
-        // The stage for these settings, designed again only when they changed.
-        const OutputStage& get (const OutputMixParams&, double sampleRate) noexcept;
-        void reset() noexcept { valid = false; }
-    };
-    CachedOutputStage cachedStage;
+    ParamCache<OutputMixParams, OutputStage> cachedStage;
     // Each channel's summed input and blend magnitudes of the block (see recoverChannel).
     std::vector<float> recoveryMeasure;
 
@@ -196,7 +199,8 @@ private:
     // the two shaped sides of the math modes before their operation.
     std::vector<float> targetFx, targetSig1, targetSig2;
     std::vector<float> levelFx, levelSig1, levelSig2;
-    std::vector<float> mathSide1, mathSide2;
+    std::vector<float> mathSide1, mathSide2; // two channels' worth
+    ParamCache<MathParams, MathShape> mathShapeCache;
 
     // Dry snapshots: the output may share memory with the inputs (hosts process in place).
     juce::AudioBuffer<float> dryCopy1, dryCopy2;

@@ -1,5 +1,6 @@
 #include "engine/BlendProcessor.h"
 #include "engine/FastTanh.h"
+#include "engine/SimdIsa.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,24 +15,9 @@ namespace
 {
 // 2 pi x 700 Hz: corner of the one-pole low-pass that splits each input into lows and highs.
 constexpr double kTiltCornerRadians = 4398.23;
+} // namespace
 
-// Per-call constants of the shaping chain.
-struct MathShape
-{
-    bool tiltActive;
-    float tilt;          // -1..1, positive favours role1's highs and role2's lows
-    float weight1;       // balance gain of the role1 side
-    float weight2;       // balance gain of the role2 side
-    float dc;            // added to the role1 side of Multiply only
-    bool driveActive;
-    float driveGain;     // up to +30 dB into tanh
-    float makeup;        // pulls the driven result back down
-    float tame;          // soft-limit ceiling; 1 except for Divide, XOR and Sign Multiply
-    float rectify;       // 0..1 share of the negative half removed
-    float lowPassCoeff;  // one-pole low-pass at 700 Hz
-};
-
-MathShape shapeFor (const MathParams& p, double sampleRate) noexcept
+MathShape MathShape::fromParams (const MathParams& p, double sampleRate) noexcept
 {
     MathShape s {};
     s.tilt = std::clamp (p.tilt / 100.0f, -1.0f, 1.0f);
@@ -56,10 +42,12 @@ MathShape shapeFor (const MathParams& p, double sampleRate) noexcept
     return s;
 }
 
+namespace
+{
 // One side of XOR as a 16-bit sample value, clamped before the conversion so that it never
 // overflows. The comparisons are written so that a NaN fails the first and lands on -32768, a
 // valid integer, instead of an undefined conversion; unlike fmin/fmax they vectorise.
-inline int32_t toSample16 (float x) noexcept
+QV_ALWAYS_INLINE int32_t toSample16 (float x) noexcept
 {
     float v = x * 32767.0f;
     v = v > -32768.0f ? v : -32768.0f;
@@ -67,7 +55,7 @@ inline int32_t toSample16 (float x) noexcept
     return static_cast<int32_t> (v);
 }
 
-inline float applyOperation (MathOp op, float a, float c, float dc) noexcept
+QV_ALWAYS_INLINE float applyOperation (MathOp op, float a, float c, float dc) noexcept
 {
     switch (op)
     {
@@ -96,7 +84,7 @@ inline float applyOperation (MathOp op, float a, float c, float dc) noexcept
 // into Divide and XOR keeps libm's tanh: XOR converts its inputs to integers, a discrete
 // decision that must not move, and Divide magnifies any change of a small divisor.
 template <MathOp op, bool drive>
-void operateBlock (const MathShape& s, const float* side1, const float* side2, float* out, int n) noexcept
+QV_ALWAYS_INLINE void operateBlock (const MathShape& s, const float* side1, const float* side2, float* out, int n) noexcept
 {
     constexpr bool exactDrive = op == Divide || op == Xor;
     const float g = s.driveGain, dc = s.dc, makeup = s.makeup, tame = s.tame;
@@ -124,7 +112,7 @@ void operateBlock (const MathShape& s, const float* side1, const float* side2, f
 }
 
 template <MathOp op>
-void operateBlock (const MathShape& s, const float* side1, const float* side2, float* out, int n) noexcept
+QV_ALWAYS_INLINE void operateBlock (const MathShape& s, const float* side1, const float* side2, float* out, int n) noexcept
 {
     if (s.driveActive)
         operateBlock<op, true> (s, side1, side2, out, n);
@@ -133,40 +121,54 @@ void operateBlock (const MathShape& s, const float* side1, const float* side2, f
 }
 
 // The recursive part, sample by sample: the two low-passes of the tilt, then tilt and balance.
-void shapeSides (const MathShape& s, const float* role1, const float* role2, int n, float& lp1State,
-                 float& lp2State, float* side1, float* side2) noexcept
+// The four recursions of a pair (each role of each channel) share one vector, lanes
+// { role1 of channel 0, role1 of channel 1, role2 of channel 0, role2 of channel 1 }, so they
+// cost one recursion's time; each lane computes exactly the scalar formula. A lone channel
+// leaves lanes 1 and 3 idle.
+using Lanes = float __attribute__ ((vector_size (16)));
+
+template <bool pair, bool tilt>
+QV_ALWAYS_INLINE void shapeSides (const MathShape& s, const MathSides& in, int n, float* lp1, float* lp2) noexcept
 {
     const float k = s.lowPassCoeff;
-    float lp1 = lp1State;
-    float lp2 = lp2State;
+    const Lanes kk { k, k, k, k };
+    const float g = 1.0f - k;
+    const Lanes gain { g, g, g, g };
+    // x + t (x - 2 lp) for role1 and x - t (x - 2 lp) for role2: adding -t times is the same
+    // rounding as subtracting t times.
+    const Lanes t { s.tilt, s.tilt, -s.tilt, -s.tilt };
+    const Lanes weight { s.weight1, s.weight1, s.weight2, s.weight2 };
+    Lanes lp { lp1[0], pair ? lp1[1] : 0.0f, lp2[0], pair ? lp2[1] : 0.0f };
 
     for (int j = 0; j < n; ++j)
     {
-        const float x1 = role1[j];
-        const float x2 = role2[j];
-
+        const Lanes x { in.role1[0][j], pair ? in.role1[1][j] : 0.0f, in.role2[0][j], pair ? in.role2[1][j] : 0.0f };
         // The low-passes run even with the tilt off, so turning it on starts from settled lows.
-        lp1 = k * lp1 + (1.0f - k) * x1;
-        lp2 = k * lp2 + (1.0f - k) * x2;
-
-        float a = x1;
-        float c = x2;
-        if (s.tiltActive)
+        lp = kk * lp + gain * x;
+        Lanes side = x;
+        if constexpr (tilt)
+            side = x + t * (x - 2.0f * lp);
+        side = side * weight;
+        in.side1[0][j] = side[0];
+        in.side2[0][j] = side[2];
+        if constexpr (pair)
         {
-            // x - 2 lp = high - low: role1 leans toward its highs, role2 toward its lows.
-            a = x1 + s.tilt * (x1 - 2.0f * lp1);
-            c = x2 - s.tilt * (x2 - 2.0f * lp2);
+            in.side1[1][j] = side[1];
+            in.side2[1][j] = side[3];
         }
-
-        side1[j] = a * s.weight1;
-        side2[j] = c * s.weight2;
     }
 
-    lp1State = lp1;
-    lp2State = lp2;
+    lp1[0] = lp[0];
+    lp2[0] = lp[2];
+    if constexpr (pair)
+    {
+        lp1[1] = lp[1];
+        lp2[1] = lp[3];
+    }
 }
 
-void operate (MathOp op, const MathShape& s, const float* side1, const float* side2, float* out, int n) noexcept
+QV_ALWAYS_INLINE void operate (MathOp op, const MathShape& s, const float* side1, const float* side2, float* out,
+                               int n) noexcept
 {
     switch (op)
     {
@@ -182,6 +184,47 @@ void operate (MathOp op, const MathShape& s, const float* side1, const float* si
     }
     // An operation outside the list multiplies.
     operateBlock<static_cast<MathOp> (0)> (s, side1, side2, out, n);
+}
+
+QV_ALWAYS_INLINE void rectifyBlock (const MathShape& s, float* y, int n) noexcept
+{
+    const float r = s.rectify;
+    for (int j = 0; j < n; ++j)
+        y[j] = y[j] * (1.0f - r) + std::max (y[j], 0.0f) * r;
+}
+
+// One piece of one or two channels: every input sample is read into the sides before any output
+// sample is written, so the outputs may share memory with the inputs.
+template <bool pair>
+QV_ALWAYS_INLINE void runPiece (MathOp op, const MathShape& s, const MathSides& in, float* const* out, int n,
+                                float* lp1, float* lp2) noexcept
+{
+    if (s.tiltActive)
+        shapeSides<pair, true> (s, in, n, lp1, lp2);
+    else
+        shapeSides<pair, false> (s, in, n, lp1, lp2);
+    for (int c = 0; c < (pair ? 2 : 1); ++c)
+    {
+        operate (op, s, in.side1[c], in.side2[c], out[c], n);
+        if (s.rectify > 0.0f)
+            rectifyBlock (s, out[c], n);
+    }
+}
+
+QV_ISA_BUILDS (void, runPieceBuild,
+               (bool pair, MathOp op, const MathShape& s, const MathSides& in, float* const* out, int n, float* lp1,
+                float* lp2) noexcept,
+               {
+                   if (pair)
+                       runPiece<true> (op, s, in, out, n, lp1, lp2);
+                   else
+                       runPiece<false> (op, s, in, out, n, lp1, lp2);
+               })
+
+void runPieceOf (bool pair, MathOp op, const MathShape& s, const MathSides& in, float* const* out, int n, float* lp1,
+                 float* lp2) noexcept
+{
+    QV_ISA_DISPATCH (runPieceBuild, (pair, op, s, in, out, n, lp1, lp2))
 }
 } // namespace
 
@@ -205,28 +248,37 @@ float BlendProcessor::mathMakeupGain (MathOp op) noexcept
 void BlendProcessor::runMath (int channel, const float* role1, const float* role2, float* out, int numSamples,
                               double sampleRate, const MathParams& params)
 {
-    if (numSamples <= 0 || channel < 0 || channel >= static_cast<int> (mathTiltLp1.size()) || mathSide1.empty())
+    runMathChannels (channel, 1, &role1, &role2, &out, numSamples, sampleRate, params);
+}
+
+void BlendProcessor::runMathChannels (int channel, int count, const float* const* role1, const float* const* role2,
+                                      float* const* out, int numSamples, double sampleRate, const MathParams& params)
+{
+    const int lpChannels = static_cast<int> (mathTiltLp1.size());
+    if (numSamples <= 0 || count < 1 || count > 2 || channel < 0 || channel + count > lpChannels
+        || mathSide1.empty())
         return;
 
-    const MathShape s = shapeFor (params, sampleRate);
-    const int pieceLength = static_cast<int> (mathSide1.size());
+    const MathShape& s = mathShapeCache.get (params, sampleRate, MathShape::fromParams);
+    // The work arrays hold two channels' sides.
+    const int pieceLength = static_cast<int> (mathSide1.size()) / 2;
+    float* lp1 = mathTiltLp1.data() + channel;
+    float* lp2 = mathTiltLp2.data() + channel;
 
     for (int start = 0; start < numSamples; start += pieceLength)
     {
         const int n = std::min (pieceLength, numSamples - start);
-        // Every input sample of the piece is read before any output sample is written, so
-        // `out` may share memory with either input.
-        shapeSides (s, role1 + start, role2 + start, n, mathTiltLp1[static_cast<size_t> (channel)],
-                    mathTiltLp2[static_cast<size_t> (channel)], mathSide1.data(), mathSide2.data());
-        operate (params.op, s, mathSide1.data(), mathSide2.data(), out + start, n);
-
-        if (s.rectify > 0.0f)
+        MathSides in {};
+        float* pieceOut[2] {};
+        for (int c = 0; c < count; ++c)
         {
-            const float r = s.rectify;
-            float* y = out + start;
-            for (int j = 0; j < n; ++j)
-                y[j] = y[j] * (1.0f - r) + std::max (y[j], 0.0f) * r;
+            in.role1[c] = role1[c] + start;
+            in.role2[c] = role2[c] + start;
+            in.side1[c] = mathSide1.data() + c * pieceLength;
+            in.side2[c] = mathSide2.data() + c * pieceLength;
+            pieceOut[c] = out[c] + start;
         }
+        runPieceOf (count == 2, params.op, s, in, pieceOut, n, lp1, lp2);
     }
 }
 

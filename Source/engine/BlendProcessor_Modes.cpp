@@ -60,9 +60,18 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       [] (MathOp op, int) noexcept { return mathMakeupGain (op); },
       noLatency,
       nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b) {
+          // Two channels at a time: their tilt low-passes run side by side.
+          for (int c = 0; c < b.numChannels; c += 2)
+          {
+              const int count = std::min (2, b.numChannels - c);
+              const float* r1[2] = { b.role1Of (c), b.role1Of (c + count - 1) };
+              const float* r2[2] = { b.role2Of (c), b.role2Of (c + count - 1) };
+              float* o[2] = { b.out.getWritePointer (c), b.out.getWritePointer (c + count - 1) };
+              e.runMathChannels (c, count, r1, r2, o, b.numSamples, b.sampleRate, b.records.math);
+          }
+      },
       nullptr,
-      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
-          e.runMath (c.channel, c.role1, c.role2, c.out, b.numSamples, b.sampleRate, b.records.math); },
       [] (BlendProcessor& e, int channel) noexcept { e.resetMathChannel (channel); } },
     { SidechainDuck,
       [] (MathOp, int) noexcept { return 1.18f; },
