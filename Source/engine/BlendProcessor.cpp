@@ -23,16 +23,21 @@ juce::AudioBuffer<float> viewOf (const juce::AudioBuffer<float>& buffer, int num
 }
 
 // Morph position from modulator 1 and the resulting blend / dry levels for sample j.
-MorphLevels levelTargets (const RealtimeStepData& steps, int j, float f0, float s10, float s20) noexcept
+MorphLevels levelTargets (const RealtimeStepData& steps, int j, MorphLevels fixed) noexcept
 {
-    if (! steps.enabled)
-        return { f0, s10, s20 };
-
     const double phase = steps.phaseStart + static_cast<double> (j) * steps.phaseIncrement;
     const float v = stepValueAt (steps.steps, phase, steps.smoothing);
     const MorphLevels target = morphLevels ((v + 1.0f) * 0.5f);
     const float w = steps.handoffWeight;
-    return { f0 + w * (target.fx - f0), s10 + w * (target.sig1 - s10), s20 + w * (target.sig2 - s20) };
+    return { fixed.fx + w * (target.fx - fixed.fx), fixed.sig1 + w * (target.sig1 - fixed.sig1),
+             fixed.sig2 + w * (target.sig2 - fixed.sig2) };
+}
+
+// Whether `target` differs from the ramp's current target enough to start a new ramp.
+bool startsRamp (const BlendProcessor::RtMixState& st, MorphLevels target) noexcept
+{
+    return std::abs (target.fx - st.targetFx) > kRampThreshold || std::abs (target.sig1 - st.targetSig1) > kRampThreshold
+           || std::abs (target.sig2 - st.targetSig2) > kRampThreshold;
 }
 
 // Advances a channel's 128-sample level ramp and returns the levels to use for this sample.
@@ -44,9 +49,7 @@ MorphLevels advanceRamp (BlendProcessor::RtMixState& st, MorphLevels target) noe
         st.startSig1 = st.targetSig1 = target.sig1;
         st.startSig2 = st.targetSig2 = target.sig2;
     }
-    else if (std::abs (target.fx - st.targetFx) > kRampThreshold
-             || std::abs (target.sig1 - st.targetSig1) > kRampThreshold
-             || std::abs (target.sig2 - st.targetSig2) > kRampThreshold)
+    else if (startsRamp (st, target))
     {
         st.startFx = st.targetFx;
         st.startSig1 = st.targetSig1;
@@ -68,20 +71,21 @@ MorphLevels advanceRamp (BlendProcessor::RtMixState& st, MorphLevels target) noe
     return { st.targetFx, st.targetSig1, st.targetSig2 };
 }
 
-// The level targets of every sample of a chunk; without modulator 1 they are the static levels.
-void fillLevelTargets (const RealtimeStepData& steps, int n, float f0, float s10, float s20, float* fx, float* s1,
+// True when a whole block at the one target `fixed` leaves the ramp as it is and plays its
+// stored targets throughout: the ramp is set (not never-set or NaN), has run out and `fixed`
+// would not start a new one.
+bool holdsLevels (const BlendProcessor::RtMixState& st, MorphLevels fixed) noexcept
+{
+    return st.startFx >= 0.0f && st.rampRemaining <= 0 && ! startsRamp (st, fixed);
+}
+
+// Modulator 1's level targets for every sample of a chunk.
+void fillLevelTargets (const RealtimeStepData& steps, int n, MorphLevels fixed, float* fx, float* s1,
                        float* s2) noexcept
 {
-    if (! steps.enabled)
-    {
-        std::fill (fx, fx + n, f0);
-        std::fill (s1, s1 + n, s10);
-        std::fill (s2, s2 + n, s20);
-        return;
-    }
     for (int j = 0; j < n; ++j)
     {
-        const MorphLevels level = levelTargets (steps, j, f0, s10, s20);
+        const MorphLevels level = levelTargets (steps, j, fixed);
         fx[j] = level.fx;
         s1[j] = level.sig1;
         s2[j] = level.sig2;
@@ -89,32 +93,10 @@ void fillLevelTargets (const RealtimeStepData& steps, int n, float f0, float s10
 }
 
 // One channel's levels for every sample of a chunk, advancing its ramp sample by sample.
-void fillRampedLevels (BlendProcessor::RtMixState& st, bool constantTargets, int n, const float* targetFx,
-                       const float* targetS1, const float* targetS2, float* fx, float* s1, float* s2) noexcept
+void fillRampedLevels (BlendProcessor::RtMixState& st, int n, const float* targetFx, const float* targetS1,
+                       const float* targetS2, float* fx, float* s1, float* s2) noexcept
 {
-    int j = 0;
-    if (constantTargets)
-    {
-        // With one target for the whole chunk only the first sample can start a ramp (afterwards
-        // the stored targets equal it, or differ by no more than the threshold as before). Once
-        // the ramp has run out, every further sample takes the stored targets. A state that is
-        // still never-set (a negative level) or not a number takes the general path.
-        for (; j < n && (j == 0 || st.rampRemaining > 0); ++j)
-        {
-            const MorphLevels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
-            fx[j] = level.fx;
-            s1[j] = level.sig1;
-            s2[j] = level.sig2;
-        }
-        if (st.startFx >= 0.0f)
-        {
-            std::fill (fx + j, fx + n, st.targetFx);
-            std::fill (s1 + j, s1 + n, st.targetSig1);
-            std::fill (s2 + j, s2 + n, st.targetSig2);
-            return;
-        }
-    }
-    for (; j < n; ++j)
+    for (int j = 0; j < n; ++j)
     {
         const MorphLevels level = advanceRamp (st, { targetFx[j], targetS1[j], targetS2[j] });
         fx[j] = level.fx;
@@ -123,6 +105,36 @@ void fillRampedLevels (BlendProcessor::RtMixState& st, bool constantTargets, int
     }
 }
 
+// The same with one target for the whole chunk: only the first sample can start a ramp
+// (afterwards the stored targets equal it, or differ by no more than the threshold as before).
+// Once the ramp has run out, every further sample takes the stored targets. A state that is
+// still never-set (a negative level) or not a number takes the general path.
+void fillRampedLevels (BlendProcessor::RtMixState& st, int n, MorphLevels target, float* fx, float* s1,
+                       float* s2) noexcept
+{
+    int j = 0;
+    for (; j < n && (j == 0 || st.rampRemaining > 0); ++j)
+    {
+        const MorphLevels level = advanceRamp (st, target);
+        fx[j] = level.fx;
+        s1[j] = level.sig1;
+        s2[j] = level.sig2;
+    }
+    if (st.startFx >= 0.0f)
+    {
+        std::fill (fx + j, fx + n, st.targetFx);
+        std::fill (s1 + j, s1 + n, st.targetSig1);
+        std::fill (s2 + j, s2 + n, st.targetSig2);
+        return;
+    }
+    for (; j < n; ++j)
+    {
+        const MorphLevels level = advanceRamp (st, target);
+        fx[j] = level.fx;
+        s1[j] = level.sig1;
+        s2[j] = level.sig2;
+    }
+}
 } // namespace
 
 BlendProcessor::BlendProcessor() = default;
@@ -165,8 +177,10 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
         v->assign (static_cast<size_t> (numChannels), 0);
 
     mixStates.assign (static_cast<size_t> (numChannels), RtMixState {});
-    for (auto* v : { &targetFx, &targetSig1, &targetSig2, &levelFx, &levelSig1, &levelSig2 })
+    for (auto* v : { &targetFx, &targetSig1, &targetSig2 })
         v->assign (static_cast<size_t> (blockSize), 0.0f);
+    for (auto* v : { &levelFx, &levelSig1, &levelSig2 })
+        v->assign (2 * static_cast<size_t> (blockSize), 0.0f);
     for (auto* v : { &mathSide1, &mathSide2 })
         v->assign (2 * static_cast<size_t> (blockSize), 0.0f);
 
@@ -315,33 +329,61 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
         blockpasses::scale (o, makeup, n);
     }
 
-    // 4. The output stage's filters, the channels in pairs.
-    stage.process (out.getArrayOfWritePointers(), stageStates.data(), numChannels, n);
-
-    // 5. The mix with the held-back dry signals at the ramped levels. The Morph position depends
-    //    only on the sample's place in the block, so every channel shares one set of targets.
+    // 4. The output stage and the mix with the held-back dry signals at the ramped levels, the
+    //    channels in pairs. The Morph position depends only on the sample's place in the block,
+    //    so every channel shares one set of targets.
     const OutputMixParams& mix = records.mix;
-    const float f0 = mix.fxLevel / 100.0f;
-    const float s10 = mix.sig1Level / 100.0f;
-    const float s20 = mix.sig2Level / 100.0f;
-    fillLevelTargets (steps, n, f0, s10, s20, targetFx.data(), targetSig1.data(), targetSig2.data());
-    const blockpasses::MixGains gains { stage.ceiling, stage.invCeiling, stage.volume };
-    for (int c = 0; c < numChannels; ++c)
+    const MorphLevels fixedLevels { mix.fxLevel / 100.0f, mix.sig1Level / 100.0f, mix.sig2Level / 100.0f };
+    if (steps.enabled)
+        fillLevelTargets (steps, n, fixedLevels, targetFx.data(), targetSig1.data(), targetSig2.data());
+    for (int c = 0; c < numChannels; c += 2)
     {
-        auto dryPointer = [&] (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,
-                               const juce::AudioBuffer<float>& copy) {
-            const auto& source = dry.getNumChannels() > 0 ? dry : role;
-            return copy.getReadPointer (std::min (c, source.getNumChannels() - 1));
-        };
-        const auto ch = static_cast<size_t> (c);
-        fillRampedLevels (mixStates[ch], ! steps.enabled, n, targetFx.data(), targetSig1.data(), targetSig2.data(),
-                          levelFx.data(), levelSig1.data(), levelSig2.data());
-        blockpasses::mixAndClip (gains, dryPointer (dry1, role1, dryCopy1), dryPointer (dry2, role2, dryCopy2),
-                                 levelFx.data(), levelSig1.data(), levelSig2.data(), out.getWritePointer (c), n);
-
-        if (recoveryEnabled)
-            recoverChannel (mode, c, recoveryMeasure[ch]);
+        const int count = std::min (2, numChannels - c);
+        OutputStage::Channel pair[2];
+        for (int i = 0; i < count; ++i)
+        {
+            const int ch = c + i;
+            auto dryPointer = [&] (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,
+                                   const juce::AudioBuffer<float>& copy) {
+                const auto& source = dry.getNumChannels() > 0 ? dry : role;
+                return copy.getReadPointer (std::min (ch, source.getNumChannels() - 1));
+            };
+            auto& p = pair[i];
+            p.out = out.getWritePointer (ch);
+            p.state = &stageStates[static_cast<size_t> (ch)];
+            p.dry1 = dryPointer (dry1, role1, dryCopy1);
+            p.dry2 = dryPointer (dry2, role2, dryCopy2);
+            rampLevels (mixStates[static_cast<size_t> (ch)], steps.enabled, fixedLevels, n, i, p);
+        }
+        stage.finish (pair[0], count == 2 ? &pair[1] : nullptr, n);
     }
+
+    if (recoveryEnabled)
+        for (int c = 0; c < numChannels; ++c)
+            recoverChannel (mode, c, recoveryMeasure[static_cast<size_t> (c)]);
+}
+
+void BlendProcessor::rampLevels (RtMixState& st, bool morphing, MorphLevels fixed, int n, int lane,
+                                 OutputStage::Channel& channel) noexcept
+{
+    // Without Morph the targets are the same for every sample: unless a ramp runs, the levels
+    // are constants for the whole block.
+    if (! morphing && holdsLevels (st, fixed))
+    {
+        channel.fxLevel = st.targetFx;
+        channel.sig1Level = st.targetSig1;
+        channel.sig2Level = st.targetSig2;
+        return;
+    }
+    const auto offset = static_cast<size_t> (lane * preparedBlockSize);
+    channel.fx = levelFx.data() + offset;
+    channel.sig1 = levelSig1.data() + offset;
+    channel.sig2 = levelSig2.data() + offset;
+    if (morphing)
+        fillRampedLevels (st, n, targetFx.data(), targetSig1.data(), targetSig2.data(), levelFx.data() + offset,
+                          levelSig1.data() + offset, levelSig2.data() + offset);
+    else
+        fillRampedLevels (st, n, fixed, levelFx.data() + offset, levelSig1.data() + offset, levelSig2.data() + offset);
 }
 
 void BlendProcessor::snapshotDry (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,

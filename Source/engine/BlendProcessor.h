@@ -6,6 +6,7 @@
 #include "engine/BlendParams.h"
 #include "engine/DelayLine.h"
 #include "engine/MathShape.h"
+#include "engine/ModulatorShape.h"
 #include "engine/OutputStage.h"
 #include "engine/ParamCache.h"
 #include "engine/SpectralBanks.h"
@@ -194,11 +195,14 @@ private:
 
     std::vector<RtMixState> mixStates;
 
-    // Per-sample work arrays of one chunk, sized by prepare, so that the mix runs as passes over
-    // the block: the level targets (shared by every channel), one channel's ramped levels, and
-    // the two shaped sides of the math modes before their operation.
+    // Per-sample work arrays of one chunk, sized by prepare: Morph's level targets (shared by
+    // every channel), a pair's ramped levels, and the two shaped sides of the math modes before
+    // their operation.
     std::vector<float> targetFx, targetSig1, targetSig2;
-    std::vector<float> levelFx, levelSig1, levelSig2;
+    std::vector<float> levelFx, levelSig1, levelSig2; // two channels' worth
+    // One channel's levels for the block: constants while they hold, else ramped per sample into
+    // the level arrays at `lane` (0 or 1 of a pair).
+    void rampLevels (RtMixState&, bool morphing, MorphLevels fixed, int n, int lane, OutputStage::Channel&) noexcept;
     std::vector<float> mathSide1, mathSide2; // two channels' worth
     ParamCache<MathParams, MathShape> mathShapeCache;
 

@@ -1,5 +1,4 @@
 #include "engine/BlockPasses.h"
-#include "engine/FastTanh.h"
 #include "engine/SimdIsa.h"
 
 #include <cmath>
@@ -50,24 +49,9 @@ QV_ALWAYS_INLINE float peakBody (const float* x, int n) noexcept
     return result;
 }
 
-QV_ALWAYS_INLINE void mixAndClipBody (const MixGains& g, const float* dry1, const float* dry2, const float* fx,
-                                      const float* s1, const float* s2, float* out, int n) noexcept
-{
-    const float ceiling = g.ceiling, invCeiling = g.invCeiling, volume = g.volume;
-    for (int j = 0; j < n; ++j)
-    {
-        const float sum = s1[j] * dry1[j] + s2[j] * dry2[j] + fx[j] * out[j];
-        out[j] = ceiling * FastTanh::tanh (invCeiling * sum) * volume;
-    }
-}
-
 QV_ISA_BUILDS (void, scaleBuild, (float* x, float gain, int n) noexcept, { scaleBody (x, gain, n); })
 QV_ISA_BUILDS (float, magnitudeSumBuild, (const float* x, int n) noexcept, { return magnitudeSumBody (x, n); })
 QV_ISA_BUILDS (float, peakBuild, (const float* x, int n) noexcept, { return peakBody (x, n); })
-QV_ISA_BUILDS (void, mixAndClipBuild,
-               (const MixGains& g, const float* dry1, const float* dry2, const float* fx, const float* s1,
-                const float* s2, float* out, int n) noexcept,
-               { mixAndClipBody (g, dry1, dry2, fx, s1, s2, out, n); })
 } // namespace
 
 void scale (float* x, float gain, int n) noexcept { QV_ISA_DISPATCH (scaleBuild, (x, gain, n)) }
@@ -75,10 +59,4 @@ void scale (float* x, float gain, int n) noexcept { QV_ISA_DISPATCH (scaleBuild,
 float magnitudeSum (const float* x, int n) noexcept { QV_ISA_DISPATCH (magnitudeSumBuild, (x, n)) }
 
 float peak (const float* x, int n) noexcept { QV_ISA_DISPATCH (peakBuild, (x, n)) }
-
-void mixAndClip (const MixGains& g, const float* dry1, const float* dry2, const float* fx, const float* s1,
-                 const float* s2, float* out, int n) noexcept
-{
-    QV_ISA_DISPATCH (mixAndClipBuild, (g, dry1, dry2, fx, s1, s2, out, n))
-}
 } // namespace blockpasses

@@ -59,10 +59,29 @@ struct OutputStage
 
     static OutputStage fromParams (const OutputMixParams&, double sampleRate) noexcept;
 
-    // Runs the active filters and the saturator over `n` samples of each channel in place.
-    // Channels go through in pairs, one per vector lane, so that the two recursions overlap;
-    // each channel's arithmetic is exactly that of Biquad::process and saturate.
-    void process (float* const* channels, OutputStageState* states, int numChannels, int n) const noexcept;
+    // One channel's part in finish().
+    struct Channel
+    {
+        float* out;               // the blend after makeup on entry, the finished output after
+        OutputStageState* state;
+        const float* dry1;        // the dry signals, already held back by the mode's latency
+        const float* dry2;
+        // The three levels of every sample; null when they stay at the constants below.
+        const float* fx = nullptr;
+        const float* sig1 = nullptr;
+        const float* sig2 = nullptr;
+        float fxLevel = 0.0f, sig1Level = 0.0f, sig2Level = 0.0f;
+
+        bool levelsConstant() const noexcept { return fx == nullptr; }
+    };
+
+    // The active filters and the saturator over `n` samples of one channel or a pair (`second`
+    // may be null), then the mix with the dry signals at their levels, soft-clipped at the
+    // ceiling and scaled by the volume:
+    //   out = ceiling * tanh (invCeiling * (sig1 dry1 + sig2 dry2 + fx blend)) * volume.
+    // The two channels of a pair share a vector, one per lane, so that their recursions overlap;
+    // each channel's arithmetic is exactly that of Biquad::process, saturate and the formula.
+    void finish (const Channel& first, const Channel* second, int n) const noexcept;
 
     inline float saturate (float y) const noexcept
     {

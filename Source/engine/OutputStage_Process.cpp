@@ -1,6 +1,7 @@
 #include "engine/OutputStage.h"
 #include "engine/SimdIsa.h"
 
+#include <algorithm>
 #include <cmath>
 
 // The output stage's sample loops. A biquad is recursive: every sample waits for the previous
@@ -51,19 +52,21 @@ struct Chain
     }
 };
 
-// Biquad::process on both lanes.
-template <int length>
-QV_ALWAYS_INLINE void runChain (Chain& chain, float* x0, float* x1, int n) noexcept
+// Biquad::process on both lanes for `count` samples, the states in registers.
+template <int length, bool pair>
+QV_ALWAYS_INLINE void runChain (const Chain& chain, Lanes* zState1, Lanes* zState2, float* x0, float* x1,
+                                int count) noexcept
 {
-    Lanes z1[kMaxChain], z2[kMaxChain];
+    // Local copies stay in registers through the loop.
+    Lanes z1[length], z2[length];
     for (int i = 0; i < length; ++i)
     {
-        z1[i] = chain.z1[i];
-        z2[i] = chain.z2[i];
+        z1[i] = zState1[i];
+        z2[i] = zState2[i];
     }
-    for (int j = 0; j < n; ++j)
+    for (int j = 0; j < count; ++j)
     {
-        Lanes x { x0[j], x1 != nullptr ? x1[j] : 0.0f, 0.0f, 0.0f };
+        Lanes x { x0[j], pair ? x1[j] : 0.0f, 0.0f, 0.0f };
         for (int i = 0; i < length; ++i)
         {
             const Lanes y = chain.b0[i] * x + z1[i];
@@ -72,84 +75,122 @@ QV_ALWAYS_INLINE void runChain (Chain& chain, float* x0, float* x1, int n) noexc
             x = y;
         }
         x0[j] = x[0];
-        if (x1 != nullptr)
+        if constexpr (pair)
             x1[j] = x[1];
     }
     for (int i = 0; i < length; ++i)
     {
-        chain.z1[i] = z1[i];
-        chain.z2[i] = z2[i];
+        zState1[i] = z1[i];
+        zState2[i] = z2[i];
     }
-    chain.store();
 }
 
 template <bool pair>
-QV_ALWAYS_INLINE void runChainOf (Chain& chain, float* x0, float* x1, int n) noexcept
+QV_ALWAYS_INLINE void runChainOf (const Chain& chain, Lanes* z1, Lanes* z2, float* x0, float* x1, int count) noexcept
 {
-    // The idle lane of a lone channel reads nothing: the compiler drops its loads when x1 is a
-    // null constant.
-    float* const second = pair ? x1 : nullptr;
     switch (chain.length)
     {
-        case 1: runChain<1> (chain, x0, second, n); break;
-        case 2: runChain<2> (chain, x0, second, n); break;
-        case 3: runChain<3> (chain, x0, second, n); break;
+        case 1: runChain<1, pair> (chain, z1, z2, x0, x1, count); break;
+        case 2: runChain<2, pair> (chain, z1, z2, x0, x1, count); break;
+        case 3: runChain<3, pair> (chain, z1, z2, x0, x1, count); break;
         default: break;
     }
 }
 
 // Heat's saturator: no state, a vectorisable pass.
-QV_ALWAYS_INLINE void saturateChannel (const OutputStage& stage, float* x, int n) noexcept
+QV_ALWAYS_INLINE void saturate (const OutputStage& stage, float* x, int count) noexcept
 {
     const float drive = stage.satDrive, offset = stage.satOffset, zero = stage.satZero, scale = stage.satScale;
-    for (int j = 0; j < n; ++j)
+    for (int j = 0; j < count; ++j)
         x[j] = (FastTanh::tanh (x[j] * drive + offset) - zero) * scale;
 }
 
-template <bool pair>
-QV_ALWAYS_INLINE void processPair (const OutputStage& stage, float* x0, float* x1, OutputStageState& s0,
-                                   OutputStageState* s1, int n) noexcept
+template <bool constantLevels>
+QV_ALWAYS_INLINE void mix (const OutputStage& stage, const OutputStage::Channel& ch, int start, int count) noexcept
+{
+    const float ceiling = stage.ceiling, invCeiling = stage.invCeiling, volume = stage.volume;
+    const float* dry1 = ch.dry1 + start;
+    const float* dry2 = ch.dry2 + start;
+    float* out = ch.out + start;
+    for (int j = 0; j < count; ++j)
+    {
+        const float s1 = constantLevels ? ch.sig1Level : ch.sig1[start + j];
+        const float s2 = constantLevels ? ch.sig2Level : ch.sig2[start + j];
+        const float fx = constantLevels ? ch.fxLevel : ch.fx[start + j];
+        const float sum = s1 * dry1[j] + s2 * dry2[j] + fx * out[j];
+        out[j] = ceiling * FastTanh::tanh (invCeiling * sum) * volume;
+    }
+}
+
+// Samples per round. Within a round the filters' recursions run first, then the saturator and
+// the mix, which need no recursion: while the mix of one round works through its tanh, the
+// filters of the next round already run, so the mix costs little beyond the filters' own wait.
+constexpr int kRound = 16;
+
+template <bool pair, bool constantLevels>
+QV_ALWAYS_INLINE void finishChannels (const OutputStage& stage, const OutputStage::Channel& first,
+                                      const OutputStage::Channel* second, int n) noexcept
 {
     // The filters before the saturator form one chain, the high cut after it another.
+    OutputStageState* s0 = first.state;
+    OutputStageState* s1 = pair ? second->state : nullptr;
     Chain before, after;
     auto stateOf = [] (OutputStageState* s, float (OutputStageState::*member)[2]) -> float* {
         return s != nullptr ? (s->*member) : nullptr;
     };
     if (stage.lowCutActive)
-        before.add (stage.lowCut, s0.lowCut, stateOf (s1, &OutputStageState::lowCut));
+        before.add (stage.lowCut, s0->lowCut, stateOf (s1, &OutputStageState::lowCut));
     if (stage.heatActive)
     {
-        before.add (stage.lowShelf, s0.lowShelf, stateOf (s1, &OutputStageState::lowShelf));
-        before.add (stage.highShelf, s0.highShelf, stateOf (s1, &OutputStageState::highShelf));
+        before.add (stage.lowShelf, s0->lowShelf, stateOf (s1, &OutputStageState::lowShelf));
+        before.add (stage.highShelf, s0->highShelf, stateOf (s1, &OutputStageState::highShelf));
     }
     Chain& last = stage.heatActive ? after : before;
     if (stage.hiCutActive)
-        last.add (stage.hiCut, s0.hiCut, stateOf (s1, &OutputStageState::hiCut));
+        last.add (stage.hiCut, s0->hiCut, stateOf (s1, &OutputStageState::hiCut));
 
-    runChainOf<pair> (before, x0, x1, n);
-    if (stage.heatActive)
+    float* x0 = first.out;
+    float* x1 = pair ? second->out : nullptr;
+    for (int start = 0; start < n; start += kRound)
     {
-        saturateChannel (stage, x0, n);
-        if (pair)
-            saturateChannel (stage, x1, n);
-        runChainOf<pair> (after, x0, x1, n);
+        const int count = std::min (kRound, n - start);
+        runChainOf<pair> (before, before.z1, before.z2, x0 + start, pair ? x1 + start : nullptr, count);
+        if (stage.heatActive)
+        {
+            saturate (stage, x0 + start, count);
+            if constexpr (pair)
+                saturate (stage, x1 + start, count);
+            runChainOf<pair> (after, after.z1, after.z2, x0 + start, pair ? x1 + start : nullptr, count);
+        }
+        mix<constantLevels> (stage, first, start, count);
+        if constexpr (pair)
+            mix<constantLevels> (stage, *second, start, count);
     }
+    before.store();
+    after.store();
 }
 
-QV_ALWAYS_INLINE void processAll (const OutputStage& stage, float* const* channels, OutputStageState* states,
-                                  int numChannels, int n) noexcept
+QV_ALWAYS_INLINE void finishAny (const OutputStage& stage, const OutputStage::Channel& first,
+                                 const OutputStage::Channel* second, int n) noexcept
 {
-    int c = 0;
-    for (; c + 1 < numChannels; c += 2)
-        processPair<true> (stage, channels[c], channels[c + 1], states[c], &states[c + 1], n);
-    if (c < numChannels)
-        processPair<false> (stage, channels[c], nullptr, states[c], nullptr, n);
+    const bool constantLevels = first.levelsConstant() && (second == nullptr || second->levelsConstant());
+    if (second != nullptr)
+    {
+        if (constantLevels)
+            finishChannels<true, true> (stage, first, second, n);
+        else
+            finishChannels<true, false> (stage, first, second, n);
+    }
+    else if (constantLevels)
+        finishChannels<false, true> (stage, first, nullptr, n);
+    else
+        finishChannels<false, false> (stage, first, nullptr, n);
 }
 
-QV_ISA_BUILDS (void, processBuild,
-               (const OutputStage& stage, float* const* channels, OutputStageState* states, int numChannels,
+QV_ISA_BUILDS (void, finishBuild,
+               (const OutputStage& stage, const OutputStage::Channel& first, const OutputStage::Channel* second,
                 int n) noexcept,
-               { processAll (stage, channels, states, numChannels, n); })
+               { finishAny (stage, first, second, n); })
 } // namespace
 
 float OutputStageState::magnitude() const noexcept
@@ -160,9 +201,9 @@ float OutputStageState::magnitude() const noexcept
     return sum;
 }
 
-void OutputStage::process (float* const* channels, OutputStageState* states, int numChannels, int n) const noexcept
+void OutputStage::finish (const Channel& first, const Channel* second, int n) const noexcept
 {
-    if (numChannels <= 0 || n <= 0 || ! (lowCutActive || heatActive || hiCutActive))
+    if (n <= 0)
         return;
-    QV_ISA_DISPATCH (processBuild, (*this, channels, states, numChannels, n))
+    QV_ISA_DISPATCH (finishBuild, (*this, first, second, n))
 }

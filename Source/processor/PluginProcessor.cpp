@@ -1,5 +1,6 @@
 #include "processor/PluginProcessor.h"
 #include "common/JuceCompat.h"
+#include "engine/BlockPasses.h"
 #include "params/ParamIDs.h"
 #include "params/ParameterTable.h"
 #include "processor/StateDocument.h"
@@ -11,9 +12,12 @@ namespace
 // Largest absolute sample of a buffer (0 for no channels or a buffer flagged clear).
 float peakOf (const juce::AudioBuffer<float>& buffer)
 {
-    if (buffer.getNumChannels() == 0 || buffer.getNumSamples() == 0)
+    if (buffer.hasBeenCleared())
         return 0.0f;
-    return buffer.getMagnitude (0, buffer.getNumSamples());
+    float peak = 0.0f;
+    for (int c = 0; c < buffer.getNumChannels(); ++c)
+        peak = std::max (peak, blockpasses::peak (buffer.getReadPointer (c), buffer.getNumSamples()));
+    return peak;
 }
 } // namespace
 
