@@ -193,22 +193,47 @@ QV_ALWAYS_INLINE void rectifyBlock (const MathShape& s, float* y, int n) noexcep
         y[j] = y[j] * (1.0f - r) + std::max (y[j], 0.0f) * r;
 }
 
-// One piece of one or two channels: every input sample is read into the sides before any output
-// sample is written, so the outputs may share memory with the inputs.
+// Samples per round: the recursive low-passes of one round run first, then the operation on
+// them, which needs no recursion, so that its tanh overlaps the next round's low-passes.
+constexpr int kRound = 64;
+
+// One piece of one or two channels, round by round. A round's inputs are all read into the
+// sides before its outputs are written, and no later round reads them again, so the outputs may
+// share memory with the inputs.
+template <bool pair, bool tilt>
+QV_ALWAYS_INLINE void runRounds (MathOp op, const MathShape& s, const MathSides& in, float* const* out, int n,
+                                 float* lp1, float* lp2) noexcept
+{
+    constexpr int channels = pair ? 2 : 1;
+    for (int start = 0; start < n; start += kRound)
+    {
+        const int count = std::min (kRound, n - start);
+        MathSides round {};
+        for (int c = 0; c < channels; ++c)
+        {
+            round.role1[c] = in.role1[c] + start;
+            round.role2[c] = in.role2[c] + start;
+            round.side1[c] = in.side1[c] + start;
+            round.side2[c] = in.side2[c] + start;
+        }
+        shapeSides<pair, tilt> (s, round, count, lp1, lp2);
+        for (int c = 0; c < channels; ++c)
+        {
+            operate (op, s, round.side1[c], round.side2[c], out[c] + start, count);
+            if (s.rectify > 0.0f)
+                rectifyBlock (s, out[c] + start, count);
+        }
+    }
+}
+
 template <bool pair>
 QV_ALWAYS_INLINE void runPiece (MathOp op, const MathShape& s, const MathSides& in, float* const* out, int n,
                                 float* lp1, float* lp2) noexcept
 {
     if (s.tiltActive)
-        shapeSides<pair, true> (s, in, n, lp1, lp2);
+        runRounds<pair, true> (op, s, in, out, n, lp1, lp2);
     else
-        shapeSides<pair, false> (s, in, n, lp1, lp2);
-    for (int c = 0; c < (pair ? 2 : 1); ++c)
-    {
-        operate (op, s, in.side1[c], in.side2[c], out[c], n);
-        if (s.rectify > 0.0f)
-            rectifyBlock (s, out[c], n);
-    }
+        runRounds<pair, false> (op, s, in, out, n, lp1, lp2);
 }
 
 QV_ISA_BUILDS (void, runPieceBuild,
