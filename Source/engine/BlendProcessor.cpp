@@ -395,15 +395,10 @@ void BlendProcessor::snapshotDry (const juce::AudioBuffer<float>& dry, const juc
     const int channels = std::min (source.getNumChannels(), preparedChannels);
     for (int c = 0; c < channels; ++c)
     {
-        float* d = copy.getWritePointer (c);
-        if (source.hasBeenCleared())
-            juce::FloatVectorOperations::clear (d, n);
-        else
-            juce::FloatVectorOperations::copy (d, source.getReadPointer (c), n);
-
+        // Straight into the delay and back out of it: one copy each way.
         auto& delay = delays[static_cast<size_t> (c)];
-        delay.write (d, n);
-        delay.readDelayed (d, n, latency);
+        delay.write (source.hasBeenCleared() ? nullptr : source.getReadPointer (c), n);
+        delay.readDelayed (copy.getWritePointer (c), n, latency);
     }
 }
 

@@ -332,16 +332,23 @@ TEST (PerSampleChainExactness, EveryMathOperationMatchesThePlainLoop)
 
     const double rate = 48000.0;
     const int n = 2000;
-    // Within +-1 after balance, including quiet stretches where Divide meets small divisors.
-    const auto r1 = harness::plus (harness::sine (n, 180.0, rate, 0.3f), harness::noise (n, 5, 0.2f));
-    auto r2 = harness::plus (harness::sine (n, 95.0, rate, 0.25f), harness::noise (n, 9, 0.25f));
-    for (int j = 600; j < 700; ++j)
-        r2[(size_t) j] *= 0.001f;
+    // Within +-1 after balance, including quiet stretches where Divide meets small divisors. The
+    // second channel of a pair hears other signals, so that crossed lanes would show.
+    const std::vector<float> r1[2] = { harness::plus (harness::sine (n, 180.0, rate, 0.3f), harness::noise (n, 5, 0.2f)),
+                                       harness::plus (harness::sine (n, 310.0, rate, 0.2f), harness::noise (n, 6, 0.3f)) };
+    std::vector<float> r2[2] = { harness::plus (harness::sine (n, 95.0, rate, 0.25f), harness::noise (n, 9, 0.25f)),
+                                 harness::plus (harness::sine (n, 55.0, rate, 0.35f), harness::noise (n, 11, 0.15f)) };
+    for (auto& r : r2)
+        for (int j = 600; j < 700; ++j)
+            r[(size_t) j] *= 0.001f;
+    const std::vector<int> blocks = { 512, 3, 700, 512 };
 
+    for (const auto isa : harness::supportedIsas())
     for (const auto op : ops)
         for (const auto& s : settings)
         {
-            SCOPED_TRACE (std::string ("op ") + std::to_string (op) + ", " + s.name);
+            harness::ScopedIsa build (isa);
+            SCOPED_TRACE (std::string ("op ") + std::to_string (op) + ", " + s.name + ", " + simd::isaName (isa));
             MathParams p;
             p.op = op;
             p.balance = s.balance;
@@ -351,16 +358,30 @@ TEST (PerSampleChainExactness, EveryMathOperationMatchesThePlainLoop)
             p.dcOffset = s.dcOffset;
             p.tilt = s.tilt;
 
-            auto engine = harness::preparedEngine (rate, 1, 512);
-            const auto out = harness::stream (
-                r1, r2, [&] (const float* a, const float* b, float* o, int len) { engine->runMath (0, a, b, o, len, rate, p); },
-                { 512, 3, 700, 512 });
+            // One channel alone, and a pair run together.
+            auto single = harness::preparedEngine (rate, 1, 512);
+            const auto alone = harness::stream (
+                r1[0], r2[0], [&] (const float* a, const float* b, float* o, int len) { single->runMath (0, a, b, o, len, rate, p); },
+                blocks);
+            auto pairEngine = harness::preparedEngine (rate, 2, 512);
+            std::vector<float> pair[2] = { std::vector<float> ((size_t) n), std::vector<float> ((size_t) n) };
+            for (int start = 0, b = 0; start < n; start += blocks[(size_t) b++ % blocks.size()])
+            {
+                const int len = std::min (blocks[(size_t) b % blocks.size()], n - start);
+                const float* a[2] = { r1[0].data() + start, r1[1].data() + start };
+                const float* c[2] = { r2[0].data() + start, r2[1].data() + start };
+                float* o[2] = { pair[0].data() + start, pair[1].data() + start };
+                pairEngine->runMathChannels (0, 2, a, c, o, len, rate, p);
+            }
 
-            ReferenceMath ref;
+            ReferenceMath ref[2];
             for (int j = 0; j < n; ++j)
             {
-                const float expected = ref.process (p, r1[(size_t) j], r2[(size_t) j], rate);
-                ASSERT_NEAR (out[(size_t) j], expected, kBudget) << "sample " << j;
+                const float expected0 = ref[0].process (p, r1[0][(size_t) j], r2[0][(size_t) j], rate);
+                const float expected1 = ref[1].process (p, r1[1][(size_t) j], r2[1][(size_t) j], rate);
+                ASSERT_NEAR (alone[(size_t) j], expected0, kBudget) << "alone, sample " << j;
+                ASSERT_NEAR (pair[0][(size_t) j], expected0, kBudget) << "pair channel 0, sample " << j;
+                ASSERT_NEAR (pair[1][(size_t) j], expected1, kBudget) << "pair channel 1, sample " << j;
             }
         }
 }
