@@ -261,6 +261,16 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
     const int latency = getRealtimeLatencySamples (mode, records.vocoder.resolution);
     RealtimeStepData chunkSteps = records.steps;
     chunkSteps.phaseStart -= static_cast<double> (latency) * chunkSteps.phaseIncrement;
+
+    // The usual block: one piece of the prepared channels, nothing flagged clear; the buffers
+    // serve as they are.
+    const bool anyCleared = role1.hasBeenCleared() || role2.hasBeenCleared() || dry1.hasBeenCleared()
+                            || dry2.hasBeenCleared();
+    if (n == out.getNumSamples() && n <= preparedBlockSize && numChannels == totalChannels && ! anyCleared)
+    {
+        processChunk (mode, role1, role2, dry1, dry2, out, numChannels, sampleRate, records, chunkSteps);
+        return;
+    }
     for (int start = 0; start < n; start += preparedBlockSize)
     {
         const int len = std::min (preparedBlockSize, n - start);
