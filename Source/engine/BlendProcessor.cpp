@@ -1,6 +1,5 @@
 #include "engine/BlendProcessor.h"
 #include "engine/BlockPasses.h"
-#include "engine/FastTanh.h"
 #include "engine/ModulatorShape.h"
 #include "engine/OutputStage.h"
 

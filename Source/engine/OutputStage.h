@@ -83,8 +83,12 @@ struct OutputStage
     // each channel's arithmetic is exactly that of Biquad::process, saturate and the formula.
     void finish (const Channel& first, const Channel* second, int n) const noexcept;
 
-    inline float saturate (float y) const noexcept
+    // Heat's saturator with its constants by value, so that a loop keeps them in registers.
+    struct Saturator
     {
-        return (FastTanh::tanh (y * satDrive + satOffset) - satZero) * satScale;
-    }
+        float drive, offset, zero, scale;
+        inline float operator() (float y) const noexcept { return (FastTanh::tanh (y * drive + offset) - zero) * scale; }
+    };
+    Saturator saturator() const noexcept { return { satDrive, satOffset, satZero, satScale }; }
+    inline float saturate (float y) const noexcept { return saturator() (y); }
 };

@@ -100,9 +100,9 @@ QV_ALWAYS_INLINE void runChainOf (const Chain& chain, Lanes* z1, Lanes* z2, floa
 // Heat's saturator: no state, a vectorisable pass.
 QV_ALWAYS_INLINE void saturate (const OutputStage& stage, float* x, int count) noexcept
 {
-    const float drive = stage.satDrive, offset = stage.satOffset, zero = stage.satZero, scale = stage.satScale;
+    const auto saturator = stage.saturator();
     for (int j = 0; j < count; ++j)
-        x[j] = (FastTanh::tanh (x[j] * drive + offset) - zero) * scale;
+        x[j] = saturator (x[j]);
 }
 
 template <bool constantLevels>
