@@ -258,8 +258,11 @@ QV_ALWAYS_INLINE void runChunk (const VCBandTable& table, VCChannelState& state,
     for (; k0 < padded; k0 += W)
         bandGroups<W, 1, carrierNormalised, unityEmphasis, full> (table, state, in, count, k0, numBands, acc, attack,
                                                                   release);
-    for (int j = 0; j < count; ++j)
-        sums[j] = acc[j];
+    if constexpr (full)
+        store<W> (sums, acc);
+    else
+        for (int j = 0; j < count; ++j)
+            sums[j] = acc[j];
 }
 
 template <int W, bool carrierNormalised, bool unityEmphasis>
