@@ -164,27 +164,28 @@ struct BandGroup
         vocoderkernel::store<W> (state.envelope + k0, env);
     }
 
-    // One sample through the group's bands (direct form I in the plain per-band formula's order
-    // of operations); returns the weighted products envelope x carrier band x emphasis (x 1/Q
-    // when carrierNormalised). unityEmphasis: every emphasis gain is exactly 1, and multiplying
-    // by it would not change a bit.
+    // One sample x through the group's band-passes (direct form I in the plain per-band
+    // formula's order of operations), given that signal's products bx1, bx2 and outputs y1, y2.
+    QV_ALWAYS_INLINE Vec<W> bandPass (float x, Vec<W>& bx1, Vec<W>& bx2, Vec<W>& y1, Vec<W>& y2) const noexcept
+    {
+        const Vec<W> bx = b0 * x;
+        const Vec<W> y = bx - bx2 - a1 * y1 - a2 * y2;
+        y2 = y1;
+        y1 = y;
+        bx2 = bx1;
+        bx1 = bx;
+        return y;
+    }
+
+    // One sample through the group's bands; returns the weighted products envelope x carrier
+    // band x emphasis (x 1/Q when carrierNormalised). unityEmphasis: every emphasis gain is
+    // exactly 1, and multiplying by it would not change a bit.
     template <bool carrierNormalised, bool unityEmphasis>
     QV_ALWAYS_INLINE Vec<W> step (const VCBandTable& table, float carrier, float modulator, Vec<W> attack,
                                   Vec<W> release) noexcept
     {
-        const Vec<W> bc = b0 * carrier;
-        const Vec<W> yc = bc - bc2 - a1 * cy1 - a2 * cy2;
-        cy2 = cy1;
-        cy1 = yc;
-        bc2 = bc1;
-        bc1 = bc;
-
-        const Vec<W> bm = b0 * modulator;
-        const Vec<W> ym = bm - bm2 - a1 * my1 - a2 * my2;
-        my2 = my1;
-        my1 = ym;
-        bm2 = bm1;
-        bm1 = bm;
+        const Vec<W> yc = bandPass (carrier, bc1, bc2, cy1, cy2);
+        const Vec<W> ym = bandPass (modulator, bm1, bm2, my1, my2);
 
         const Vec<W> level = absolute<W> (ym);
         env = env + (level - env) * select<W> (env < level, attack, release);
