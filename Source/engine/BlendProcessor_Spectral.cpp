@@ -12,14 +12,6 @@ namespace
 constexpr float kTwoPi = 6.2831855f;
 constexpr float kPi = 3.1415927f;
 
-inline float magnitude (const float* bin) noexcept { return std::sqrt (bin[0] * bin[0] + bin[1] * bin[1]); }
-
-// Position of bin k between DC (0) and Nyquist (1).
-inline float binPosition (int k, int halfSize) noexcept
-{
-    return static_cast<float> (k) / static_cast<float> (halfSize);
-}
-
 // Clears a channel's output when it has no streaming state (more channels than the bank was
 // built for). Inputs are not read afterwards, so clearing in place is safe.
 void silence (float* out, int numSamples) noexcept
@@ -50,24 +42,11 @@ void sgProcessFrame (SXBank& bank, SXChannel& ch, const SpectralGateParams& para
     bank.analyse (ch);
     const FrameSpectra f = spectraOf (bank);
     float* mag2 = bank.magnitudes.data();
-
-    float peak = 1.0e-10f; // a silent role2 still leaves a zero threshold open
-    for (int k = 0; k < f.bins; ++k)
-    {
-        mag2[k] = magnitude (f.role2 + 2 * k);
-        peak = std::max (peak, mag2[k]);
-    }
-
+    // A silent role2 still leaves a zero threshold open.
+    const float peak = framekernels::magnitudesAndPeak (f.role2, mag2, f.bins, 1.0e-10f);
     const float th = std::clamp (params.threshold / 100.0f, 0.0f, 1.0f);
     const float tl = params.tilt / 100.0f;
-    for (int k = 0; k < f.bins; ++k)
-    {
-        const float x = binPosition (k, f.half);
-        const float gate = std::max (0.0f, (tl * (2.0f * x - 1.0f) + 1.0f) * th) * peak;
-        const bool open = mag2[k] >= gate;
-        f.out[2 * k] = open ? f.role1[2 * k] : 0.0f;
-        f.out[2 * k + 1] = open ? f.role1[2 * k + 1] : 0.0f;
-    }
+    framekernels::gateBins (f.role1, mag2, bank.binPositions.data(), f.out, f.bins, th, tl, peak);
     bank.synthesise (ch);
 }
 
@@ -79,32 +58,23 @@ void psProcessFrame (SXBank& bank, SXChannel& ch, const PhaseSwapParams& params)
 
     const float am = std::clamp (params.amount / 100.0f, 0.0f, 1.0f);
     const float tl = params.tilt / 100.0f;
+    // The two ends of the blend need no trigonometry: with a = 0 the bin keeps its own phase,
+    // with a = 1 it takes role2's (wherever role2 has a defined phase). An empty role1 bin stays
+    // empty whatever its phase becomes, so silence costs no more than music. Those bins are done
+    // together; the rest, marked in `pending`, blend their phases one by one.
+    const float* positions = bank.binPositions.data();
+    float* pending = bank.magnitudes.data();
+    if (framekernels::phaseSwapPlainBins (f.role1, f.role2, positions, f.out, pending, f.bins, am, tl) == 0)
+        return bank.synthesise (ch);
+
     for (int k = 0; k < f.bins; ++k)
     {
+        if (pending[k] == 0.0f)
+            continue;
         const float re1 = f.role1[2 * k], im1 = f.role1[2 * k + 1];
         const float re2 = f.role2[2 * k], im2 = f.role2[2 * k + 1];
-        const float x = binPosition (k, f.half);
-        const float a = std::clamp ((tl * (2.0f * x - 1.0f) + 1.0f) * am, 0.0f, 1.0f);
+        const float a = std::clamp ((tl * (2.0f * positions[k] - 1.0f) + 1.0f) * am, 0.0f, 1.0f);
         const float m1 = std::sqrt (re1 * re1 + im1 * im1);
-
-        // The two ends of the blend need no trigonometry: with a = 0 the bin keeps its own
-        // phase, with a = 1 it takes role2's (wherever role2 has a defined phase). An empty
-        // role1 bin stays empty whatever its phase becomes, so silence costs no more than music.
-        if (a == 0.0f || m1 == 0.0f)
-        {
-            f.out[2 * k] = re1;
-            f.out[2 * k + 1] = im1;
-            continue;
-        }
-        const float m2 = std::sqrt (re2 * re2 + im2 * im2);
-        if (a == 1.0f && m2 > 0.0f && std::isfinite (m2))
-        {
-            const float scale = m1 / m2;
-            f.out[2 * k] = re2 * scale;
-            f.out[2 * k + 1] = im2 * scale;
-            continue;
-        }
-
         const float ph1 = std::atan2 (im1, re1);
         const float ph2 = std::atan2 (im2, re2);
         float d = ph2 - ph1;
@@ -124,10 +94,17 @@ void biProcessFrame (SXBank& bank, SXChannel& ch, const BinInterleaveParams& par
 
     const int group = std::clamp (params.chunk, 1, 8);
     const float tl = std::clamp (params.tilt / 100.0f, -1.0f, 1.0f);
+    const float* positions = bank.binPositions.data();
+    const int shift = juce::findHighestSetBit (static_cast<uint32_t> (group));
+    if (group == 1 << shift)
+    {
+        framekernels::interleaveBins (f.role1, f.role2, positions, f.out, f.bins, shift, tl);
+        return bank.synthesise (ch);
+    }
+    // Groups that are not a power of two (the parameter offers none, a restored state might).
     for (int k = 0; k < f.bins; ++k)
     {
-        const float x = binPosition (k, f.half);
-        const float s = static_cast<float> ((k / group) & 1) + (2.0f * x - 1.0f) * tl;
+        const float s = static_cast<float> ((k / group) & 1) + (2.0f * positions[k] - 1.0f) * tl;
         const float* src = s > 0.5f ? f.role2 : f.role1;
         f.out[2 * k] = src[2 * k];
         f.out[2 * k + 1] = src[2 * k + 1];
@@ -168,30 +145,9 @@ void fsProcessFrame (FSBank& bank, FSChannel& ch, const FreqSpliceParams& params
     const float widthBins = static_cast<float> (c) * params.width / 100.0f;
     const int r = widthBins >= 1.0f ? static_cast<int> (std::min (widthBins, static_cast<float> (n))) : 0;
     const int start = c - r / 2;
-    const int end = start + r;
     const float invR = r >= 1 ? 1.0f / static_cast<float> (r) : 0.0f;
-    const float tiltAmount = params.tilt / 100.0f;
-
-    const float* s1 = bank.spectrum1.data();
-    const float* s2 = bank.spectrum2.data();
-    float* so = bank.spectrumOut.data();
-    for (int k = 0; k <= kSpliceHalf; ++k)
-    {
-        float mix;
-        if (r < 1)
-            mix = k < c ? 0.0f : 1.0f;
-        else if (k <= start)
-            mix = 0.0f;
-        else if (k >= end)
-            mix = 1.0f;
-        else
-            mix = static_cast<float> (k - start) * invR;
-
-        const float tilt =
-            std::max (0.0f, (2.0f * static_cast<float> (k) / static_cast<float> (kSpliceHalf) - 1.0f) * tiltAmount + 1.0f);
-        so[2 * k] = (s1[2 * k] * (1.0f - mix) + s2[2 * k] * mix) * tilt;
-        so[2 * k + 1] = (s1[2 * k + 1] * (1.0f - mix) + s2[2 * k + 1] * mix) * tilt;
-    }
+    framekernels::spliceBins (bank.spectrum1.data(), bank.spectrum2.data(), bank.spectrumOut.data(), kSpliceHalf, c,
+                              r, start, invR, params.tilt / 100.0f);
     bank.synthesise (ch);
 }
 
