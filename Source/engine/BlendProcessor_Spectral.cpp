@@ -1,5 +1,7 @@
 #include "engine/BlendProcessor.h"
 
+#include "engine/FrameBinKernels.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,7 +12,6 @@
 namespace
 {
 constexpr float kTwoPi = 6.2831855f;
-constexpr float kPi = 3.1415927f;
 
 // Clears a channel's output when it has no streaming state (more channels than the bank was
 // built for). Inputs are not read afterwards, so clearing in place is safe.
@@ -36,15 +37,28 @@ FrameSpectra spectraOf (SXBank& bank) noexcept
              bank.spectrumOut.data() };
 }
 
+// The rules' parameters as the frames use them.
+float gateThreshold (const SpectralGateParams& p) noexcept { return std::clamp (p.threshold / 100.0f, 0.0f, 1.0f); }
+float swapAmount (const PhaseSwapParams& p) noexcept { return std::clamp (p.amount / 100.0f, 0.0f, 1.0f); }
+int interleaveGroup (const BinInterleaveParams& p) noexcept { return std::clamp (p.chunk, 1, 8); }
+float interleaveTilt (const BinInterleaveParams& p) noexcept { return std::clamp (p.tilt / 100.0f, -1.0f, 1.0f); }
+
+// Bin Interleave's group as a shift, or -1 when it is not a power of two (the parameter offers
+// none, a restored state might), which only the bin-by-bin loop handles.
+int interleaveShift (int group) noexcept
+{
+    const int shift = juce::findHighestSetBit (static_cast<uint32_t> (group));
+    return group == 1 << shift ? shift : -1;
+}
+
 // ---- Spectral Gate: role1 passes only in the bins where role2 reaches the gate level. ----
 void sgProcessFrame (SXBank& bank, SXChannel& ch, const SpectralGateParams& params) noexcept
 {
     bank.analyse (ch);
     const FrameSpectra f = spectraOf (bank);
     float* mag2 = bank.magnitudes.data();
-    // A silent role2 still leaves a zero threshold open.
-    const float peak = framekernels::magnitudesAndPeak (f.role2, mag2, f.bins, 1.0e-10f);
-    const float th = std::clamp (params.threshold / 100.0f, 0.0f, 1.0f);
+    const float peak = framekernels::magnitudesAndPeak (f.role2, mag2, f.bins, framekernels::kGateFloor);
+    const float th = gateThreshold (params);
     const float tl = params.tilt / 100.0f;
     framekernels::gateBins (f.role1, mag2, bank.binPositions.data(), f.out, f.bins, th, tl, peak);
     bank.synthesise (ch);
@@ -56,7 +70,7 @@ void psProcessFrame (SXBank& bank, SXChannel& ch, const PhaseSwapParams& params)
     bank.analyse (ch);
     const FrameSpectra f = spectraOf (bank);
 
-    const float am = std::clamp (params.amount / 100.0f, 0.0f, 1.0f);
+    const float am = swapAmount (params);
     const float tl = params.tilt / 100.0f;
     // The two ends of the blend need no trigonometry: with a = 0 the bin keeps its own phase,
     // with a = 1 it takes role2's (wherever role2 has a defined phase). An empty role1 bin stays
@@ -64,25 +78,8 @@ void psProcessFrame (SXBank& bank, SXChannel& ch, const PhaseSwapParams& params)
     // together; the rest, marked in `pending`, blend their phases one by one.
     const float* positions = bank.binPositions.data();
     float* pending = bank.magnitudes.data();
-    if (framekernels::phaseSwapPlainBins (f.role1, f.role2, positions, f.out, pending, f.bins, am, tl) == 0)
-        return bank.synthesise (ch);
-
-    for (int k = 0; k < f.bins; ++k)
-    {
-        if (pending[k] == 0.0f)
-            continue;
-        const float re1 = f.role1[2 * k], im1 = f.role1[2 * k + 1];
-        const float re2 = f.role2[2 * k], im2 = f.role2[2 * k + 1];
-        const float a = std::clamp ((tl * (2.0f * positions[k] - 1.0f) + 1.0f) * am, 0.0f, 1.0f);
-        const float m1 = std::sqrt (re1 * re1 + im1 * im1);
-        const float ph1 = std::atan2 (im1, re1);
-        const float ph2 = std::atan2 (im2, re2);
-        float d = ph2 - ph1;
-        d = d - kTwoPi * std::floor ((d + kPi) / kTwoPi);
-        const float ph = ph1 + a * d;
-        f.out[2 * k] = m1 * std::cos (ph);
-        f.out[2 * k + 1] = m1 * std::sin (ph);
-    }
+    if (framekernels::phaseSwapPlainBins (f.role1, f.role2, positions, f.out, pending, f.bins, am, tl) > 0)
+        framekernels::phaseSwapPendingBins (f.role1, f.role2, positions, pending, f.out, f.bins, am, tl);
     bank.synthesise (ch);
 }
 
@@ -92,11 +89,11 @@ void biProcessFrame (SXBank& bank, SXChannel& ch, const BinInterleaveParams& par
     bank.analyse (ch);
     const FrameSpectra f = spectraOf (bank);
 
-    const int group = std::clamp (params.chunk, 1, 8);
-    const float tl = std::clamp (params.tilt / 100.0f, -1.0f, 1.0f);
+    const int group = interleaveGroup (params);
+    const float tl = interleaveTilt (params);
     const float* positions = bank.binPositions.data();
-    const int shift = juce::findHighestSetBit (static_cast<uint32_t> (group));
-    if (group == 1 << shift)
+    const int shift = interleaveShift (group);
+    if (shift >= 0)
     {
         framekernels::interleaveBins (f.role1, f.role2, positions, f.out, f.bins, shift, tl);
         return bank.synthesise (ch);
@@ -194,11 +191,26 @@ void streamChannel (Bank& bank, int channel, const float* role1, const float* ro
         return silence (out, numSamples);
     streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { processFrame (bank, *ch); });
 }
+
+// The same for the small-frame pass of a bank with smallFrames set.
+template <typename Bank, typename BlockFn>
+void streamSmallChannel (Bank& bank, int channel, float* out, int numSamples, BlockFn&& runBlock)
+{
+    auto* ch = bank.channel (channel);
+    if (ch == nullptr)
+        return silence (out, numSamples);
+    runBlock (*ch);
+}
 } // namespace
 
 void BlendProcessor::runSpectralGate (int channel, const float* role1, const float* role2, float* out,
                                       int numSamples, const SpectralGateParams& params)
 {
+    if (spectralGateBank.smallFrames)
+        return streamSmallChannel (spectralGateBank, channel, out, numSamples, [&] (SXChannel& ch) {
+            framekernels::gateSmallFrames (spectralGateBank, ch, role1, role2, out, numSamples, gateThreshold (params),
+                                           params.tilt / 100.0f);
+        });
     streamChannel (spectralGateBank, channel, role1, role2, out, numSamples,
                    [&] (auto& bank, auto& ch) { sgProcessFrame (bank, ch, params); });
 }
@@ -206,6 +218,11 @@ void BlendProcessor::runSpectralGate (int channel, const float* role1, const flo
 void BlendProcessor::runPhaseSwap (int channel, const float* role1, const float* role2, float* out, int numSamples,
                                    const PhaseSwapParams& params)
 {
+    if (phaseSwapBank.smallFrames)
+        return streamSmallChannel (phaseSwapBank, channel, out, numSamples, [&] (SXChannel& ch) {
+            framekernels::phaseSwapSmallFrames (phaseSwapBank, ch, role1, role2, out, numSamples, swapAmount (params),
+                                                params.tilt / 100.0f);
+        });
     streamChannel (phaseSwapBank, channel, role1, role2, out, numSamples,
                    [&] (auto& bank, auto& ch) { psProcessFrame (bank, ch, params); });
 }
@@ -213,6 +230,12 @@ void BlendProcessor::runPhaseSwap (int channel, const float* role1, const float*
 void BlendProcessor::runBinInterleave (int channel, const float* role1, const float* role2, float* out,
                                        int numSamples, const BinInterleaveParams& params)
 {
+    const int shift = interleaveShift (interleaveGroup (params));
+    if (binInterleaveBank.smallFrames && shift >= 0)
+        return streamSmallChannel (binInterleaveBank, channel, out, numSamples, [&] (SXChannel& ch) {
+            framekernels::interleaveSmallFrames (binInterleaveBank, ch, role1, role2, out, numSamples, shift,
+                                                 interleaveTilt (params));
+        });
     streamChannel (binInterleaveBank, channel, role1, role2, out, numSamples,
                    [&] (auto& bank, auto& ch) { biProcessFrame (bank, ch, params); });
 }

@@ -204,6 +204,9 @@ void BlendProcessor::runVocoderFFT (int channel, const float* role1, const float
     auto* ch = bank.channel (channel);
     if (ch == nullptr)
         return silence (out, numSamples);
+    if (bank.smallFrames)
+        return framekernels::vocoderSmallFrames (bank, *ch, ch->binEnvelope.data(), role1, role2, out, numSamples,
+                                                 bank.attackCoef, bank.releaseCoef, bank.emphasisGain - 1.0f);
     streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { vfProcessFrame (bank, *ch); });
 }
 

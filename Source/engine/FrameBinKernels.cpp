@@ -1,5 +1,6 @@
 #include "engine/FrameBinKernels.h"
 
+#include "engine/FrameStream.h"
 #include "engine/SimdIsa.h"
 
 #include <algorithm>
@@ -173,6 +174,170 @@ QV_ALWAYS_INLINE int phaseSwapPlainBinsBody (const float* __restrict role1, cons
     return count;
 }
 
+// ---- Small frames: a direct DFT and the whole frame inline, per block ----
+
+// The DFTs work on whole groups of eight bins (forward) or eight samples (inverse) as vectors
+// of the compiler's own vector type, which every build maps onto its registers; left to itself,
+// the compiler unrolls these small fixed-size loops completely and shuffles lanes around.
+// Filled through a reference: a function returning a 32-byte vector would have a different
+// calling convention in the baseline build than in the others.
+QV_ALWAYS_INLINE void loadLanes (Lanes& v, const float* p) noexcept { std::memcpy (&v, p, sizeof v); }
+
+// Bins 0..N/2 of N windowed samples into `spectrum`, interleaved: each bin's sums run over the
+// samples in order.
+template <int N>
+QV_ALWAYS_INLINE void smallForwardDft (const float* __restrict x, const float* __restrict table,
+                                       float* __restrict spectrum) noexcept
+{
+    constexpr int padded = smallFramePaddedBins (N);
+    constexpr int groups = padded / kLaneCount;
+    Lanes re[static_cast<size_t> (groups)] = {}, im[static_cast<size_t> (groups)] = {};
+    for (int i = 0; i < N; ++i)
+    {
+        const float* c = table + 2 * i * padded;
+        const float* s = c + padded;
+        for (int g = 0; g < groups; ++g)
+        {
+            Lanes cosines, sines;
+            loadLanes (cosines, c + g * kLaneCount);
+            loadLanes (sines, s + g * kLaneCount);
+            re[g] += x[i] * cosines;
+            im[g] += x[i] * sines;
+        }
+    }
+    for (int k = 0; k <= N / 2; ++k)
+    {
+        spectrum[2 * k] = re[k / kLaneCount][k % kLaneCount];
+        spectrum[2 * k + 1] = im[k / kLaneCount][k % kLaneCount];
+    }
+}
+
+// N times the inverse of bins 0..N/2 into y[0..N-1], the bins added in order.
+template <int N>
+QV_ALWAYS_INLINE void smallInverseDft (const float* __restrict spectrum, const float* __restrict table,
+                                       float* __restrict y) noexcept
+{
+    constexpr int groups = N / kLaneCount;
+    Lanes acc[static_cast<size_t> (groups)] = {};
+    for (int k = 0; k <= N / 2; ++k)
+    {
+        const float re = spectrum[2 * k], im = spectrum[2 * k + 1];
+        const float* a = table + 2 * k * N;
+        const float* b = a + N;
+        for (int g = 0; g < groups; ++g)
+        {
+            Lanes realWeights, imaginaryWeights;
+            loadLanes (realWeights, a + g * kLaneCount);
+            loadLanes (imaginaryWeights, b + g * kLaneCount);
+            acc[g] += re * realWeights + im * imaginaryWeights;
+        }
+    }
+    std::memcpy (y, acc, sizeof acc);
+}
+
+// Streams one block of one channel of a small-frame bank: per frame both rings are windowed and
+// transformed, `rule (role1, role2, out)` builds the output spectrum, and its inverse is
+// windowed and added, all without leaving this pass.
+template <int N, typename Rule>
+QV_ALWAYS_INLINE void streamSmallFrames (FrameBank& bank, FrameChannel& ch, const float* in1, const float* in2,
+                                         float* out, int numSamples, Rule&& rule) noexcept
+{
+    float* s1 = bank.spectrum1.data();
+    float* s2 = bank.spectrum2.data();
+    float* so = bank.spectrumOut.data();
+    const float* forward = bank.smallForward.data();
+    const float* inverse = bank.smallInverse.data();
+    streamFrames (bank, ch, in1, in2, out, numSamples, [&]() __attribute__ ((always_inline)) {
+        float x[static_cast<size_t> (N)];
+        windowRingBody (ch.ring1.data(), ch.writePos, bank.window.data(), x, N);
+        smallForwardDft<N> (x, forward, s1);
+        windowRingBody (ch.ring2.data(), ch.writePos, bank.window.data(), x, N);
+        smallForwardDft<N> (x, forward, s2);
+        rule (static_cast<const float*> (s1), static_cast<const float*> (s2), so);
+        smallInverseDft<N> (so, inverse, x);
+        overlapAddBody (x, bank.synthesisWindow.data(), ch.accum.data(), ch.writePos, N);
+    });
+}
+
+// Picks the frame size's instantiation; a bank is only marked small for these three sizes.
+template <typename Rule>
+QV_ALWAYS_INLINE void streamSmallFramesOfSize (FrameBank& bank, FrameChannel& ch, const float* in1,
+                                               const float* in2, float* out, int numSamples, Rule&& rule) noexcept
+{
+    static_assert (kMaxSmallFrameOrder == 5, "one instantiation per small frame size");
+    switch (bank.fftSize)
+    {
+        case 8: return streamSmallFrames<8> (bank, ch, in1, in2, out, numSamples, rule);
+        case 16: return streamSmallFrames<16> (bank, ch, in1, in2, out, numSamples, rule);
+        case 32: return streamSmallFrames<32> (bank, ch, in1, in2, out, numSamples, rule);
+        default: break;
+    }
+}
+
+QV_ALWAYS_INLINE void gateSmallFramesBody (FrameBank& bank, FrameChannel& ch, const float* in1, const float* in2,
+                                           float* out, int numSamples, float threshold, float tilt) noexcept
+{
+    const int bins = bank.numBins();
+    const float* positions = bank.binPositions.data();
+    float* mag2 = bank.magnitudes.data();
+    streamSmallFramesOfSize (bank, ch, in1, in2, out, numSamples, [&] (const float* s1, const float* s2, float* so) {
+        const float peak = magnitudesAndPeakBody (s2, mag2, bins, kGateFloor);
+        gateBinsBody (s1, mag2, positions, so, bins, threshold, tilt, peak);
+    });
+}
+
+QV_ALWAYS_INLINE void phaseSwapSmallFramesBody (FrameBank& bank, FrameChannel& ch, const float* in1,
+                                                const float* in2, float* out, int numSamples, float amount,
+                                                float tilt) noexcept
+{
+    const int bins = bank.numBins();
+    const float* positions = bank.binPositions.data();
+    float* pending = bank.magnitudes.data();
+    streamSmallFramesOfSize (bank, ch, in1, in2, out, numSamples, [&] (const float* s1, const float* s2, float* so) {
+        if (phaseSwapPlainBinsBody (s1, s2, positions, so, pending, bins, amount, tilt) > 0)
+            phaseSwapPendingBins (s1, s2, positions, pending, so, bins, amount, tilt);
+    });
+}
+
+QV_ALWAYS_INLINE void interleaveSmallFramesBody (FrameBank& bank, FrameChannel& ch, const float* in1,
+                                                 const float* in2, float* out, int numSamples, int groupShift,
+                                                 float tilt) noexcept
+{
+    const int bins = bank.numBins();
+    const float* positions = bank.binPositions.data();
+    streamSmallFramesOfSize (bank, ch, in1, in2, out, numSamples, [&] (const float* s1, const float* s2, float* so) {
+        interleaveBinsBody (s1, s2, positions, so, bins, groupShift, tilt);
+    });
+}
+
+QV_ALWAYS_INLINE void vocoderSmallFramesBody (FrameBank& bank, FrameChannel& ch, float* envelope, const float* in1,
+                                              const float* in2, float* out, int numSamples, float attack,
+                                              float release, float tilt) noexcept
+{
+    const int bins = bank.numBins();
+    const float* positions = bank.binPositions.data();
+    streamSmallFramesOfSize (bank, ch, in1, in2, out, numSamples, [&] (const float* s1, const float* s2, float* so) {
+        vocoderBinsBody (s1, s2, positions, envelope, so, bins, attack, release, tilt);
+    });
+}
+
+QV_ISA_BUILDS (void, gateSmallFramesBuild,
+               (FrameBank& bank, FrameChannel& ch, const float* in1, const float* in2, float* out, int numSamples,
+                float threshold, float tilt) noexcept,
+               { gateSmallFramesBody (bank, ch, in1, in2, out, numSamples, threshold, tilt); })
+QV_ISA_BUILDS (void, phaseSwapSmallFramesBuild,
+               (FrameBank& bank, FrameChannel& ch, const float* in1, const float* in2, float* out, int numSamples,
+                float amount, float tilt) noexcept,
+               { phaseSwapSmallFramesBody (bank, ch, in1, in2, out, numSamples, amount, tilt); })
+QV_ISA_BUILDS (void, interleaveSmallFramesBuild,
+               (FrameBank& bank, FrameChannel& ch, const float* in1, const float* in2, float* out, int numSamples,
+                int groupShift, float tilt) noexcept,
+               { interleaveSmallFramesBody (bank, ch, in1, in2, out, numSamples, groupShift, tilt); })
+QV_ISA_BUILDS (void, vocoderSmallFramesBuild,
+               (FrameBank& bank, FrameChannel& ch, float* envelope, const float* in1, const float* in2, float* out,
+                int numSamples, float attack, float release, float tilt) noexcept,
+               { vocoderSmallFramesBody (bank, ch, envelope, in1, in2, out, numSamples, attack, release, tilt); })
+
 QV_ISA_BUILDS (void, windowRingBuild, (const float* ring, int start, const float* window, float* dest, int n) noexcept,
                { windowRingBody (ring, start, window, dest, n); })
 QV_ISA_BUILDS (void, overlapAddBuild, (const float* frame, const float* window, float* accum, int start, int n) noexcept,
@@ -244,5 +409,52 @@ int phaseSwapPlainBins (const float* role1, const float* role2, const float* pos
                         int bins, float amount, float tilt) noexcept
 {
     QV_ISA_DISPATCH (phaseSwapPlainBinsBuild, (role1, role2, positions, out, pending, bins, amount, tilt))
+}
+
+void gateSmallFrames (FrameBank& bank, FrameChannel& ch, const float* in1, const float* in2, float* out,
+                      int numSamples, float threshold, float tilt) noexcept
+{
+    QV_ISA_DISPATCH (gateSmallFramesBuild, (bank, ch, in1, in2, out, numSamples, threshold, tilt))
+}
+
+void phaseSwapSmallFrames (FrameBank& bank, FrameChannel& ch, const float* in1, const float* in2, float* out,
+                           int numSamples, float amount, float tilt) noexcept
+{
+    QV_ISA_DISPATCH (phaseSwapSmallFramesBuild, (bank, ch, in1, in2, out, numSamples, amount, tilt))
+}
+
+void interleaveSmallFrames (FrameBank& bank, FrameChannel& ch, const float* in1, const float* in2, float* out,
+                            int numSamples, int groupShift, float tilt) noexcept
+{
+    QV_ISA_DISPATCH (interleaveSmallFramesBuild, (bank, ch, in1, in2, out, numSamples, groupShift, tilt))
+}
+
+void vocoderSmallFrames (FrameBank& bank, FrameChannel& ch, float* envelope, const float* in1, const float* in2,
+                         float* out, int numSamples, float attack, float release, float tilt) noexcept
+{
+    QV_ISA_DISPATCH (vocoderSmallFramesBuild, (bank, ch, envelope, in1, in2, out, numSamples, attack, release, tilt))
+}
+
+void phaseSwapPendingBins (const float* role1, const float* role2, const float* positions, const float* pending,
+                           float* out, int bins, float amount, float tilt) noexcept
+{
+    constexpr float kTwoPi = 6.2831855f;
+    constexpr float kPi = 3.1415927f;
+    for (int k = 0; k < bins; ++k)
+    {
+        if (pending[k] == 0.0f)
+            continue;
+        const float re1 = role1[2 * k], im1 = role1[2 * k + 1];
+        const float re2 = role2[2 * k], im2 = role2[2 * k + 1];
+        const float a = std::clamp ((tilt * (2.0f * positions[k] - 1.0f) + 1.0f) * amount, 0.0f, 1.0f);
+        const float m1 = std::sqrt (re1 * re1 + im1 * im1);
+        const float ph1 = std::atan2 (im1, re1);
+        const float ph2 = std::atan2 (im2, re2);
+        float d = ph2 - ph1;
+        d = d - kTwoPi * std::floor ((d + kPi) / kTwoPi);
+        const float ph = ph1 + a * d;
+        out[2 * k] = m1 * std::cos (ph);
+        out[2 * k + 1] = m1 * std::sin (ph);
+    }
 }
 } // namespace framekernels

@@ -9,8 +9,14 @@
 // plain per-bin formula with branch-free selects, so the compiler can run several bins at once;
 // nothing is fused or reordered, so every build gives exactly the plain formula's values and
 // the same decisions (gates, bin choices) as a bin-by-bin loop.
+struct FrameBank;
+struct FrameChannel;
+
 namespace framekernels
 {
+// The gate's peak never falls below this, so a silent role2 still leaves a zero threshold open.
+inline constexpr float kGateFloor = 1.0e-10f;
+
 // dest[i] = ring[(start + i) mod n] * window[i] for i in 0..n-1: the ring oldest sample first.
 void windowRing (const float* ring, int start, const float* window, float* dest, int n) noexcept;
 
@@ -48,4 +54,23 @@ void spliceBins (const float* role1, const float* role2, float* out, int half, i
 // `pending` (1, else 0) and left for the caller; returns how many there are.
 int phaseSwapPlainBins (const float* role1, const float* role2, const float* positions, float* out,
                         float* pending, int bins, float amount, float tilt) noexcept;
+
+// Phase Swap's other bins, those marked in `pending`: role1's magnitude on its phase moved the
+// fraction a of the way (the short way round) to role2's.
+void phaseSwapPendingBins (const float* role1, const float* role2, const float* positions, const float* pending,
+                           float* out, int bins, float amount, float tilt) noexcept;
+
+// Whole blocks of one channel of a bank with smallFrames set (frames of 8 to 32 samples): the
+// streaming of streamFrames, with each frame windowed, transformed by the bank's direct DFT,
+// given the mode's rule above and transformed back inside one pass, instead of a transform
+// library call and a kernel call per frame.
+void gateSmallFrames (FrameBank&, FrameChannel&, const float* in1, const float* in2, float* out, int numSamples,
+                      float threshold, float tilt) noexcept;
+void phaseSwapSmallFrames (FrameBank&, FrameChannel&, const float* in1, const float* in2, float* out,
+                           int numSamples, float amount, float tilt) noexcept;
+void interleaveSmallFrames (FrameBank&, FrameChannel&, const float* in1, const float* in2, float* out,
+                            int numSamples, int groupShift, float tilt) noexcept;
+// in1 is the modulator, in2 the carrier; `envelope` holds the channel's per-bin envelopes.
+void vocoderSmallFrames (FrameBank&, FrameChannel&, float* envelope, const float* in1, const float* in2, float* out,
+                         int numSamples, float attack, float release, float tilt) noexcept;
 } // namespace framekernels

@@ -4,6 +4,7 @@
 
 #include "engine/FrameBinKernels.h"
 #include "engine/RealFFT.h"
+#include "engine/SimdIsa.h"
 
 #include <algorithm>
 #include <cmath>
@@ -79,6 +80,15 @@ private:
     size_t length = 0;
 };
 
+// Frames of up to 32 samples (orders 3 to 5) come hundreds to a block, where calling a
+// transform library per frame costs more than the transform: with FFTW in use, such banks
+// transform with a direct DFT inside one pass per block (see FrameBinKernels.h). JUCE's FFT stays
+// the plain reference path at every size.
+inline constexpr int kMaxSmallFrameOrder = 5;
+
+// Bins of a small frame padded to whole groups of eight lanes.
+inline constexpr int smallFramePaddedBins (int fftSize) noexcept { return (fftSize / 2 + 1 + 7) / 8 * 8; }
+
 // Window, transform and work buffers of one bank; the channel list lives with the bank type.
 struct FrameBank
 {
@@ -94,6 +104,13 @@ struct FrameBank
     AlignedFloats frame;                           // N, windowed samples into and out of the transform
     AlignedFloats spectrum1, spectrum2, spectrumOut; // 2N each, bins interleaved re/im
     AlignedFloats magnitudes;                      // N/2 + 1, per-frame scratch
+    bool smallFrames = false;                      // streams through the per-block small-frame pass
+    // Direct DFT tables of small frames, P = smallFramePaddedBins (N). Forward, per sample i:
+    // cos (2 pi i k / N) for k < P, then -sin (...) for k < P (zero beyond the last bin). Inverse,
+    // per bin k: its weight on sample i for the real parts (1 at DC, (-1)^i at Nyquist,
+    // 2 cos (2 pi k i / N) between), then for the imaginary parts (-2 sin (...), none at DC and
+    // Nyquist); the result is N times the inverse transform, as inverseTimesN gives it.
+    AlignedFloats smallForward, smallInverse;
 
     int numBins() const noexcept { return fftSize / 2 + 1; }
 
@@ -138,6 +155,39 @@ struct FrameBank
         spectrum2.assign (2 * n, 0.0f);
         spectrumOut.assign (2 * n, 0.0f);
         magnitudes.assign (static_cast<size_t> (numBins()), 0.0f);
+        smallFrames = newOrder <= kMaxSmallFrameOrder && fft->getEngine() == RealFFT::Engine::fftw;
+        if (smallFrames)
+            buildSmallFrameTables();
+    }
+
+    void buildSmallFrameTables()
+    {
+        const int n = fftSize;
+        const int half = n / 2;
+        const int padded = smallFramePaddedBins (n);
+        // cos or sin of 2 pi m / N; the zeros come out as exact zeros, not as 1e-16.
+        const auto unit = [n] (int m, bool sine) {
+            const double angle = 2.0 * juce::MathConstants<double>::pi * static_cast<double> (m % n) / n;
+            const double v = sine ? std::sin (angle) : std::cos (angle);
+            return static_cast<float> (std::abs (v) < 1.0e-12 ? 0.0 : v);
+        };
+        smallForward.assign (static_cast<size_t> (2 * n * padded), 0.0f);
+        for (int i = 0; i < n; ++i)
+            for (int k = 0; k <= half; ++k)
+            {
+                const auto row = static_cast<size_t> (2 * i * padded + k);
+                smallForward[row] = unit (i * k, false);
+                smallForward[row + static_cast<size_t> (padded)] = -unit (i * k, true);
+            }
+        smallInverse.assign (static_cast<size_t> (2 * n * (half + 1)), 0.0f);
+        for (int k = 0; k <= half; ++k)
+            for (int i = 0; i < n; ++i)
+            {
+                const auto row = static_cast<size_t> (2 * k * n + i);
+                const bool edge = k == 0 || k == half;
+                smallInverse[row] = edge ? unit (i * k, false) : 2.0f * unit (i * k, false);
+                smallInverse[row + static_cast<size_t> (n)] = edge ? 0.0f : -2.0f * unit (i * k, true);
+            }
     }
 
     // Windows a ring, oldest sample first, and transforms it into `dest` (bins 0..N/2 valid).
@@ -199,7 +249,7 @@ struct FrameBankOf : FrameBank
 // sample of the same index is written, so `out` may be the same memory as either input. A block
 // ending mid-hop leaves the hop count where it was, so the next block continues it.
 template <typename Channel, typename FrameFn>
-void streamFrames (const FrameBank& bank, Channel& ch, const float* in1, const float* in2, float* out,
+QV_ALWAYS_INLINE void streamFrames (const FrameBank& bank, Channel& ch, const float* in1, const float* in2, float* out,
                    int numSamples, FrameFn&& processFrame)
 {
     const int n = bank.fftSize;

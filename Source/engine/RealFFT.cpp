@@ -103,7 +103,7 @@ struct RealFFT::FftwState
 {
 #if QUORVANE_HAS_FFTW
     const PlanPair* plans = nullptr;
-    float* scratch = nullptr; // 2N aligned floats, for buffers whose alignment differs from the plans'
+    float* scratch = nullptr; // 3N aligned floats, for buffers whose alignment differs from the plans'
 
     ~FftwState()
     {
@@ -137,7 +137,7 @@ RealFFT::RealFFT (int orderToUse, Engine preferred) : order (std::max (0, orderT
         {
             fftw = new FftwState();
             fftw->plans = plans;
-            fftw->scratch = fftwf_alloc_real (static_cast<size_t> (2 * getSize()));
+            fftw->scratch = fftwf_alloc_real (static_cast<size_t> (3 * getSize()));
             if (fftw->scratch != nullptr)
                 engine = Engine::fftw;
             else
@@ -194,15 +194,25 @@ namespace
 bool isAligned (const void* p) noexcept { return reinterpret_cast<uintptr_t> (p) % RealFFT::kAlignment == 0; }
 } // namespace
 
+// The out-of-place calls run FFTW's out-of-place plans whatever the alignment, through aligned
+// scratch copies where needed (the spectrum in scratch[0..2N), the samples in scratch[2N..3N)),
+// so a buffer's alignment never changes the result.
 void RealFFT::forward (const float* in, float* spectrum) noexcept
 {
     const int n = getSize();
 #if QUORVANE_HAS_FFTW
-    if (engine == Engine::fftw && isAligned (in) && isAligned (spectrum))
+    if (engine == Engine::fftw)
     {
-        // The r2c plans leave their input alone; FFTW's interface only lacks the const.
-        fftwf_execute_dft_r2c (fftw->plans->forwardOut, const_cast<float*> (in),
-                               reinterpret_cast<fftwf_complex*> (spectrum));
+        float* samples = const_cast<float*> (in); // the r2c plans leave their input alone
+        if (! isAligned (in))
+        {
+            samples = fftw->scratch + 2 * n;
+            std::memcpy (samples, in, static_cast<size_t> (n) * sizeof (float));
+        }
+        float* bins = isAligned (spectrum) ? spectrum : fftw->scratch;
+        fftwf_execute_dft_r2c (fftw->plans->forwardOut, samples, reinterpret_cast<fftwf_complex*> (bins));
+        if (bins != spectrum)
+            std::memcpy (spectrum, bins, static_cast<size_t> (n + 2) * sizeof (float));
         return;
     }
 #endif
@@ -214,9 +224,18 @@ void RealFFT::inverseTimesN (float* spectrum, float* out) noexcept
 {
     const int n = getSize();
 #if QUORVANE_HAS_FFTW
-    if (engine == Engine::fftw && isAligned (spectrum) && isAligned (out))
+    if (engine == Engine::fftw)
     {
-        fftwf_execute_dft_c2r (fftw->plans->inverseOut, reinterpret_cast<fftwf_complex*> (spectrum), out);
+        float* bins = spectrum;
+        if (! isAligned (spectrum))
+        {
+            bins = fftw->scratch;
+            std::memcpy (bins, spectrum, static_cast<size_t> (n + 2) * sizeof (float));
+        }
+        float* samples = isAligned (out) ? out : fftw->scratch + 2 * n;
+        fftwf_execute_dft_c2r (fftw->plans->inverseOut, reinterpret_cast<fftwf_complex*> (bins), samples);
+        if (samples != out)
+            std::memcpy (out, samples, static_cast<size_t> (n) * sizeof (float));
         return;
     }
 #endif

@@ -23,7 +23,8 @@
 // - `inverseTimesN (spectrum, out)`: the N real samples of bins 0..N/2, multiplied by N (that is,
 //   not divided: the caller folds 1/N into its synthesis window, exactly, as N is a power of
 //   two), into out[0..N-1]. `spectrum` (2N floats) is overwritten.
-// Buffers aligned to kAlignment bytes run straight through FFTW; others go through a copy.
+// Buffers aligned to kAlignment bytes run straight through FFTW; others go through aligned
+// copies, with bit-identical results.
 //
 // FFTW (single precision) is used when the build found it; JUCE's own FFT is the fallback and
 // stays available, so the two can be checked against each other. FFTW's plans are made once per
