@@ -183,17 +183,21 @@ QV_ALWAYS_INLINE int phaseSwapPlainBinsBody (const float* __restrict role1, cons
 // calling convention in the baseline build than in the others.
 QV_ALWAYS_INLINE void loadLanes (Lanes& v, const float* p) noexcept { std::memcpy (&v, p, sizeof v); }
 
-// Bins 0..N/2 of N windowed samples into `spectrum`, interleaved: each bin's sums run over the
-// samples in order.
+// Bins 0..N/2 of both rings' windowed frames (oldest sample at `start`) into spectrum1 and
+// spectrum2, interleaved; each bin's sums run over the samples in order.
 template <int N>
-QV_ALWAYS_INLINE void smallForwardDft (const float* __restrict x, const float* __restrict table,
-                                       float* __restrict spectrum) noexcept
+QV_ALWAYS_INLINE void smallForwardDft (const float* __restrict ring1, const float* __restrict ring2, int start,
+                                       const float* __restrict table, float* __restrict spectrum1,
+                                       float* __restrict spectrum2) noexcept
 {
     constexpr int padded = smallFramePaddedBins (N);
     constexpr int groups = padded / kLaneCount;
-    Lanes re[static_cast<size_t> (groups)] = {}, im[static_cast<size_t> (groups)] = {};
+    constexpr auto groupCount = static_cast<size_t> (groups);
+    Lanes re1[groupCount] = {}, im1[groupCount] = {}, re2[groupCount] = {}, im2[groupCount] = {};
     for (int i = 0; i < N; ++i)
     {
+        const int t = (start + i) & (N - 1);
+        const float x1 = ring1[t], x2 = ring2[t];
         const float* c = table + 2 * i * padded;
         const float* s = c + padded;
         for (int g = 0; g < groups; ++g)
@@ -201,21 +205,26 @@ QV_ALWAYS_INLINE void smallForwardDft (const float* __restrict x, const float* _
             Lanes cosines, sines;
             loadLanes (cosines, c + g * kLaneCount);
             loadLanes (sines, s + g * kLaneCount);
-            re[g] += x[i] * cosines;
-            im[g] += x[i] * sines;
+            re1[g] += x1 * cosines;
+            im1[g] += x1 * sines;
+            re2[g] += x2 * cosines;
+            im2[g] += x2 * sines;
         }
     }
     for (int k = 0; k <= N / 2; ++k)
     {
-        spectrum[2 * k] = re[k / kLaneCount][k % kLaneCount];
-        spectrum[2 * k + 1] = im[k / kLaneCount][k % kLaneCount];
+        spectrum1[2 * k] = re1[k / kLaneCount][k % kLaneCount];
+        spectrum1[2 * k + 1] = im1[k / kLaneCount][k % kLaneCount];
+        spectrum2[2 * k] = re2[k / kLaneCount][k % kLaneCount];
+        spectrum2[2 * k + 1] = im2[k / kLaneCount][k % kLaneCount];
     }
 }
 
-// N times the inverse of bins 0..N/2 into y[0..N-1], the bins added in order.
+// The windowed inverse of bins 0..N/2 (the bins added in order) added into the accumulator from
+// `start` on, wrapping.
 template <int N>
 QV_ALWAYS_INLINE void smallInverseDft (const float* __restrict spectrum, const float* __restrict table,
-                                       float* __restrict y) noexcept
+                                       float* __restrict accum, int start) noexcept
 {
     constexpr int groups = N / kLaneCount;
     Lanes acc[static_cast<size_t> (groups)] = {};
@@ -232,7 +241,10 @@ QV_ALWAYS_INLINE void smallInverseDft (const float* __restrict spectrum, const f
             acc[g] += re * realWeights + im * imaginaryWeights;
         }
     }
-    std::memcpy (y, acc, sizeof acc);
+    float y[static_cast<size_t> (N)];
+    std::memcpy (y, acc, sizeof y);
+    for (int i = 0; i < N; ++i)
+        accum[(start + i) & (N - 1)] += y[i];
 }
 
 // Streams one block of one channel of a small-frame bank: per frame both rings are windowed and
@@ -248,14 +260,9 @@ QV_ALWAYS_INLINE void streamSmallFrames (FrameBank& bank, FrameChannel& ch, cons
     const float* forward = bank.smallForward.data();
     const float* inverse = bank.smallInverse.data();
     streamFrames (bank, ch, in1, in2, out, numSamples, [&]() __attribute__ ((always_inline)) {
-        float x[static_cast<size_t> (N)];
-        windowRingBody (ch.ring1.data(), ch.writePos, bank.window.data(), x, N);
-        smallForwardDft<N> (x, forward, s1);
-        windowRingBody (ch.ring2.data(), ch.writePos, bank.window.data(), x, N);
-        smallForwardDft<N> (x, forward, s2);
+        smallForwardDft<N> (ch.ring1.data(), ch.ring2.data(), ch.writePos, forward, s1, s2);
         rule (static_cast<const float*> (s1), static_cast<const float*> (s2), so);
-        smallInverseDft<N> (so, inverse, x);
-        overlapAddBody (x, bank.synthesisWindow.data(), ch.accum.data(), ch.writePos, N);
+        smallInverseDft<N> (so, inverse, ch.accum.data(), ch.writePos);
     });
 }
 

@@ -105,11 +105,11 @@ struct FrameBank
     AlignedFloats spectrum1, spectrum2, spectrumOut; // 2N each, bins interleaved re/im
     AlignedFloats magnitudes;                      // N/2 + 1, per-frame scratch
     bool smallFrames = false;                      // streams through the per-block small-frame pass
-    // Direct DFT tables of small frames, P = smallFramePaddedBins (N). Forward, per sample i:
-    // cos (2 pi i k / N) for k < P, then -sin (...) for k < P (zero beyond the last bin). Inverse,
-    // per bin k: its weight on sample i for the real parts (1 at DC, (-1)^i at Nyquist,
-    // 2 cos (2 pi k i / N) between), then for the imaginary parts (-2 sin (...), none at DC and
-    // Nyquist); the result is N times the inverse transform, as inverseTimesN gives it.
+    // Direct DFT tables of small frames, P = smallFramePaddedBins (N), with the windows folded
+    // in. Forward, per sample i: w[i] cos (2 pi i k / N) for k < P, then -w[i] sin (...) for
+    // k < P (zero beyond the last bin). Inverse, per bin k: its weight on sample i for the real
+    // part (1 at DC, (-1)^i at Nyquist, 2 cos (2 pi k i / N) between), then for the imaginary
+    // part (-2 sin (...), none at DC and Nyquist), each times the synthesis window w[i] / N.
     AlignedFloats smallForward, smallInverse;
 
     int numBins() const noexcept { return fftSize / 2 + 1; }
@@ -169,15 +169,19 @@ struct FrameBank
         const auto unit = [n] (int m, bool sine) {
             const double angle = 2.0 * juce::MathConstants<double>::pi * static_cast<double> (m % n) / n;
             const double v = sine ? std::sin (angle) : std::cos (angle);
-            return static_cast<float> (std::abs (v) < 1.0e-12 ? 0.0 : v);
+            return std::abs (v) < 1.0e-12 ? 0.0 : v;
+        };
+        // Each entry is rounded once, from the double product of window and weight.
+        const auto entry = [] (const AlignedFloats& w, int i, double weight) {
+            return static_cast<float> (static_cast<double> (w[static_cast<size_t> (i)]) * weight);
         };
         smallForward.assign (static_cast<size_t> (2 * n * padded), 0.0f);
         for (int i = 0; i < n; ++i)
             for (int k = 0; k <= half; ++k)
             {
                 const auto row = static_cast<size_t> (2 * i * padded + k);
-                smallForward[row] = unit (i * k, false);
-                smallForward[row + static_cast<size_t> (padded)] = -unit (i * k, true);
+                smallForward[row] = entry (window, i, unit (i * k, false));
+                smallForward[row + static_cast<size_t> (padded)] = entry (window, i, -unit (i * k, true));
             }
         smallInverse.assign (static_cast<size_t> (2 * n * (half + 1)), 0.0f);
         for (int k = 0; k <= half; ++k)
@@ -185,8 +189,8 @@ struct FrameBank
             {
                 const auto row = static_cast<size_t> (2 * k * n + i);
                 const bool edge = k == 0 || k == half;
-                smallInverse[row] = edge ? unit (i * k, false) : 2.0f * unit (i * k, false);
-                smallInverse[row + static_cast<size_t> (n)] = edge ? 0.0f : -2.0f * unit (i * k, true);
+                smallInverse[row] = entry (synthesisWindow, i, (edge ? 1.0 : 2.0) * unit (i * k, false));
+                smallInverse[row + static_cast<size_t> (n)] = entry (synthesisWindow, i, edge ? 0.0 : -2.0 * unit (i * k, true));
             }
     }
 
