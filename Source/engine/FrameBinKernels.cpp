@@ -151,7 +151,6 @@ QV_ALWAYS_INLINE int phaseSwapPlainBinsBody (const float* __restrict role1, cons
                                              float* __restrict pending, int bins, float amount,
                                              float tilt) noexcept
 {
-    int count = 0;
     for (int k = 0; k < bins; ++k)
     {
         const float re1 = role1[2 * k], im1 = role1[2 * k + 1];
@@ -161,16 +160,18 @@ QV_ALWAYS_INLINE int phaseSwapPlainBinsBody (const float* __restrict role1, cons
         const float m1 = std::sqrt (re1 * re1 + im1 * im1);
         const float m2 = std::sqrt (re2 * re2 + im2 * im2);
         const float scale = m1 / m2;
-        // Combined without short-circuits, which would leave the loop branching.
-        const bool keep = (a == 0.0f) | (m1 == 0.0f);
-        const bool take = (a == 1.0f) & (m2 > 0.0f) & (m2 <= FLT_MAX); // positive and finite
+        // Combined as masks, without short-circuits, which would leave the loop branching.
+        const uint32_t keep = maskOf (a == 0.0f) | maskOf (m1 == 0.0f);
+        const uint32_t take = maskOf (a == 1.0f) & maskOf (m2 > 0.0f) & maskOf (m2 <= FLT_MAX); // positive, finite
         const float swappedRe = re2 * scale, swappedIm = im2 * scale;
         out[2 * k] = keep ? re1 : swappedRe;
         out[2 * k + 1] = keep ? im1 : swappedIm;
-        const bool other = ! (keep | take);
-        pending[k] = other ? 1.0f : 0.0f;
-        count += other ? 1 : 0;
+        pending[k] = (keep | take) != 0u ? 0.0f : 1.0f;
     }
+    // Counted in a pass of its own: a count kept in the loop above stops GCC vectorising it.
+    int count = 0;
+    for (int k = 0; k < bins; ++k)
+        count += pending[k] != 0.0f ? 1 : 0;
     return count;
 }
 
