@@ -1,5 +1,7 @@
 #include "engine/BlendProcessor.h"
 
+#include "engine/FrameBinKernels.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,15 +12,6 @@
 namespace
 {
 constexpr float kTwoPi = 6.2831855f;
-constexpr float kPi = 3.1415927f;
-
-inline float magnitude (const float* bin) noexcept { return std::sqrt (bin[0] * bin[0] + bin[1] * bin[1]); }
-
-// Position of bin k between DC (0) and Nyquist (1).
-inline float binPosition (int k, int halfSize) noexcept
-{
-    return static_cast<float> (k) / static_cast<float> (halfSize);
-}
 
 // Clears a channel's output when it has no streaming state (more channels than the bank was
 // built for). Inputs are not read afterwards, so clearing in place is safe.
@@ -44,30 +37,30 @@ FrameSpectra spectraOf (SXBank& bank) noexcept
              bank.spectrumOut.data() };
 }
 
+// The rules' parameters as the frames use them.
+float gateThreshold (const SpectralGateParams& p) noexcept { return std::clamp (p.threshold / 100.0f, 0.0f, 1.0f); }
+float swapAmount (const PhaseSwapParams& p) noexcept { return std::clamp (p.amount / 100.0f, 0.0f, 1.0f); }
+int interleaveGroup (const BinInterleaveParams& p) noexcept { return std::clamp (p.chunk, 1, 8); }
+float interleaveTilt (const BinInterleaveParams& p) noexcept { return std::clamp (p.tilt / 100.0f, -1.0f, 1.0f); }
+
+// Bin Interleave's group as a shift, or -1 when it is not a power of two (the parameter offers
+// none, a restored state might), which only the bin-by-bin loop handles.
+int interleaveShift (int group) noexcept
+{
+    const int shift = juce::findHighestSetBit (static_cast<uint32_t> (group));
+    return group == 1 << shift ? shift : -1;
+}
+
 // ---- Spectral Gate: role1 passes only in the bins where role2 reaches the gate level. ----
 void sgProcessFrame (SXBank& bank, SXChannel& ch, const SpectralGateParams& params) noexcept
 {
     bank.analyse (ch);
     const FrameSpectra f = spectraOf (bank);
     float* mag2 = bank.magnitudes.data();
-
-    float peak = 1.0e-10f; // a silent role2 still leaves a zero threshold open
-    for (int k = 0; k < f.bins; ++k)
-    {
-        mag2[k] = magnitude (f.role2 + 2 * k);
-        peak = std::max (peak, mag2[k]);
-    }
-
-    const float th = std::clamp (params.threshold / 100.0f, 0.0f, 1.0f);
+    const float peak = framekernels::magnitudesAndPeak (f.role2, mag2, f.bins, framekernels::kGateFloor);
+    const float th = gateThreshold (params);
     const float tl = params.tilt / 100.0f;
-    for (int k = 0; k < f.bins; ++k)
-    {
-        const float x = binPosition (k, f.half);
-        const float gate = std::max (0.0f, (tl * (2.0f * x - 1.0f) + 1.0f) * th) * peak;
-        const bool open = mag2[k] >= gate;
-        f.out[2 * k] = open ? f.role1[2 * k] : 0.0f;
-        f.out[2 * k + 1] = open ? f.role1[2 * k + 1] : 0.0f;
-    }
+    framekernels::gateBins (f.role1, mag2, bank.binPositions.data(), f.out, f.bins, th, tl, peak);
     bank.synthesise (ch);
 }
 
@@ -77,42 +70,16 @@ void psProcessFrame (SXBank& bank, SXChannel& ch, const PhaseSwapParams& params)
     bank.analyse (ch);
     const FrameSpectra f = spectraOf (bank);
 
-    const float am = std::clamp (params.amount / 100.0f, 0.0f, 1.0f);
+    const float am = swapAmount (params);
     const float tl = params.tilt / 100.0f;
-    for (int k = 0; k < f.bins; ++k)
-    {
-        const float re1 = f.role1[2 * k], im1 = f.role1[2 * k + 1];
-        const float re2 = f.role2[2 * k], im2 = f.role2[2 * k + 1];
-        const float x = binPosition (k, f.half);
-        const float a = std::clamp ((tl * (2.0f * x - 1.0f) + 1.0f) * am, 0.0f, 1.0f);
-        const float m1 = std::sqrt (re1 * re1 + im1 * im1);
-
-        // The two ends of the blend need no trigonometry: with a = 0 the bin keeps its own
-        // phase, with a = 1 it takes role2's (wherever role2 has a defined phase). An empty
-        // role1 bin stays empty whatever its phase becomes, so silence costs no more than music.
-        if (a == 0.0f || m1 == 0.0f)
-        {
-            f.out[2 * k] = re1;
-            f.out[2 * k + 1] = im1;
-            continue;
-        }
-        const float m2 = std::sqrt (re2 * re2 + im2 * im2);
-        if (a == 1.0f && m2 > 0.0f && std::isfinite (m2))
-        {
-            const float scale = m1 / m2;
-            f.out[2 * k] = re2 * scale;
-            f.out[2 * k + 1] = im2 * scale;
-            continue;
-        }
-
-        const float ph1 = std::atan2 (im1, re1);
-        const float ph2 = std::atan2 (im2, re2);
-        float d = ph2 - ph1;
-        d = d - kTwoPi * std::floor ((d + kPi) / kTwoPi);
-        const float ph = ph1 + a * d;
-        f.out[2 * k] = m1 * std::cos (ph);
-        f.out[2 * k + 1] = m1 * std::sin (ph);
-    }
+    // The two ends of the blend need no trigonometry: with a = 0 the bin keeps its own phase,
+    // with a = 1 it takes role2's (wherever role2 has a defined phase). An empty role1 bin stays
+    // empty whatever its phase becomes, so silence costs no more than music. Those bins are done
+    // together; the rest, marked in `pending`, blend their phases one by one.
+    const float* positions = bank.binPositions.data();
+    float* pending = bank.magnitudes.data();
+    if (framekernels::phaseSwapPlainBins (f.role1, f.role2, positions, f.out, pending, f.bins, am, tl) > 0)
+        framekernels::phaseSwapPendingBins (f.role1, f.role2, positions, pending, f.out, f.bins, am, tl);
     bank.synthesise (ch);
 }
 
@@ -122,12 +89,19 @@ void biProcessFrame (SXBank& bank, SXChannel& ch, const BinInterleaveParams& par
     bank.analyse (ch);
     const FrameSpectra f = spectraOf (bank);
 
-    const int group = std::clamp (params.chunk, 1, 8);
-    const float tl = std::clamp (params.tilt / 100.0f, -1.0f, 1.0f);
+    const int group = interleaveGroup (params);
+    const float tl = interleaveTilt (params);
+    const float* positions = bank.binPositions.data();
+    const int shift = interleaveShift (group);
+    if (shift >= 0)
+    {
+        framekernels::interleaveBins (f.role1, f.role2, positions, f.out, f.bins, shift, tl);
+        return bank.synthesise (ch);
+    }
+    // Groups that are not a power of two (the parameter offers none, a restored state might).
     for (int k = 0; k < f.bins; ++k)
     {
-        const float x = binPosition (k, f.half);
-        const float s = static_cast<float> ((k / group) & 1) + (2.0f * x - 1.0f) * tl;
+        const float s = static_cast<float> ((k / group) & 1) + (2.0f * positions[k] - 1.0f) * tl;
         const float* src = s > 0.5f ? f.role2 : f.role1;
         f.out[2 * k] = src[2 * k];
         f.out[2 * k + 1] = src[2 * k + 1];
@@ -168,30 +142,9 @@ void fsProcessFrame (FSBank& bank, FSChannel& ch, const FreqSpliceParams& params
     const float widthBins = static_cast<float> (c) * params.width / 100.0f;
     const int r = widthBins >= 1.0f ? static_cast<int> (std::min (widthBins, static_cast<float> (n))) : 0;
     const int start = c - r / 2;
-    const int end = start + r;
     const float invR = r >= 1 ? 1.0f / static_cast<float> (r) : 0.0f;
-    const float tiltAmount = params.tilt / 100.0f;
-
-    const float* s1 = bank.spectrum1.data();
-    const float* s2 = bank.spectrum2.data();
-    float* so = bank.spectrumOut.data();
-    for (int k = 0; k <= kSpliceHalf; ++k)
-    {
-        float mix;
-        if (r < 1)
-            mix = k < c ? 0.0f : 1.0f;
-        else if (k <= start)
-            mix = 0.0f;
-        else if (k >= end)
-            mix = 1.0f;
-        else
-            mix = static_cast<float> (k - start) * invR;
-
-        const float tilt =
-            std::max (0.0f, (2.0f * static_cast<float> (k) / static_cast<float> (kSpliceHalf) - 1.0f) * tiltAmount + 1.0f);
-        so[2 * k] = (s1[2 * k] * (1.0f - mix) + s2[2 * k] * mix) * tilt;
-        so[2 * k + 1] = (s1[2 * k + 1] * (1.0f - mix) + s2[2 * k + 1] * mix) * tilt;
-    }
+    framekernels::spliceBins (bank.spectrum1.data(), bank.spectrum2.data(), bank.spectrumOut.data(), kSpliceHalf, c,
+                              r, start, invR, params.tilt / 100.0f);
     bank.synthesise (ch);
 }
 
@@ -238,11 +191,26 @@ void streamChannel (Bank& bank, int channel, const float* role1, const float* ro
         return silence (out, numSamples);
     streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { processFrame (bank, *ch); });
 }
+
+// The same for the small-frame pass of a bank with smallFrames set.
+template <typename Bank, typename BlockFn>
+void streamSmallChannel (Bank& bank, int channel, float* out, int numSamples, BlockFn&& runBlock)
+{
+    auto* ch = bank.channel (channel);
+    if (ch == nullptr)
+        return silence (out, numSamples);
+    runBlock (*ch);
+}
 } // namespace
 
 void BlendProcessor::runSpectralGate (int channel, const float* role1, const float* role2, float* out,
                                       int numSamples, const SpectralGateParams& params)
 {
+    if (spectralGateBank.smallFrames)
+        return streamSmallChannel (spectralGateBank, channel, out, numSamples, [&] (SXChannel& ch) {
+            framekernels::gateSmallFrames (spectralGateBank, ch, role1, role2, out, numSamples, gateThreshold (params),
+                                           params.tilt / 100.0f);
+        });
     streamChannel (spectralGateBank, channel, role1, role2, out, numSamples,
                    [&] (auto& bank, auto& ch) { sgProcessFrame (bank, ch, params); });
 }
@@ -250,6 +218,11 @@ void BlendProcessor::runSpectralGate (int channel, const float* role1, const flo
 void BlendProcessor::runPhaseSwap (int channel, const float* role1, const float* role2, float* out, int numSamples,
                                    const PhaseSwapParams& params)
 {
+    if (phaseSwapBank.smallFrames)
+        return streamSmallChannel (phaseSwapBank, channel, out, numSamples, [&] (SXChannel& ch) {
+            framekernels::phaseSwapSmallFrames (phaseSwapBank, ch, role1, role2, out, numSamples, swapAmount (params),
+                                                params.tilt / 100.0f);
+        });
     streamChannel (phaseSwapBank, channel, role1, role2, out, numSamples,
                    [&] (auto& bank, auto& ch) { psProcessFrame (bank, ch, params); });
 }
@@ -257,6 +230,12 @@ void BlendProcessor::runPhaseSwap (int channel, const float* role1, const float*
 void BlendProcessor::runBinInterleave (int channel, const float* role1, const float* role2, float* out,
                                        int numSamples, const BinInterleaveParams& params)
 {
+    const int shift = interleaveShift (interleaveGroup (params));
+    if (binInterleaveBank.smallFrames && shift >= 0)
+        return streamSmallChannel (binInterleaveBank, channel, out, numSamples, [&] (SXChannel& ch) {
+            framekernels::interleaveSmallFrames (binInterleaveBank, ch, role1, role2, out, numSamples, shift,
+                                                 interleaveTilt (params));
+        });
     streamChannel (binInterleaveBank, channel, role1, role2, out, numSamples,
                    [&] (auto& bank, auto& ch) { biProcessFrame (bank, ch, params); });
 }

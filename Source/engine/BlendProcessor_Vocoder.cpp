@@ -46,38 +46,9 @@ void silence (float* out, int numSamples) noexcept { std::fill (out, out + std::
 void vfProcessFrame (VFBank& bank, VFChannel& ch) noexcept
 {
     bank.analyse (ch); // spectrum1: modulator (ring1), spectrum2: carrier (ring2)
-    const int bins = bank.numBins();
-    const float half = static_cast<float> (bank.fftSize / 2);
-    const float* mod = bank.spectrum1.data();
-    const float* car = bank.spectrum2.data();
-    float* so = bank.spectrumOut.data();
-    float* envelope = ch.binEnvelope.data();
-    const float attack = bank.attackCoef;
-    const float release = bank.releaseCoef;
-    const float tilt = bank.emphasisGain - 1.0f;
-
-    for (int k = 0; k < bins; ++k)
-    {
-        const float d = std::sqrt (mod[2 * k] * mod[2 * k] + mod[2 * k + 1] * mod[2 * k + 1]);
-        float e = envelope[k];
-        e = e + (d - e) * (e < d ? attack : release);
-        envelope[k] = e;
-
-        const float a = std::sqrt (car[2 * k] * car[2 * k] + car[2 * k + 1] * car[2 * k + 1]);
-        if (a > 1.0e-10f)
-        {
-            const float x = static_cast<float> (k) / half;
-            const float scale = e * (tilt * x + 1.0f) / a;
-            so[2 * k] = car[2 * k] * scale;
-            so[2 * k + 1] = car[2 * k + 1] * scale;
-        }
-        else
-        {
-            // A carrier bin this quiet has no usable phase: drop it rather than divide by it.
-            so[2 * k] = 0.0f;
-            so[2 * k + 1] = 0.0f;
-        }
-    }
+    framekernels::vocoderBins (bank.spectrum1.data(), bank.spectrum2.data(), bank.binPositions.data(),
+                               ch.binEnvelope.data(), bank.spectrumOut.data(), bank.numBins(), bank.attackCoef,
+                               bank.releaseCoef, bank.emphasisGain - 1.0f);
     bank.synthesise (ch);
 }
 } // namespace
@@ -233,6 +204,9 @@ void BlendProcessor::runVocoderFFT (int channel, const float* role1, const float
     auto* ch = bank.channel (channel);
     if (ch == nullptr)
         return silence (out, numSamples);
+    if (bank.smallFrames)
+        return framekernels::vocoderSmallFrames (bank, *ch, ch->binEnvelope.data(), role1, role2, out, numSamples,
+                                                 bank.attackCoef, bank.releaseCoef, bank.emphasisGain - 1.0f);
     streamFrames (bank, *ch, role1, role2, out, numSamples, [&] { vfProcessFrame (bank, *ch); });
 }
 

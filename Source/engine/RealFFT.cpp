@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 
@@ -15,13 +16,27 @@
 namespace
 {
 #if QUORVANE_HAS_FFTW
-// The forward and inverse plan of one size. Both are in-place (the JUCE layout keeps the
-// spectrum in the sample buffer) and planned on FFTW-aligned memory; they run on any buffer
-// with the same alignment through the new-array execute calls.
+// The forward and inverse plans of one size: in place (the JUCE layout keeps the spectrum in
+// the sample buffer) and out of place, all planned on FFTW-aligned memory; they run on any
+// buffers with the same alignment through the new-array execute calls.
 struct PlanPair
 {
     fftwf_plan forward = nullptr;
     fftwf_plan inverse = nullptr;
+    fftwf_plan forwardOut = nullptr;
+    fftwf_plan inverseOut = nullptr;
+
+    bool complete() const noexcept
+    {
+        return forward != nullptr && inverse != nullptr && forwardOut != nullptr && inverseOut != nullptr;
+    }
+
+    void destroy() noexcept
+    {
+        for (auto* plan : { forward, inverse, forwardOut, inverseOut })
+            if (plan != nullptr)
+                fftwf_destroy_plan (plan);
+    }
 };
 
 // FFTW's planner is not thread-safe; every plan of the process is made under this lock.
@@ -53,8 +68,13 @@ const PlanPair* plansFor (int order)
 
     const int n = 1 << order;
     auto* buffer = fftwf_alloc_real (static_cast<size_t> (2 * n));
-    if (buffer == nullptr)
+    auto* samples = fftwf_alloc_real (static_cast<size_t> (n));
+    if (buffer == nullptr || samples == nullptr)
+    {
+        fftwf_free (buffer);
+        fftwf_free (samples);
         return nullptr;
+    }
     auto* spectrum = reinterpret_cast<fftwf_complex*> (buffer);
     // FFTW_ESTIMATE: measured plans take up to a second per size to make and gain little at
     // these sizes; estimated ones take microseconds to milliseconds. FFTW_NO_BUFFERING: the
@@ -62,14 +82,14 @@ const PlanPair* plansFor (int order)
     // the inverse of 128 points and up allocate their buffers on every execution.
     constexpr unsigned flags = FFTW_ESTIMATE | FFTW_NO_BUFFERING;
     auto* pair = new PlanPair { fftwf_plan_dft_r2c_1d (n, buffer, spectrum, flags),
-                                fftwf_plan_dft_c2r_1d (n, spectrum, buffer, flags) };
+                                fftwf_plan_dft_c2r_1d (n, spectrum, buffer, flags),
+                                fftwf_plan_dft_r2c_1d (n, samples, spectrum, flags),
+                                fftwf_plan_dft_c2r_1d (n, spectrum, samples, flags) };
     fftwf_free (buffer);
-    if (pair->forward == nullptr || pair->inverse == nullptr)
+    fftwf_free (samples);
+    if (! pair->complete())
     {
-        if (pair->forward != nullptr)
-            fftwf_destroy_plan (pair->forward);
-        if (pair->inverse != nullptr)
-            fftwf_destroy_plan (pair->inverse);
+        pair->destroy();
         delete pair;
         return nullptr;
     }
@@ -83,7 +103,7 @@ struct RealFFT::FftwState
 {
 #if QUORVANE_HAS_FFTW
     const PlanPair* plans = nullptr;
-    float* scratch = nullptr; // 2N aligned floats, for buffers whose alignment differs from the plans'
+    float* scratch = nullptr; // 3N aligned floats, for buffers whose alignment differs from the plans'
 
     ~FftwState()
     {
@@ -117,7 +137,7 @@ RealFFT::RealFFT (int orderToUse, Engine preferred) : order (std::max (0, orderT
         {
             fftw = new FftwState();
             fftw->plans = plans;
-            fftw->scratch = fftwf_alloc_real (static_cast<size_t> (2 * getSize()));
+            fftw->scratch = fftwf_alloc_real (static_cast<size_t> (3 * getSize()));
             if (fftw->scratch != nullptr)
                 engine = Engine::fftw;
             else
@@ -167,6 +187,61 @@ void RealFFT::inverse (float* data) noexcept
     }
 #endif
     juceFft->performRealOnlyInverseTransform (data);
+}
+
+namespace
+{
+bool isAligned (const void* p) noexcept { return reinterpret_cast<uintptr_t> (p) % RealFFT::kAlignment == 0; }
+} // namespace
+
+// The out-of-place calls run FFTW's out-of-place plans whatever the alignment, through aligned
+// scratch copies where needed (the spectrum in scratch[0..2N), the samples in scratch[2N..3N)),
+// so a buffer's alignment never changes the result.
+void RealFFT::forward (const float* in, float* spectrum) noexcept
+{
+    const int n = getSize();
+#if QUORVANE_HAS_FFTW
+    if (engine == Engine::fftw)
+    {
+        float* samples = const_cast<float*> (in); // the r2c plans leave their input alone
+        if (! isAligned (in))
+        {
+            samples = fftw->scratch + 2 * n;
+            std::memcpy (samples, in, static_cast<size_t> (n) * sizeof (float));
+        }
+        float* bins = isAligned (spectrum) ? spectrum : fftw->scratch;
+        fftwf_execute_dft_r2c (fftw->plans->forwardOut, samples, reinterpret_cast<fftwf_complex*> (bins));
+        if (bins != spectrum)
+            std::memcpy (spectrum, bins, static_cast<size_t> (n + 2) * sizeof (float));
+        return;
+    }
+#endif
+    std::memcpy (spectrum, in, static_cast<size_t> (n) * sizeof (float));
+    forward (spectrum);
+}
+
+void RealFFT::inverseTimesN (float* spectrum, float* out) noexcept
+{
+    const int n = getSize();
+#if QUORVANE_HAS_FFTW
+    if (engine == Engine::fftw)
+    {
+        float* bins = spectrum;
+        if (! isAligned (spectrum))
+        {
+            bins = fftw->scratch;
+            std::memcpy (bins, spectrum, static_cast<size_t> (n + 2) * sizeof (float));
+        }
+        float* samples = isAligned (out) ? out : fftw->scratch + 2 * n;
+        fftwf_execute_dft_c2r (fftw->plans->inverseOut, reinterpret_cast<fftwf_complex*> (bins), samples);
+        if (samples != out)
+            std::memcpy (out, samples, static_cast<size_t> (n) * sizeof (float));
+        return;
+    }
+#endif
+    // The in-place inverse divides by N; multiplying back by a power of two is exact.
+    inverse (spectrum);
+    juce::FloatVectorOperations::multiply (out, spectrum, static_cast<float> (n), n);
 }
 
 bool RealFFT::isAvailable (Engine e) noexcept

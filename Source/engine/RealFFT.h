@@ -16,6 +16,16 @@
 //
 // The buffer passed to either call must hold 2N floats, like JUCE's.
 //
+// The frame code uses the out-of-place pair instead, which FFTW runs markedly faster (its
+// in-place real transforms shuffle the data through extra passes):
+// - `forward (in, spectrum)`: the N samples of `in` (left untouched) to bins 0..N/2 in
+//   spectrum[0..N+1], as above. `spectrum` holds 2N floats.
+// - `inverseTimesN (spectrum, out)`: the N real samples of bins 0..N/2, multiplied by N (that is,
+//   not divided: the caller folds 1/N into its synthesis window, exactly, as N is a power of
+//   two), into out[0..N-1]. `spectrum` (2N floats) is overwritten.
+// Buffers aligned to kAlignment bytes run straight through FFTW; others go through aligned
+// copies, with bit-identical results.
+//
 // FFTW (single precision) is used when the build found it; JUCE's own FFT is the fallback and
 // stays available, so the two can be checked against each other. FFTW's plans are made once per
 // size and process, under a global lock, and are shared by every instance: executing a shared
@@ -50,6 +60,10 @@ public:
 
     void forward (float* data) noexcept;
     void inverse (float* data) noexcept;
+
+    static constexpr size_t kAlignment = 64;
+    void forward (const float* in, float* spectrum) noexcept;
+    void inverseTimesN (float* spectrum, float* out) noexcept;
 
     static bool isAvailable (Engine) noexcept;
 

@@ -3,7 +3,9 @@
 #include "FrameReference.h"
 #include "engine/RealFFT.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <complex>
 #include <string>
 #include <vector>
@@ -207,6 +209,60 @@ TEST (RealFFT, BuffersOfAnyAlignmentGiveIdenticalResults)
             fft.inverse (shifted);
             for (int i = 0; i < n; ++i)
                 ASSERT_EQ (aligned[static_cast<size_t> (i)], shifted[i]) << "sample " << i;
+        }
+}
+
+TEST (RealFFT, OutOfPlaceCallsGiveTheBinsAndNTimesTheInverseAtAnyAlignment)
+{
+    // The frame code's pair: forward leaves its input alone, inverseTimesN is the inverse not
+    // divided by N; a shifted buffer gives the same bits as an aligned one.
+    for (const auto engine : availableEngines())
+        for (const int order : kOrders)
+        {
+            SCOPED_TRACE (label (engine, order));
+            const int n = 1 << order;
+            const auto input = frameref::noise (n, 71u + static_cast<uint32_t> (order), 1.0f);
+            RealFFT fft (order, engine);
+            const auto expectedBins = naiveDft (input);
+            const double tolerance = transformTolerance (order, norm2 (input));
+
+            // Storage for every buffer at offset 0 (aligned for the transform) and at offset 1.
+            constexpr size_t alignFloats = RealFFT::kAlignment / sizeof (float);
+            std::vector<float> storage (static_cast<size_t> (6 * n) + 4 * alignFloats);
+            const auto at = [&] (size_t slot, size_t offset) {
+                float* base = storage.data() + slot * static_cast<size_t> (2 * n) + slot * alignFloats;
+                const auto misalign = reinterpret_cast<uintptr_t> (base) % RealFFT::kAlignment / sizeof (float);
+                return base + (alignFloats - misalign) % alignFloats + offset;
+            };
+            std::vector<float> firstSpectrum, firstSamples;
+            for (const size_t offset : { size_t { 0 }, size_t { 1 } })
+            {
+                float* in = at (0, offset);
+                float* spectrum = at (1, offset);
+                std::copy (input.begin(), input.end(), in);
+                fft.forward (in, spectrum);
+                EXPECT_TRUE (std::equal (input.begin(), input.end(), in));
+                for (int k = 0; k <= n / 2; ++k)
+                {
+                    ASSERT_NEAR (spectrum[2 * k], expectedBins[static_cast<size_t> (k)].real(), tolerance) << "bin " << k;
+                    ASSERT_NEAR (spectrum[2 * k + 1], expectedBins[static_cast<size_t> (k)].imag(), tolerance) << "bin " << k;
+                }
+                std::vector<float> bins (spectrum, spectrum + n + 2);
+
+                float* samples = at (2, offset);
+                fft.inverseTimesN (spectrum, samples);
+                for (int i = 0; i < n; ++i)
+                    ASSERT_NEAR (samples[i], static_cast<double> (n) * input[static_cast<size_t> (i)], n * 2.0e-6) << "sample " << i;
+
+                if (offset == 0)
+                {
+                    firstSpectrum = bins;
+                    firstSamples.assign (samples, samples + n);
+                    continue;
+                }
+                EXPECT_EQ (bins, firstSpectrum);
+                EXPECT_EQ (std::vector<float> (samples, samples + n), firstSamples);
+            }
         }
 }
 
