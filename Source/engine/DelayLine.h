@@ -41,6 +41,15 @@ struct DelayLine
         return (1.0f - f) * samples[static_cast<size_t> (i0)] + f * samples[static_cast<size_t> ((i0 + 1) & kMask)];
     }
 
+    // The same read for an offset split into a whole number of samples and a fraction in [0, 1]:
+    // whole + fraction, with the fraction as the double-precision read would round it.
+    float readAroundCentre (int whole, float fraction) const noexcept
+    {
+        const int i0 = (writeIndex - kCentreBehind + whole) & kMask;
+        return (1.0f - fraction) * samples[static_cast<size_t> (i0)]
+               + fraction * samples[static_cast<size_t> ((i0 + 1) & kMask)];
+    }
+
     // Forgets the signal; the write position is a clock and keeps its place.
     void clearSignal() noexcept { samples.fill (0.0f); }
 };
