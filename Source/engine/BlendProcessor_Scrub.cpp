@@ -1,4 +1,5 @@
 #include "engine/BlendProcessor.h"
+#include "engine/SimdIsa.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,10 +13,16 @@ namespace
 constexpr double kOffsetRange = DelayLine::kSize; // the offset is folded into -2048..2048
 
 // Folds the offset into -2048..2048 exactly as repeated subtraction (or addition) of 2048 would:
-// a positive excess lands in (0, 2048], a negative one in [-2048, 0). fmod is exact and takes
-// constant time, so a huge velocity cannot stall the audio thread.
+// a positive excess lands in (0, 2048], a negative one in [-2048, 0). One period beyond the
+// range, the usual case, is a single exact subtraction (or addition); further out fmod, which is
+// exact and takes constant time, so a huge velocity cannot stall the audio thread.
 inline double foldOffset (double offset) noexcept
 {
+    if (std::abs (offset) <= 2.0 * kOffsetRange)
+    {
+        const double folded = offset > kOffsetRange ? offset - kOffsetRange : offset;
+        return folded < -kOffsetRange ? folded + kOffsetRange : folded;
+    }
     if (offset > kOffsetRange)
     {
         const double r = std::fmod (offset, kOffsetRange);
@@ -30,29 +37,36 @@ inline double foldOffset (double offset) noexcept
 }
 } // namespace
 
-void BlendProcessor::runScrub (int channel, const float* role1, const float* role2, float* out, int numSamples,
-                               const ScrubParams& params)
+namespace
 {
-    if (numSamples <= 0 || channel < 0 || channel >= static_cast<int> (scrubHistory.size()))
-        return;
+struct ScrubShape
+{
+    double k;     // 1 at 0 % smoothing (the velocity jumps to its target), 0.01 at 100 %
+    double drift; // the bias, in samples per sample
+    double scale; // the raw percentage is the gain: role2 at 0.5 with scale 50 asks for 25
+};
 
-    // 1 at 0 % smoothing (the velocity jumps to its target), 0.01 at 100 %.
-    const double k = 1.0 - 0.99 * std::clamp (static_cast<double> (params.smoothing) / 100.0, 0.0, 1.0);
-    const double drift = static_cast<double> (params.bias) * 0.01;
-    // The raw percentage is the gain: role2 at 0.5 with scale 50 asks for 25 samples per sample.
-    const double scale = params.scale;
+ScrubShape shapeFor (const ScrubParams& params) noexcept
+{
+    return { 1.0 - 0.99 * std::clamp (static_cast<double> (params.smoothing) / 100.0, 0.0, 1.0),
+             static_cast<double> (params.bias) * 0.01, static_cast<double> (params.scale) };
+}
 
-    const auto ch = static_cast<size_t> (channel);
-    DelayLine& history = scrubHistory[ch];
-    double offset = scrubOffset[ch];
-    double velocity = scrubVelocity[ch];
+// One channel's playhead and history, held in locals while a block runs.
+struct ScrubLane
+{
+    DelayLine* history;
+    double* offsetState;
+    double* velocityState;
+    double offset = *offsetState;
+    double velocity = *velocityState;
 
-    for (int j = 0; j < numSamples; ++j)
+    QV_ALWAYS_INLINE float step (float x1, float x2, const ScrubShape& s) noexcept
     {
-        const double target = static_cast<double> (role2[j]) * scale + drift;
-        history.push (role1[j]);
+        const double target = static_cast<double> (x2) * s.scale + s.drift;
+        history->push (x1);
 
-        velocity += (target - velocity) * k;
+        velocity += (target - velocity) * s.k;
         offset = foldOffset (offset + velocity);
         // An infinite or NaN speed has no playhead position; restart from the delay point
         // rather than keep the poisoned state.
@@ -61,11 +75,68 @@ void BlendProcessor::runScrub (int channel, const float* role1, const float* rol
 
         // The offset stays within -2048..2048, so the read point lies within -3073..3070 before
         // it is wrapped onto the line.
-        out[j] = history.readAroundCentre (offset);
+        return history->readAroundCentre (offset);
     }
 
-    scrubOffset[ch] = offset;
-    scrubVelocity[ch] = velocity;
+    void store() const noexcept
+    {
+        *offsetState = offset;
+        *velocityState = velocity;
+    }
+};
+
+// Scrubs a block of one channel, or of two at once. The playhead is a chain of dependent
+// operations per sample, so one channel alone leaves the processor waiting; a second,
+// independent chain in the same loop fills the wait. Both channels' sample j is read before
+// either is written (an output may share memory with the other channel's input).
+template <bool Pair>
+void scrubBlock (ScrubLane a, ScrubLane b, const float* const* role1, const float* const* role2, float* const* out,
+                 int numSamples, const ScrubShape& s) noexcept
+{
+    for (int j = 0; j < numSamples; ++j)
+    {
+        const float a1 = role1[0][j], a2 = role2[0][j];
+        if constexpr (Pair)
+        {
+            const float b1 = role1[1][j], b2 = role2[1][j];
+            out[0][j] = a.step (a1, a2, s);
+            out[1][j] = b.step (b1, b2, s);
+        }
+        else
+        {
+            out[0][j] = a.step (a1, a2, s);
+        }
+    }
+    a.store();
+    if constexpr (Pair)
+        b.store();
+}
+} // namespace
+
+void BlendProcessor::runScrub (int channel, const float* role1, const float* role2, float* out, int numSamples,
+                               const ScrubParams& params)
+{
+    if (numSamples <= 0 || channel < 0 || channel >= static_cast<int> (scrubHistory.size()))
+        return;
+
+    const auto ch = static_cast<size_t> (channel);
+    const ScrubLane lane { &scrubHistory[ch], &scrubOffset[ch], &scrubVelocity[ch] };
+    scrubBlock<false> (lane, lane, &role1, &role2, &out, numSamples, shapeFor (params));
+}
+
+void BlendProcessor::runScrubChannel (const ModeBlock& b, const ModeChannel& c)
+{
+    const PairedRun run = beginPairedRun (Scrub, b, c, scrubHistory.size());
+    if (run.count == 0)
+        return;
+    auto laneOf = [this] (size_t ch) { return ScrubLane { &scrubHistory[ch], &scrubOffset[ch], &scrubVelocity[ch] }; };
+    const ScrubShape s = shapeFor (b.records.scrub);
+    if (run.count == 2)
+        scrubBlock<true> (laneOf (run.channels[0]), laneOf (run.channels[1]), run.role1, run.role2, run.out,
+                          b.numSamples, s);
+    else
+        scrubBlock<false> (laneOf (run.channels[0]), laneOf (run.channels[0]), run.role1, run.role2, run.out,
+                           b.numSamples, s);
 }
 
 void BlendProcessor::resetScrubChannel (int channel) noexcept
