@@ -83,14 +83,14 @@ FmShape fmShapeFor (const FMParams& fm, const WaveshapeParams& ws, double sample
 // for good; it restarts from the centre instead.
 inline float finiteOrCentre (float mod) noexcept { return std::isfinite (mod) ? mod : 0.0f; }
 
-inline float readModulated (const DelayLine& line, float mod, float maxExcursion) noexcept
+inline float readModulated (const DelayLine::Cursor& line, float mod, float maxExcursion) noexcept
 {
     const float e = std::min (std::max (mod, -maxExcursion), maxExcursion);
     return line.readAroundCentre (static_cast<double> (e));
 }
 
 // One sample of FM as the formulas give it, the feedback closing the loop sample by sample.
-inline float fmStep (DelayLine& line, float& mod, float& fbs, float x1, float x2, const FmShape& s) noexcept
+inline float fmStep (DelayLine::Cursor& line, float& mod, float& fbs, float x1, float x2, const FmShape& s) noexcept
 {
     line.push (x2);
     mod = finiteOrCentre (s.smoothing * mod + s.gain * (x1 * s.drive + s.feedback * fbs));
@@ -108,7 +108,7 @@ inline float fmStep (DelayLine& line, float& mod, float& fbs, float x1, float x2
 // whose successor must see the restart.
 constexpr int kFmRun = 256;
 
-int fmRunWithoutFeedback (DelayLine& line, float& mod, float& lastY, const float* role1, const float* role2,
+int fmRunWithoutFeedback (DelayLine::Cursor& line, float& mod, float& lastY, const float* role1, const float* role2,
                           float* out, int numSamples, const FmShape& s) noexcept
 {
     float mods[kFmRun];
@@ -169,7 +169,7 @@ void BlendProcessor::runFM (int channel, const float* role1, const float* role2,
 
     const FmShape s = fmShapeFor (fm, ws, sampleRate);
     const auto ch = static_cast<size_t> (channel);
-    DelayLine& line = fmDelay[ch];
+    DelayLine::Cursor line = fmDelay[ch].cursor();
     float mod = fmSmoothedMod[ch];
     float fbs = fmFeedbackState[ch];
 
@@ -183,6 +183,7 @@ void BlendProcessor::runFM (int channel, const float* role1, const float* role2,
     for (; j < numSamples; ++j)
         out[j] = fmStep (line, mod, fbs, role1[j], role2[j], s);
 
+    fmDelay[ch].moveTo (line);
     fmSmoothedMod[ch] = mod;
     fmFeedbackState[ch] = fbs;
 }

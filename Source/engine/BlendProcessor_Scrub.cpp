@@ -18,6 +18,10 @@ constexpr double kOffsetRange = DelayLine::kSize; // the offset is folded into -
 // exact and takes constant time, so a huge velocity cannot stall the audio thread.
 inline double foldOffset (double offset) noexcept
 {
+    // Tested first and alone: the playhead is inside the range nearly always, and a well
+    // predicted test keeps the fold off the per-sample chain of dependent operations.
+    if (std::abs (offset) <= kOffsetRange)
+        return offset;
     if (std::abs (offset) <= 2.0 * kOffsetRange)
     {
         const double folded = offset > kOffsetRange ? offset - kOffsetRange : offset;
@@ -55,31 +59,36 @@ ScrubShape shapeFor (const ScrubParams& params) noexcept
 // One channel's playhead and history, held in locals while a block runs.
 struct ScrubLane
 {
-    DelayLine* history;
+    DelayLine* line;
     double* offsetState;
     double* velocityState;
+    DelayLine::Cursor history = line->cursor();
     double offset = *offsetState;
     double velocity = *velocityState;
 
     QV_ALWAYS_INLINE float step (float x1, float x2, const ScrubShape& s) noexcept
     {
         const double target = static_cast<double> (x2) * s.scale + s.drift;
-        history->push (x1);
+        history.push (x1);
 
-        velocity += (target - velocity) * s.k;
+        // Without smoothing k is 1, and x times 1 is x: the multiply is left off the chain.
+        const double step = target - velocity;
+        velocity += s.k == 1.0 ? step : step * s.k;
         offset = foldOffset (offset + velocity);
         // An infinite or NaN speed has no playhead position; restart from the delay point
         // rather than keep the poisoned state.
-        if (! std::isfinite (offset) || ! std::isfinite (velocity))
+        // (A finite offset means a finite velocity: the offset was finite before it moved.)
+        if (! std::isfinite (offset))
             velocity = offset = 0.0;
 
         // The offset stays within -2048..2048, so the read point lies within -3073..3070 before
         // it is wrapped onto the line.
-        return history->readAroundCentre (offset);
+        return history.readAroundCentre (offset);
     }
 
     void store() const noexcept
     {
+        line->moveTo (history);
         *offsetState = offset;
         *velocityState = velocity;
     }
