@@ -169,10 +169,10 @@ private:
     void resetSpectralChannel (BlendMode mode, int channel) noexcept;
     void resetVocoderChannel (BlendMode mode, int channel) noexcept;
 
-    // Serial per-sample recursions (the envelopes, Scrub's playhead) run two channels side by
-    // side, so that each channel's chain fills the other's wait: the even channel's call also
-    // works out its partner's block into pairedOut, and the partner's call hands that out. The
-    // partner's inputs are read before anything is written, as in one call for both.
+    // The envelope modes' serial per-sample recursions run two channels side by side, so that
+    // each channel's chain fills the other's wait: the even channel's call also works out its
+    // partner's block into pairedOut, and the partner's call hands that out. The partner's
+    // inputs are read before anything is written, as in one call for both.
     std::vector<float> pairedOut;
     BlendMode pairedMode = Math;
     int pairedChannel = -1; // the channel whose block pairedOut holds, -1 for none
@@ -192,7 +192,6 @@ private:
     PairedRun beginPairedRun (BlendMode mode, const ModeBlock& b, const ModeChannel& c, size_t stateChannels) noexcept;
     void runSidechainChannel (const ModeBlock& b, const ModeChannel& c);
     void runAmplitudeFollowChannel (const ModeBlock& b, const ModeChannel& c);
-    void runScrubChannel (const ModeBlock& b, const ModeChannel& c);
 
     int preparedChannels = 0;
     int preparedBlockSize = 0;

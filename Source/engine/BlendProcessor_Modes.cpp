@@ -147,9 +147,10 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
     { Scrub,
       [] (MathOp, int) noexcept { return 1.0f; },
       delayLineLatency,
-      [] (BlendProcessor& e, int, double, const BlendRecords&) { e.preparePairedChannels(); },
       nullptr,
-      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) { e.runScrubChannel (b, c); },
+      nullptr,
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
+          e.runScrub (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.scrub); },
       [] (BlendProcessor& e, int channel) noexcept { e.resetScrubChannel (channel); } },
 };
 

@@ -1,5 +1,4 @@
 #include "engine/BlendProcessor.h"
-#include "engine/SimdIsa.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,10 +38,7 @@ inline double foldOffset (double offset) noexcept
     }
     return offset;
 }
-} // namespace
 
-namespace
-{
 struct ScrubShape
 {
     double k;     // 1 at 0 % smoothing (the velocity jumps to its target), 0.01 at 100 %
@@ -55,71 +51,6 @@ ScrubShape shapeFor (const ScrubParams& params) noexcept
     return { 1.0 - 0.99 * std::clamp (static_cast<double> (params.smoothing) / 100.0, 0.0, 1.0),
              static_cast<double> (params.bias) * 0.01, static_cast<double> (params.scale) };
 }
-
-// One channel's playhead and history, held in locals while a block runs.
-struct ScrubLane
-{
-    DelayLine* line;
-    double* offsetState;
-    double* velocityState;
-    DelayLine::Cursor history = line->cursor();
-    double offset = *offsetState;
-    double velocity = *velocityState;
-
-    QV_ALWAYS_INLINE float step (float x1, float x2, const ScrubShape& s) noexcept
-    {
-        const double target = static_cast<double> (x2) * s.scale + s.drift;
-        history.push (x1);
-
-        // Without smoothing k is 1, and x times 1 is x: the multiply is left off the chain.
-        const double step = target - velocity;
-        velocity += s.k == 1.0 ? step : step * s.k;
-        offset = foldOffset (offset + velocity);
-        // An infinite or NaN speed has no playhead position; restart from the delay point
-        // rather than keep the poisoned state.
-        // (A finite offset means a finite velocity: the offset was finite before it moved.)
-        if (! std::isfinite (offset))
-            velocity = offset = 0.0;
-
-        // The offset stays within -2048..2048, so the read point lies within -3073..3070 before
-        // it is wrapped onto the line.
-        return history.readAroundCentre (offset);
-    }
-
-    void store() const noexcept
-    {
-        line->moveTo (history);
-        *offsetState = offset;
-        *velocityState = velocity;
-    }
-};
-
-// Scrubs a block of one channel, or of two at once. The playhead is a chain of dependent
-// operations per sample, so one channel alone leaves the processor waiting; a second,
-// independent chain in the same loop fills the wait. Both channels' sample j is read before
-// either is written (an output may share memory with the other channel's input).
-template <bool Pair>
-void scrubBlock (ScrubLane a, ScrubLane b, const float* const* role1, const float* const* role2, float* const* out,
-                 int numSamples, const ScrubShape& s) noexcept
-{
-    for (int j = 0; j < numSamples; ++j)
-    {
-        const float a1 = role1[0][j], a2 = role2[0][j];
-        if constexpr (Pair)
-        {
-            const float b1 = role1[1][j], b2 = role2[1][j];
-            out[0][j] = a.step (a1, a2, s);
-            out[1][j] = b.step (b1, b2, s);
-        }
-        else
-        {
-            out[0][j] = a.step (a1, a2, s);
-        }
-    }
-    a.store();
-    if constexpr (Pair)
-        b.store();
-}
 } // namespace
 
 void BlendProcessor::runScrub (int channel, const float* role1, const float* role2, float* out, int numSamples,
@@ -128,24 +59,35 @@ void BlendProcessor::runScrub (int channel, const float* role1, const float* rol
     if (numSamples <= 0 || channel < 0 || channel >= static_cast<int> (scrubHistory.size()))
         return;
 
+    const ScrubShape s = shapeFor (params);
     const auto ch = static_cast<size_t> (channel);
-    const ScrubLane lane { &scrubHistory[ch], &scrubOffset[ch], &scrubVelocity[ch] };
-    scrubBlock<false> (lane, lane, &role1, &role2, &out, numSamples, shapeFor (params));
-}
+    DelayLine::Cursor history = scrubHistory[ch].cursor();
+    double offset = scrubOffset[ch];
+    double velocity = scrubVelocity[ch];
 
-void BlendProcessor::runScrubChannel (const ModeBlock& b, const ModeChannel& c)
-{
-    const PairedRun run = beginPairedRun (Scrub, b, c, scrubHistory.size());
-    if (run.count == 0)
-        return;
-    auto laneOf = [this] (size_t ch) { return ScrubLane { &scrubHistory[ch], &scrubOffset[ch], &scrubVelocity[ch] }; };
-    const ScrubShape s = shapeFor (b.records.scrub);
-    if (run.count == 2)
-        scrubBlock<true> (laneOf (run.channels[0]), laneOf (run.channels[1]), run.role1, run.role2, run.out,
-                          b.numSamples, s);
-    else
-        scrubBlock<false> (laneOf (run.channels[0]), laneOf (run.channels[0]), run.role1, run.role2, run.out,
-                           b.numSamples, s);
+    for (int j = 0; j < numSamples; ++j)
+    {
+        const double target = static_cast<double> (role2[j]) * s.scale + s.drift;
+        history.push (role1[j]);
+
+        // Without smoothing k is 1, and x times 1 is x: the multiply is left out.
+        const double step = target - velocity;
+        velocity += s.k == 1.0 ? step : step * s.k;
+        offset = foldOffset (offset + velocity);
+        // An infinite or NaN speed has no playhead position; restart from the delay point
+        // rather than keep the poisoned state. (A finite offset means a finite velocity: the
+        // offset was finite before it moved.)
+        if (! std::isfinite (offset))
+            velocity = offset = 0.0;
+
+        // The offset stays within -2048..2048, so the read point lies within -3073..3070 before
+        // it is wrapped onto the line.
+        out[j] = history.readAroundCentre (offset);
+    }
+
+    scrubHistory[ch].moveTo (history);
+    scrubOffset[ch] = offset;
+    scrubVelocity[ch] = velocity;
 }
 
 void BlendProcessor::resetScrubChannel (int channel) noexcept

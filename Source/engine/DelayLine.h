@@ -36,14 +36,10 @@ struct DelayLine
         float readAroundCentre (double offset) const noexcept
         {
             double p = static_cast<double> (writeIndex - kCentreBehind) + offset;
-            // At most twice each way for offsets within the line length; written as selects
-            // rather than loops, because whether a read wraps follows the signal and a branch on
-            // it is mispredicted about as often as not. Adding 0 changes no position.
-            for (int pass = 0; pass < 2; ++pass)
-            {
-                p += p < 0.0 ? static_cast<double> (kSize) : 0.0;
-                p -= p >= kSize ? static_cast<double> (kSize) : 0.0;
-            }
+            while (p < 0.0) // at most twice for offsets within the line length
+                p += kSize;
+            while (p >= kSize)
+                p -= kSize;
 
             const int whole = static_cast<int> (p);
             const float f = static_cast<float> (p - whole);
