@@ -184,6 +184,30 @@ private:
     void resetSpectralChannel (BlendMode mode, int channel) noexcept;
     void resetVocoderChannel (BlendMode mode, int channel) noexcept;
 
+    // The envelope modes' serial per-sample recursions run two channels side by side, so that
+    // each channel's chain fills the other's wait: the even channel's call also works out its
+    // partner's block into pairedOut, and the partner's call hands that out. The partner's
+    // inputs are read before anything is written, as in one call for both.
+    std::vector<float> pairedOut;
+    BlendMode pairedMode = Math;
+    int pairedChannel = -1; // the channel whose block pairedOut holds, -1 for none
+    int pairedSamples = 0;
+    void preparePairedChannels();
+    // The channels one call runs: `count` 2 for c and its partner (whose output goes to
+    // pairedOut), 1 for c alone, 0 for nothing left to do (the partner's block was handed out,
+    // or the channel has no state).
+    struct PairedRun
+    {
+        int count = 0;
+        size_t channels[2] {};
+        const float* role1[2] {};
+        const float* role2[2] {};
+        float* out[2] {};
+    };
+    PairedRun beginPairedRun (BlendMode mode, const ModeBlock& b, const ModeChannel& c, size_t stateChannels) noexcept;
+    void runSidechainChannel (const ModeBlock& b, const ModeChannel& c);
+    void runAmplitudeFollowChannel (const ModeBlock& b, const ModeChannel& c);
+
     int preparedChannels = 0;
     int preparedBlockSize = 0;
 

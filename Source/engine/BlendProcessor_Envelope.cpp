@@ -33,27 +33,74 @@ EnvelopeShape shapeFor (const SidechainParams& p, double sampleRate) noexcept
 }
 
 // One step of the peak follower; an input equal to the envelope counts as release.
-inline float follow (float env, float input, const EnvelopeShape& s) noexcept
+// `rise` and `fall` are 1 - attackCoeff and 1 - releaseCoeff.
+inline float follow (float env, float input, float rise, float fall) noexcept
 {
     const float a = std::abs (input);
-    const float c = a > env ? s.attackCoeff : s.releaseCoeff;
-    return env + (a - env) * (1.0f - c);
+    return env + (a - env) * (a > env ? rise : fall);
 }
 
-// Runs the peak follower over a block of one channel, with the mode's gain law turning the
-// envelope into a gain on role2. The envelope carries over to the next block.
-template <typename GainLaw>
-void followBlock (float& envelope, const float* role1, const float* role2, float* out, int numSamples,
-                  const EnvelopeShape& s, GainLaw gainFor) noexcept
+// The two gain laws: the envelope to a gain on role2.
+struct DuckGain
 {
-    float env = envelope;
+    const EnvelopeShape& s;
+    float operator() (float env) const noexcept
+    {
+        // Scaled by 4 and saturated first: the duck is complete from about -12 dBFS on.
+        const float g = std::clamp ((std::min (4.0f * env, 1.0f) - s.threshold) / s.range, 0.0f, 1.0f);
+        return 1.0f - s.depth * g;
+    }
+};
+
+struct FollowGain
+{
+    const EnvelopeShape& s;
+    float operator() (float env) const noexcept
+    {
+        const float g = std::clamp ((env - s.threshold) / s.range, 0.0f, 1.0f);
+        return (1.0f - s.depth) + s.depth * g;
+    }
+};
+
+// Runs the peak follower over a block of `Lanes` channels at once, with the gain law turning
+// each envelope into a gain on that channel's role2; the envelopes carry over to the next
+// block. The follower is a chain of dependent operations per sample, so one channel alone
+// leaves the processor waiting; a second, independent chain in the same loop fills the wait.
+// Every channel's sample j is read before any is written (an output may share memory with
+// another channel's input).
+template <size_t Lanes, typename GainLaw>
+void followBlock (float* const* envelopes, const float* const* role1, const float* const* role2, float* const* out,
+                  int numSamples, const EnvelopeShape& s, GainLaw gainFor) noexcept
+{
+    const float rise = 1.0f - s.attackCoeff;
+    const float fall = 1.0f - s.releaseCoeff;
+    float env[Lanes];
+    for (size_t l = 0; l < Lanes; ++l)
+        env[l] = *envelopes[l];
     for (int j = 0; j < numSamples; ++j)
     {
-        const float x2 = role2[j];
-        env = follow (env, role1[j], s);
-        out[j] = x2 * gainFor (env);
+        float x1[Lanes], x2[Lanes];
+        for (size_t l = 0; l < Lanes; ++l)
+        {
+            x1[l] = role1[l][j];
+            x2[l] = role2[l][j];
+        }
+        for (size_t l = 0; l < Lanes; ++l)
+        {
+            env[l] = follow (env[l], x1[l], rise, fall);
+            out[l][j] = x2[l] * gainFor (env[l]);
+        }
     }
-    envelope = env;
+    for (size_t l = 0; l < Lanes; ++l)
+        *envelopes[l] = env[l];
+}
+
+template <typename GainLaw>
+void followOne (float& envelope, const float* role1, const float* role2, float* out, int numSamples,
+                const EnvelopeShape& s, GainLaw gainFor) noexcept
+{
+    float* envelopes[] = { &envelope };
+    followBlock<1> (envelopes, &role1, &role2, &out, numSamples, s, gainFor);
 }
 } // namespace
 
@@ -64,11 +111,7 @@ void BlendProcessor::runSidechain (int channel, const float* role1, const float*
         return;
 
     const EnvelopeShape s = shapeFor (params, sampleRate);
-    followBlock (scEnvelope[static_cast<size_t> (channel)], role1, role2, out, numSamples, s, [&s] (float env) {
-        // Scaled by 4 and saturated first: the duck is complete from about -12 dBFS on.
-        const float g = std::clamp ((std::min (4.0f * env, 1.0f) - s.threshold) / s.range, 0.0f, 1.0f);
-        return 1.0f - s.depth * g;
-    });
+    followOne (scEnvelope[static_cast<size_t> (channel)], role1, role2, out, numSamples, s, DuckGain { s });
 }
 
 void BlendProcessor::runAmplitudeFollow (int channel, const float* role1, const float* role2, float* out,
@@ -78,10 +121,34 @@ void BlendProcessor::runAmplitudeFollow (int channel, const float* role1, const 
         return;
 
     const EnvelopeShape s = shapeFor (params, sampleRate);
-    followBlock (afEnvelope[static_cast<size_t> (channel)], role1, role2, out, numSamples, s, [&s] (float env) {
-        const float g = std::clamp ((env - s.threshold) / s.range, 0.0f, 1.0f);
-        return (1.0f - s.depth) + s.depth * g;
-    });
+    followOne (afEnvelope[static_cast<size_t> (channel)], role1, role2, out, numSamples, s, FollowGain { s });
+}
+
+namespace
+{
+template <typename Run, typename GainLaw>
+void followRun (const Run& run, std::vector<float>& envelopes, int numSamples, const EnvelopeShape& s,
+                GainLaw gainFor) noexcept
+{
+    float* env[] = { &envelopes[run.channels[0]], &envelopes[run.channels[1]] };
+    if (run.count == 2)
+        followBlock<2> (env, run.role1, run.role2, run.out, numSamples, s, gainFor);
+    else if (run.count == 1)
+        followBlock<1> (env, run.role1, run.role2, run.out, numSamples, s, gainFor);
+}
+} // namespace
+
+void BlendProcessor::runSidechainChannel (const ModeBlock& b, const ModeChannel& c)
+{
+    const EnvelopeShape s = shapeFor (b.records.sidechain, b.sampleRate);
+    followRun (beginPairedRun (SidechainDuck, b, c, scEnvelope.size()), scEnvelope, b.numSamples, s, DuckGain { s });
+}
+
+void BlendProcessor::runAmplitudeFollowChannel (const ModeBlock& b, const ModeChannel& c)
+{
+    const EnvelopeShape s = shapeFor (b.records.sidechain, b.sampleRate);
+    followRun (beginPairedRun (AmplitudeFollow, b, c, afEnvelope.size()), afEnvelope, b.numSamples, s,
+               FollowGain { s });
 }
 
 void BlendProcessor::resetEnvelopeChannel (BlendMode mode, int channel) noexcept

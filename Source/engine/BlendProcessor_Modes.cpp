@@ -76,19 +76,18 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
     { SidechainDuck,
       [] (MathOp, int) noexcept { return 1.18f; },
       noLatency,
+      // Two channels side by side: room for the partner's block.
+      [] (BlendProcessor& e, int, double, const BlendRecords&) { e.preparePairedChannels(); },
       nullptr,
-      nullptr,
-      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
-          e.runSidechain (c.channel, c.role1, c.role2, c.out, b.numSamples, b.sampleRate, b.records.sidechain); },
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) { e.runSidechainChannel (b, c); },
       [] (BlendProcessor& e, int channel) noexcept { e.resetEnvelopeChannel (SidechainDuck, channel); } },
     { AmplitudeFollow,
       [] (MathOp, int) noexcept { return 3.06f; },
       noLatency,
+      // Two channels side by side: room for the partner's block.
+      [] (BlendProcessor& e, int, double, const BlendRecords&) { e.preparePairedChannels(); },
       nullptr,
-      nullptr,
-      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
-          e.runAmplitudeFollow (c.channel, c.role1, c.role2, c.out, b.numSamples, b.sampleRate,
-                                b.records.sidechain); },
+      [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) { e.runAmplitudeFollowChannel (b, c); },
       [] (BlendProcessor& e, int channel) noexcept { e.resetEnvelopeChannel (AmplitudeFollow, channel); } },
     { FrequencySplice,
       [] (MathOp, int) noexcept { return 0.84f; },
@@ -210,4 +209,51 @@ int BlendProcessor::maxRealtimeLatencySamples() noexcept
         for (int resolution = 0; resolution <= kMaxFrameOrder; ++resolution)
             largest = std::max (largest, row.latency (resolution));
     return largest;
+}
+
+void BlendProcessor::preparePairedChannels()
+{
+    // Called before every block of these modes: no partner's block is pending at its start.
+    pairedChannel = -1;
+    if (pairedOut.size() < static_cast<size_t> (preparedBlockSize))
+        pairedOut.assign (static_cast<size_t> (preparedBlockSize), 0.0f);
+}
+
+BlendProcessor::PairedRun BlendProcessor::beginPairedRun (BlendMode mode, const ModeBlock& b, const ModeChannel& c,
+                                                          size_t stateChannels) noexcept
+{
+    PairedRun run;
+    const int n = b.numSamples;
+    if (n <= 0 || c.channel < 0 || static_cast<size_t> (c.channel) >= stateChannels)
+        return run;
+
+    if (pairedChannel == c.channel && pairedMode == mode && pairedSamples == n)
+    {
+        std::copy (pairedOut.data(), pairedOut.data() + n, c.out);
+        pairedChannel = -1;
+        return run;
+    }
+
+    pairedChannel = -1;
+    run.count = 1;
+    run.channels[0] = run.channels[1] = static_cast<size_t> (c.channel);
+    run.role1[0] = c.role1;
+    run.role2[0] = c.role2;
+    run.out[0] = c.out;
+
+    const int partner = c.channel + 1;
+    if (c.channel % 2 != 0 || partner >= b.numChannels || static_cast<size_t> (partner) >= stateChannels
+        || pairedOut.size() < static_cast<size_t> (n) || b.role1.getNumChannels() <= 0
+        || b.role2.getNumChannels() <= 0)
+        return run;
+
+    run.count = 2;
+    run.channels[1] = static_cast<size_t> (partner);
+    run.role1[1] = b.role1.getReadPointer (std::min (partner, b.role1.getNumChannels() - 1));
+    run.role2[1] = b.role2.getReadPointer (std::min (partner, b.role2.getNumChannels() - 1));
+    run.out[1] = pairedOut.data();
+    pairedChannel = partner;
+    pairedMode = mode;
+    pairedSamples = n;
+    return run;
 }

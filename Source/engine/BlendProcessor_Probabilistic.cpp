@@ -61,9 +61,7 @@ void BlendProcessor::runProbabilistic (const juce::AudioBuffer<float>& role1, co
     int32_t* fadeRemaining = probFadeRemaining.data();
     int32_t* fadeLength = probFadeLength.data();
 
-    // Samples of sample j of every channel. They are all read before any channel is written,
-    // because an output channel may share memory with a role channel that another output
-    // channel reads (a mono source feeds every output channel).
+    // Samples of sample j of every channel, for the decisions at j.
     std::array<float, kMaxProbabilisticChannels> x1 {}, x2 {};
 
     // Probability of role1: its loudness share, pushed toward role2 by a positive bias and
@@ -88,7 +86,30 @@ void BlendProcessor::runProbabilistic (const juce::AudioBuffer<float>& role1, co
         choice[i] = next;
     };
 
-    for (int j = 0; j < n; ++j)
+    // Samples start..start+count of channel i, with no decision among them: the crossfade while
+    // it lasts, then the chosen source as it is.
+    auto writeRun = [&] (int i, int start, int count) {
+        const auto ii = static_cast<size_t> (i);
+        const float* chosen = (choice[i] == 0 ? src1[ii] : src2[ii]) + start;
+        const float* old = (previousChoice[i] == 0 ? src1[ii] : src2[ii]) + start;
+        float* d = dst[ii] + start;
+        int k = 0;
+        if (fadeLength[i] >= 1)
+        {
+            for (; k < count && fadeRemaining[i] >= 1; ++k)
+            {
+                // Equal-power crossfade from the source being faded out to the chosen one.
+                const float t = (1.0f - static_cast<float> (fadeRemaining[i]) / static_cast<float> (fadeLength[i]))
+                                * kHalfPi;
+                d[k] = std::cos (t) * old[k] + std::sin (t) * chosen[k];
+                --fadeRemaining[i];
+            }
+        }
+        if (d != chosen)
+            std::copy (chosen + k, chosen + count, d + k);
+    };
+
+    for (int j = 0; j < n;)
     {
         for (size_t i = 0; i < static_cast<size_t> (nc); ++i)
         {
@@ -128,27 +149,22 @@ void BlendProcessor::runProbabilistic (const juce::AudioBuffer<float>& role1, co
             }
         }
 
-        for (int i = 0; i < nc; ++i)
-        {
-            const auto ii = static_cast<size_t> (i);
-            const float s = choice[i] == 0 ? x1[ii] : x2[ii];
-            if (fadeRemaining[i] < 1 || fadeLength[i] < 1)
-            {
-                dst[ii][j] = s;
-            }
-            else
-            {
-                // Equal-power crossfade from the source being faded out to the chosen one.
-                const float t = (1.0f - static_cast<float> (fadeRemaining[i]) / static_cast<float> (fadeLength[i]))
-                                * kHalfPi;
-                const float old = previousChoice[i] == 0 ? x1[ii] : x2[ii];
-                dst[ii][j] = std::cos (t) * old + std::sin (t) * s;
-                --fadeRemaining[i];
-            }
-        }
+        // The decisions stand until a hold that counts down (channel 0's, or an independent
+        // channel's) runs out: a hold of h lets the next decision come h samples on.
+        int run = std::max (holdRemaining[0], 1);
+        for (int i = 1; i < nc; ++i)
+            if (independent[i] != 0)
+                run = std::min (run, std::max (holdRemaining[i], 1));
+        run = std::min (run, n - j);
+
+        // Highest channel first: a channel reads its role's channel or, where the role has fewer
+        // channels, a lower one, whose output (in place) may be that very memory.
+        for (int i = nc - 1; i >= 0; --i)
+            writeRun (i, j, run);
 
         for (int i = 0; i < nc; ++i)
             if (holdRemaining[i] > 0)
-                --holdRemaining[i];
+                holdRemaining[i] = std::max (holdRemaining[i] - run, 0);
+        j += run;
     }
 }

@@ -17,29 +17,49 @@ struct DelayLine
     std::array<float, kSize> samples {};
     int writeIndex = 0;
 
-    void push (float x) noexcept
+    // The line written and read through a write position held apart from it, which a loop keeps
+    // in a register: through the line itself every sample would store the write index and load
+    // it back. moveTo hands the position back to the line when the loop is done.
+    struct Cursor
     {
-        samples[static_cast<size_t> (writeIndex)] = x;
-        writeIndex = (writeIndex + 1) & kMask;
-    }
+        float* samples;
+        int writeIndex;
 
-    // The history `offset` samples ahead of the centre (negative: further back), interpolated.
-    // The offset must lie within one line length of the centre.
-    float readAroundCentre (double offset) const noexcept
-    {
-        double p = static_cast<double> (writeIndex - kCentreBehind) + offset;
-        while (p < 0.0) // at most twice for offsets within the line length
-            p += kSize;
-        while (p >= kSize)
-            p -= kSize;
+        void push (float x) noexcept
+        {
+            samples[writeIndex] = x;
+            writeIndex = (writeIndex + 1) & kMask;
+        }
 
-        const int whole = static_cast<int> (p);
-        const float f = static_cast<float> (p - whole);
-        // A position a hair below 0 can round up to exactly kSize when wrapped; the mask folds it
-        // onto index 0, the same point of the circle.
-        const int i0 = whole & kMask;
-        return (1.0f - f) * samples[static_cast<size_t> (i0)] + f * samples[static_cast<size_t> ((i0 + 1) & kMask)];
-    }
+        // The history `offset` samples ahead of the centre (negative: further back),
+        // interpolated. The offset must lie within one line length of the centre.
+        float readAroundCentre (double offset) const noexcept
+        {
+            double p = static_cast<double> (writeIndex - kCentreBehind) + offset;
+            while (p < 0.0) // at most twice for offsets within the line length
+                p += kSize;
+            while (p >= kSize)
+                p -= kSize;
+
+            const int whole = static_cast<int> (p);
+            const float f = static_cast<float> (p - whole);
+            // A position a hair below 0 can round up to exactly kSize when wrapped; the mask
+            // folds it onto index 0, the same point of the circle.
+            const int i0 = whole & kMask;
+            return (1.0f - f) * samples[i0] + f * samples[(i0 + 1) & kMask];
+        }
+
+        // The same read for an offset split into a whole number of samples and a fraction in
+        // [0, 1]: whole + fraction, with the fraction as the double-precision read would round it.
+        float readAroundCentre (int whole, float fraction) const noexcept
+        {
+            const int i0 = (writeIndex - kCentreBehind + whole) & kMask;
+            return (1.0f - fraction) * samples[i0] + fraction * samples[(i0 + 1) & kMask];
+        }
+    };
+
+    Cursor cursor() noexcept { return { samples.data(), writeIndex }; }
+    void moveTo (const Cursor& c) noexcept { writeIndex = c.writeIndex; }
 
     // Forgets the signal; the write position is a clock and keeps its place.
     void clearSignal() noexcept { samples.fill (0.0f); }

@@ -95,6 +95,38 @@ struct FMReference
         return y;
     }
 };
+
+// FM as the plain single-precision loop: one sample at a time, the feedback's tanh on every
+// sample, the read point in double precision. The engine is held to it exactly.
+struct FMPlainLoop
+{
+    float line[2048] = {};
+    int w = 0;
+    float mod = 0.0f, fbs = 0.0f;
+
+    float process (const FMParams& fm, const WaveshapeParams& ws, double rate, float x1, float x2)
+    {
+        const float drv = std::clamp (ws.drive / 100.0f, 0.0f, 2.0f);
+        const float sm = 0.99f * std::clamp (ws.smoothing / 100.0f, 0.0f, 1.0f);
+        const float maxExcursion = std::min ((float) rate * std::clamp (ws.window, 1.0f, 50.0f) * 0.001f * 0.5f, 1022.0f);
+        const float k = fm.depth / 100.0f * maxExcursion;
+        const float fb = fm.feedback / 100.0f;
+
+        line[w] = x2;
+        w = (w + 1) % 2048;
+        mod = sm * mod + (1.0f - sm) * k * (x1 * drv + fb * fbs);
+        if (! std::isfinite (mod))
+            mod = 0.0f;
+        double p = (w - 1025) + (double) std::clamp (mod, -maxExcursion, maxExcursion);
+        if (p < 0.0)
+            p += 2048.0;
+        const int i0 = (int) p;
+        const float f = (float) (p - i0);
+        const float y = (1.0f - f) * line[i0 % 2048] + f * line[(i0 + 1) % 2048];
+        fbs = std::tanh (y);
+        return y;
+    }
+};
 } // namespace
 
 // ---- AM ----
@@ -281,6 +313,52 @@ TEST (FMMode, FollowsTheDelayLineFormulasWithFeedbackAndSmoothing)
         FMReference ref;
         for (int j = 0; j < n; ++j)
             ASSERT_NEAR (out[(size_t) j], ref.process (fm, ws, kRate, r1[(size_t) j], r2[(size_t) j]), 1e-4) << j;
+    }
+}
+
+TEST (FMMode, WithoutFeedbackMatchesThePlainLoopExactly)
+{
+    // Without feedback the modulator and the read points are worked out ahead of the reads. An
+    // infinite and a NaN role2 sample make NaN outputs, each of which must restart the
+    // modulator for the next sample as the plain loop's 0 x tanh(NaN) does; role1 drives the
+    // read point into both limits of the widest window.
+    struct Case
+    {
+        float depth, window, drive, smoothing;
+    };
+    const Case cases[] = {
+        { 50, 10, 100, 0 },
+        { 100, 50, 200, 0 },
+        { 100, 50, 200, 70 },
+        { 30, 3, 80, 100 },
+    };
+    const int n = 9000;
+    auto r1 = plus (noise (n, 79, 0.9f), sine (n, 2.0, kRate, 1.5f));
+    r1[3000] = INFINITY;
+    r1[3001] = NAN;
+    auto r2 = plus (sine (n, 220.0, kRate, 0.5f), noise (n, 80, 0.3f));
+    r2[4000] = INFINITY;
+    r2[5000] = NAN;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE ("depth " + std::to_string (c.depth) + " window " + std::to_string (c.window) + " drive "
+                      + std::to_string (c.drive) + " smoothing " + std::to_string (c.smoothing));
+        const auto fm = fmParams (c.depth, 0.0f);
+        const auto ws = wsParams (c.window, c.drive, c.smoothing);
+        auto engine = preparedEngine (kRate, 2, 4096);
+        const auto out = runFM (*engine, r1, r2, fm, ws, kRate, { 700, 1, 300, 4096 });
+        FMPlainLoop plain;
+        int nans = 0;
+        for (int j = 0; j < n; ++j)
+        {
+            const float expected = plain.process (fm, ws, kRate, r1[(size_t) j], r2[(size_t) j]);
+            nans += std::isnan (expected) ? 1 : 0;
+            if (std::isnan (expected))
+                ASSERT_TRUE (std::isnan (out[(size_t) j])) << j;
+            else
+                ASSERT_EQ (out[(size_t) j], expected) << j;
+        }
+        EXPECT_GT (nans, 0);
     }
 }
 

@@ -92,6 +92,97 @@ double shareOf (const juce::AudioBuffer<float>& b, int channel, float value)
         count += b.getSample (channel, j) == value ? 1 : 0;
     return (double) count / b.getNumSamples();
 }
+
+// The mode as the plain loop: every channel, every sample, with the same coin flips. The engine
+// is held to it exactly.
+struct ProbabilisticPlainLoop
+{
+    juce::Random random;
+    uint8_t choice[8] = {}, independent[8] = {}, previous[8] = {};
+    int hold[8] = {}, fade[8] = {}, fadeLength[8] = {};
+
+    explicit ProbabilisticPlainLoop (juce::int64 seed) : random (seed) {}
+
+    void process (const juce::AudioBuffer<float>& r1, const juce::AudioBuffer<float>& r2, juce::AudioBuffer<float>& out,
+                  const ProbabilisticParams& p)
+    {
+        const float fs = (float) kRate;
+        auto samples = [fs] (float ms) {
+            const float x = ms * fs * 0.001f;
+            return x > 0.0f ? (int) std::lround (x) : 0;
+        };
+        const float bias = p.bias / 100.0f, stereo = p.stereo / 100.0f;
+        const int holdSamples = samples (p.hold);
+        const int fadeSamples = std::min (holdSamples / 2, samples (p.crossfade));
+        const int nc = out.getNumChannels();
+        std::vector<float> x1 ((size_t) nc), x2 ((size_t) nc);
+
+        auto decide = [&] (int i) -> uint8_t {
+            const float a1 = std::abs (x1[(size_t) i]), a2 = std::abs (x2[(size_t) i]);
+            float q = a1 / (a2 + a1 + 1.0e-12f);
+            if (bias > 0.0f)
+                q = q * (1.0f - bias);
+            else if (bias < 0.0f)
+                q = q + (1.0f - q) * (-bias);
+            return random.nextFloat() >= q ? 1 : 0;
+        };
+        auto switchTo = [&] (int i, uint8_t next) {
+            if (next != choice[i] && fadeSamples > 0)
+            {
+                previous[i] = choice[i];
+                fade[i] = fadeLength[i] = fadeSamples;
+            }
+            choice[i] = next;
+        };
+
+        for (int j = 0; j < out.getNumSamples(); ++j)
+        {
+            for (int i = 0; i < nc; ++i)
+            {
+                x1[(size_t) i] = r1.getSample (i, j);
+                x2[(size_t) i] = r2.getSample (i, j);
+            }
+            if (hold[0] < 1)
+            {
+                switchTo (0, decide (0));
+                hold[0] = holdSamples;
+                for (int i = 1; i < nc; ++i)
+                {
+                    independent[i] = random.nextFloat() < stereo ? 1 : 0;
+                    switchTo (i, independent[i] != 0 ? decide (i) : choice[0]);
+                    hold[i] = independent[i] != 0 ? holdSamples : hold[0];
+                }
+            }
+            else
+            {
+                for (int i = 1; i < nc; ++i)
+                    if (independent[i] != 0 && hold[i] < 1)
+                    {
+                        switchTo (i, decide (i));
+                        hold[i] = holdSamples;
+                    }
+            }
+            for (int i = 0; i < nc; ++i)
+            {
+                const float s = choice[i] == 0 ? x1[(size_t) i] : x2[(size_t) i];
+                if (fade[i] < 1 || fadeLength[i] < 1)
+                {
+                    out.setSample (i, j, s);
+                }
+                else
+                {
+                    const float t = (1.0f - (float) fade[i] / (float) fadeLength[i]) * 1.5707964f;
+                    const float old = previous[i] == 0 ? x1[(size_t) i] : x2[(size_t) i];
+                    out.setSample (i, j, std::cos (t) * old + std::sin (t) * s);
+                    --fade[i];
+                }
+            }
+            for (int i = 0; i < nc; ++i)
+                if (hold[i] > 0)
+                    --hold[i];
+        }
+    }
+};
 } // namespace
 
 TEST (ProbabilisticMode, FullBiasPicksOneRoleOnly)
@@ -299,4 +390,44 @@ TEST (ProbabilisticMode, OutputSharingTheMonoRoleStillReadsItsOriginalSamples)
         ASSERT_TRUE (second.getSample (0, j) == 1.0f || second.getSample (0, j) == -1.0f) << j;
     // Read after channel 0 wrote -1 into it, role1 would give channel 1 +1 only a quarter of the time.
     EXPECT_NEAR (shareOf (second, 0, 1.0f), 0.5, shareBound (0.5, n));
+}
+
+TEST (ProbabilisticMode, MatchesThePlainLoopExactly)
+{
+    // Between decisions the engine writes runs; the decisions, holds and crossfades must fall on
+    // exactly the samples where the plain loop has them, over blocks that split holds and fades.
+    const ProbabilisticParams settings[] = {
+        probParams (0.0f, 5.0f, 100.0f, 0.0f),
+        probParams (30.0f, 2.0f, 50.0f, 1.0f),
+        probParams (-60.0f, 0.0f, 50.0f, 3.0f),
+        probParams (0.0f, 1.0f, 0.0f, 0.5f),
+        probParams (0.0f, 0.1f, 70.0f, 0.05f),
+    };
+    const int n = 6000, channels = 3;
+    const auto role1 = bufferOf ({ noise (n, 130, 0.8f), noise (n, 131, 0.3f), noise (n, 132, 0.6f) });
+    const auto role2 = bufferOf ({ noise (n, 133, 0.5f), noise (n, 134, 0.9f), noise (n, 135, 0.2f) });
+    for (const auto& p : settings)
+    {
+        SCOPED_TRACE ("bias " + std::to_string (p.bias) + " hold " + std::to_string (p.hold) + " stereo "
+                      + std::to_string (p.stereo) + " crossfade " + std::to_string (p.crossfade));
+        auto engine = seededEngine (channels, 17);
+        auto r1 = role1, r2 = role2;
+        juce::AudioBuffer<float> out (channels, n);
+        int start = 0;
+        for (size_t b = 0; start < n; ++b)
+        {
+            const int blocks[] = { 37, 1, 600, 250 };
+            const int len = std::min (blocks[b % std::size (blocks)], n - start);
+            auto a = sliceOf (r1, start, len), c = sliceOf (r2, start, len), o = sliceOf (out, start, len);
+            engine->runProbabilistic (a, c, o, len, kRate, p);
+            start += len;
+        }
+
+        juce::AudioBuffer<float> expected (channels, n);
+        ProbabilisticPlainLoop plain (17);
+        plain.process (role1, role2, expected, p);
+        for (int c = 0; c < channels; ++c)
+            for (int j = 0; j < n; ++j)
+                ASSERT_EQ (out.getSample (c, j), expected.getSample (c, j)) << "channel " << c << ", " << j;
+    }
 }
