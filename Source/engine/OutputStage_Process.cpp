@@ -54,15 +54,14 @@ struct Chain
 
 // Biquad::process on both lanes for `count` samples, the states in registers.
 template <int length, bool pair>
-QV_ALWAYS_INLINE void runChain (const Chain& chain, Lanes* zState1, Lanes* zState2, float* x0, float* x1,
-                                int count) noexcept
+QV_ALWAYS_INLINE void runChain (Chain& chain, float* x0, float* x1, int count) noexcept
 {
     // Local copies stay in registers through the loop.
     Lanes z1[length], z2[length];
     for (int i = 0; i < length; ++i)
     {
-        z1[i] = zState1[i];
-        z2[i] = zState2[i];
+        z1[i] = chain.z1[i];
+        z2[i] = chain.z2[i];
     }
     for (int j = 0; j < count; ++j)
     {
@@ -80,19 +79,19 @@ QV_ALWAYS_INLINE void runChain (const Chain& chain, Lanes* zState1, Lanes* zStat
     }
     for (int i = 0; i < length; ++i)
     {
-        zState1[i] = z1[i];
-        zState2[i] = z2[i];
+        chain.z1[i] = z1[i];
+        chain.z2[i] = z2[i];
     }
 }
 
 template <bool pair>
-QV_ALWAYS_INLINE void runChainOf (const Chain& chain, Lanes* z1, Lanes* z2, float* x0, float* x1, int count) noexcept
+QV_ALWAYS_INLINE void runChainOf (Chain& chain, float* x0, float* x1, int count) noexcept
 {
     switch (chain.length)
     {
-        case 1: runChain<1, pair> (chain, z1, z2, x0, x1, count); break;
-        case 2: runChain<2, pair> (chain, z1, z2, x0, x1, count); break;
-        case 3: runChain<3, pair> (chain, z1, z2, x0, x1, count); break;
+        case 1: runChain<1, pair> (chain, x0, x1, count); break;
+        case 2: runChain<2, pair> (chain, x0, x1, count); break;
+        case 3: runChain<3, pair> (chain, x0, x1, count); break;
         default: break;
     }
 }
@@ -154,13 +153,13 @@ QV_ALWAYS_INLINE void finishChannels (const OutputStage& stage, const OutputStag
     for (int start = 0; start < n; start += kRound)
     {
         const int count = std::min (kRound, n - start);
-        runChainOf<pair> (before, before.z1, before.z2, x0 + start, pair ? x1 + start : nullptr, count);
+        runChainOf<pair> (before, x0 + start, pair ? x1 + start : nullptr, count);
         if (stage.heatActive)
         {
             saturate (stage, x0 + start, count);
             if constexpr (pair)
                 saturate (stage, x1 + start, count);
-            runChainOf<pair> (after, after.z1, after.z2, x0 + start, pair ? x1 + start : nullptr, count);
+            runChainOf<pair> (after, x0 + start, pair ? x1 + start : nullptr, count);
         }
         mix<constantLevels> (stage, first, start, count);
         if constexpr (pair)
