@@ -321,7 +321,7 @@ QV_ALWAYS_INLINE void runWeighted (const VCBandTable& table, VCChannelState& sta
 }
 
 // The baseline build works on SSE-sized vectors, the others on AVX-sized ones (the AVX-512 build
-// gains its extra registers). The file is compiled without contraction, so nothing is fused.
+// gains its extra registers). Nothing is fused: the tree is compiled without contraction.
 #if QV_HAS_ISA_BUILDS
 constexpr int kBaselineLanes = 4;
 #else
