@@ -57,17 +57,23 @@ const char* isaName (Isa isa) noexcept
     return "baseline";
 }
 
+const char* isaOptionName (Isa isa) noexcept
+{
+    switch (isa)
+    {
+        case Isa::avx512: return "avx512";
+        case Isa::avx2: return "avx2";
+        case Isa::baseline: break;
+    }
+    return "baseline";
+}
+
 bool isaFromName (const char* name, Isa& isa) noexcept
 {
-    static constexpr struct
-    {
-        const char* name;
-        Isa isa;
-    } kNames[] = { { "baseline", Isa::baseline }, { "avx2", Isa::avx2 }, { "avx512", Isa::avx512 } };
-    for (const auto& entry : kNames)
-        if (name != nullptr && std::strcmp (name, entry.name) == 0)
+    for (const Isa candidate : kAllIsas)
+        if (name != nullptr && std::strcmp (name, isaOptionName (candidate)) == 0)
         {
-            isa = entry.isa;
+            isa = candidate;
             return true;
         }
     return false;

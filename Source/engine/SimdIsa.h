@@ -30,9 +30,22 @@ bool isSupported (Isa) noexcept;
 Isa activeIsa() noexcept;
 // Selects a build for comparisons; an unsupported choice is ignored.
 void setActiveIsa (Isa) noexcept;
+// For people: "baseline", "AVX2", "AVX-512".
 const char* isaName (Isa) noexcept;
-// The value of isaName in lower case ("baseline", "avx2", "avx512"), or nothing.
+// For command lines: "baseline", "avx2", "avx512".
+const char* isaOptionName (Isa) noexcept;
+// The build an option name stands for; false for any other text.
 bool isaFromName (const char* name, Isa& isa) noexcept;
+
+// Runs with another build until the end of the scope (for tools and tests that compare builds).
+struct ScopedIsa
+{
+    Isa previous = activeIsa();
+    explicit ScopedIsa (Isa isa) noexcept { setActiveIsa (isa); }
+    ~ScopedIsa() { setActiveIsa (previous); }
+    ScopedIsa (const ScopedIsa&) = delete;
+    ScopedIsa& operator= (const ScopedIsa&) = delete;
+};
 } // namespace simd
 
 #if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)

@@ -31,14 +31,7 @@ inline std::vector<simd::Isa> supportedIsas()
 }
 
 // Runs the engine's passes with one build until the end of the scope.
-struct ScopedIsa
-{
-    simd::Isa previous = simd::activeIsa();
-    explicit ScopedIsa (simd::Isa isa) { simd::setActiveIsa (isa); }
-    ~ScopedIsa() { simd::setActiveIsa (previous); }
-    ScopedIsa (const ScopedIsa&) = delete;
-    ScopedIsa& operator= (const ScopedIsa&) = delete;
-};
+using ScopedIsa = simd::ScopedIsa;
 
 // An engine prepared like the processor's prepareToPlay does (rate, channels, block size and the
 // records that choose the frame banks' resolutions).

@@ -54,6 +54,7 @@ TEST_F (RenderErrors, EveryErrorExitsWithStatusTwoAndLeavesNoOutput)
         { "state file that holds no state", { "a.wav", "-o", "out.wav", "--state-in", "garbage.state" }, "state block" },
         { "output folder missing", { "a.wav", "-o", "nowhere/out.wav" }, "folder does not exist" },
         { "no output given", { "a.wav" }, "no output file" },
+        { "unknown instruction set", { "a.wav", "b.wav", "-o", "out.wav", "--isa", "sse9" }, "--isa expects" },
     };
 
     const auto fixtures = listFolder();

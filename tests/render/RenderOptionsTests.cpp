@@ -112,6 +112,25 @@ TEST (RenderOptions, ListParamsAndHelpNeedNoFiles)
     EXPECT_TRUE (options.showHelp);
 }
 
+TEST (RenderOptions, InstructionSetIsOptionalAndNamedAsTheListShowsIt)
+{
+    RenderOptions options;
+    ASSERT_TRUE (parseRenderArguments (argsOf ({ "a.wav", "-o", "o.wav" }), options).wasOk());
+    EXPECT_FALSE (options.isa.has_value());
+    const std::pair<const char*, simd::Isa> names[] = {
+        { "baseline", simd::Isa::baseline }, { "avx2", simd::Isa::avx2 }, { "avx512", simd::Isa::avx512 }
+    };
+    for (const auto& [name, isa] : names)
+    {
+        // Parsing takes every name, whatever this CPU runs: the render checks that.
+        ASSERT_TRUE (parseRenderArguments (argsOf ({ "a.wav", "-o", "o.wav", "--isa", name }), options).wasOk()) << name;
+        ASSERT_TRUE (options.isa.has_value());
+        EXPECT_EQ (*options.isa, isa) << name;
+    }
+    ASSERT_TRUE (parseRenderArguments (argsOf ({ "--list-isas" }), options).wasOk());
+    EXPECT_TRUE (options.listIsas);
+}
+
 TEST (RenderOptions, DoubleDashEndsTheOptions)
 {
     RenderOptions options;
@@ -165,6 +184,10 @@ TEST (RenderOptions, BadCommandLinesFailWithAMessageNamingTheProblem)
         { { "a.wav", "-o", "o.wav", "--steps2", "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0" }, "got 17 fields" },
         { { "a.wav", "-o", "o.wav", "--steps1", "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0," }, "step 16 '' is not a number" },
         { { "a.wav", "-o", "o.wav", "--steps1", "0,0,0,up,0,0,0,0,0,0,0,0,0,0,0,0" }, "step 4 'up' is not a number" },
+        { { "a.wav", "-o", "o.wav", "--isa", "AVX2" }, "--isa expects baseline, avx2 or avx512, got 'AVX2'" },
+        { { "a.wav", "-o", "o.wav", "--isa", "avx-512" }, "got 'avx-512'" },
+        { { "a.wav", "-o", "o.wav", "--isa" }, "--isa needs a value" },
+        { { "a.wav", "-o", "o.wav", "--list-isas=1" }, "takes no value" },
     };
 
     for (const auto& c : cases)

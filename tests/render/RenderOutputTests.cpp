@@ -4,6 +4,7 @@
 
 #include "RenderTestSupport.h"
 
+#include "engine/SimdIsa.h"
 #include "params/ParameterTable.h"
 
 #include <cmath>
@@ -156,6 +157,51 @@ TEST_F (RenderOutput, ASeedMakesProbabilisticRendersRepeatable)
     const auto first = render ("5", "first.wav");
     EXPECT_EQ (render ("5", "again.wav"), first);
     EXPECT_NE (render ("6", "other.wav"), first);
+}
+
+TEST_F (RenderOutput, EveryInstructionSetBuildTheCpuRunsRendersTheSameFile)
+{
+    // --list-isas names exactly the builds this CPU runs, slowest first; each renders the same
+    // bytes, and a build the CPU lacks is refused with the reason.
+    const auto listed = runRenderInProcess ({ "--list-isas" });
+    ASSERT_EQ (listed.exitCode, 0) << listed.err;
+    std::vector<std::string> expected;
+    for (const auto isa : simd::kAllIsas)
+        if (simd::isSupported (isa))
+            expected.push_back (simd::isaOptionName (isa));
+    EXPECT_EQ (splitLines (listed.out), expected);
+    ASSERT_EQ (expected.front(), "baseline");
+
+    writeWav (file ("a.wav"), { testSignal (9000, 0, kRate), testSignal (9000, 1, kRate) }, kRate);
+    writeWav (file ("b.wav"), { testSignal (9000, 2, kRate), testSignal (9000, 3, kRate) }, kRate);
+    const simd::Isa before = simd::activeIsa();
+    for (const char* mode : { "Add", "Classic Vocoder", "Spectral Gate" })
+    {
+        auto render = [&] (const char* isa) {
+            const auto out = juce::String (mode) + "-" + isa + ".wav";
+            const auto result = runRenderInProcess ({ path ("a.wav"), path ("b.wav"), "--mode", mode, "--set",
+                                                      "heat=120", "--isa", isa, "-o", path (out.toRawUTF8()) });
+            EXPECT_EQ (result.exitCode, 0) << result.err;
+            EXPECT_EQ (simd::activeIsa(), before) << "the choice outlived the render";
+            juce::MemoryBlock bytes;
+            file (out).loadFileAsData (bytes);
+            return bytes;
+        };
+        const auto baseline = render ("baseline");
+        EXPECT_GT (baseline.getSize(), 9000u * 8u);
+        for (const auto& name : expected)
+            EXPECT_TRUE (render (name.c_str()) == baseline) << mode << ", " << name;
+    }
+
+    for (const auto isa : simd::kAllIsas)
+        if (! simd::isSupported (isa))
+        {
+            const auto refused = runRenderInProcess ({ path ("a.wav"), path ("b.wav"), "--isa", simd::isaOptionName (isa),
+                                                       "-o", path ("no.wav") });
+            EXPECT_EQ (refused.exitCode, 2);
+            EXPECT_NE (refused.err.find ("this CPU cannot run the"), std::string::npos) << refused.err;
+            EXPECT_FALSE (file ("no.wav").exists());
+        }
 }
 
 TEST_F (RenderOutput, MonoFeedsBothChannelsAndExtraChannelsAreDropped)

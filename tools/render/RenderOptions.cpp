@@ -11,7 +11,7 @@ namespace
 enum class Opt
 {
     Output, Mode, Set, Block, NoSidechain, CompensateLatency, Report, ListParams, ListPresets, Preset,
-    Bpm, TimeSig, Ppq, Stopped, Steps1, Steps2, StateIn, StateOut, Seed, Help
+    Bpm, TimeSig, Ppq, Stopped, Steps1, Steps2, StateIn, StateOut, Seed, Isa, ListIsas, Help
 };
 
 struct OptionInfo
@@ -32,6 +32,7 @@ const OptionInfo kOptions[] = {
     { "--state-in", Opt::StateIn, true },  { "--state-out", Opt::StateOut, true },
     { "--seed", Opt::Seed, true },         { "--compensate-latency", Opt::CompensateLatency, false },
     { "--preset", Opt::Preset, true },     { "--list-presets", Opt::ListPresets, false },
+    { "--isa", Opt::Isa, true },           { "--list-isas", Opt::ListIsas, false },
     { "-h", Opt::Help, false },            { "--help", Opt::Help, false },
 };
 
@@ -224,6 +225,15 @@ juce::Result applyOption (Opt opt, const juce::String& name, const juce::String&
             options.seed = seed;
             break;
         }
+        case Opt::Isa:
+        {
+            simd::Isa isa {};
+            if (! simd::isaFromName (value.toRawUTF8(), isa))
+                return juce::Result::fail ("--isa expects baseline, avx2 or avx512, got " + quoted (value));
+            options.isa = isa;
+            break;
+        }
+        case Opt::ListIsas: options.listIsas = true; break;
         case Opt::Help: options.showHelp = true; break;
     }
     return juce::Result::ok();
@@ -310,7 +320,7 @@ juce::Result parseRenderArguments (const juce::StringArray& args, RenderOptions&
         options.warnings.add ("--time-sig, --ppq and --stopped have no effect without --bpm");
 
     // The lists and the help text need no audio.
-    if (options.showHelp || options.listParams || options.listPresets)
+    if (options.showHelp || options.listParams || options.listPresets || options.listIsas)
         return juce::Result::ok();
 
     if (options.audio1.isEmpty())
@@ -349,6 +359,10 @@ juce::String renderUsage()
            "  --seed N              seed of the Probabilistic mode's coin flips, for repeatable renders\n"
            "  --compensate-latency  drop the reported latency from the start and play the tail out, so the\n"
            "                        output lines up with the inputs and is as long as the longer one\n"
+           "  --isa baseline|avx2|avx512\n"
+           "                        run the engine built for this instruction set (default: the fastest\n"
+           "                        this CPU has); every build gives the same output bit for bit\n"
+           "  --list-isas           print the instruction-set builds this CPU runs, one per line, and exit\n"
            "  -h, --help            show this text\n"
            "\n"
            "Errors exit with status 2 and leave no output file.\n";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/SimdIsa.h"
+
 #include <juce_core/juce_core.h>
 
 #include <array>
@@ -49,6 +51,10 @@ struct RenderOptions
     juce::String preset;
     // Seed of the Probabilistic mode's coin flips; without it every render flips differently.
     std::optional<juce::int64> seed;
+    // The engine's instruction-set build, for comparing builds; the fastest the CPU has without it.
+    // Whether this CPU runs it is checked when the render starts, not here.
+    std::optional<simd::Isa> isa;
+    bool listIsas = false;
 
     // Harmless oddities found while parsing (options that have no effect), for stderr.
     juce::StringArray warnings;

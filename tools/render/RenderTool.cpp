@@ -43,6 +43,21 @@ juce::Result openInputs (const RenderOptions& options, InputFile& audio1, std::u
                                    + " Hz, AUDIO2 " + formatDouble (audio2->getSampleRate()) + " Hz");
     return juce::Result::ok();
 }
+// The instruction-set builds this CPU runs, slowest first, as --isa takes them.
+void listIsas (std::ostream& out)
+{
+    for (const auto isa : simd::kAllIsas)
+        if (simd::isSupported (isa))
+            out << simd::isaOptionName (isa) << "\n";
+}
+
+juce::Result checkIsa (simd::Isa isa)
+{
+    if (simd::isSupported (isa))
+        return juce::Result::ok();
+    return juce::Result::fail (juce::String ("this CPU cannot run the ") + simd::isaName (isa)
+                               + " build (--list-isas shows the builds it runs)");
+}
 } // namespace
 
 int runRenderTool (const juce::StringArray& args, std::ostream& out, std::ostream& err)
@@ -63,6 +78,20 @@ int runRenderTool (const juce::StringArray& args, std::ostream& out, std::ostrea
     {
         listPresets (out);
         return kExitOk;
+    }
+    if (options.listIsas)
+    {
+        listIsas (out);
+        return kExitOk;
+    }
+
+    // The choice holds for this run only: the tests call the tool in their own process.
+    simd::ScopedIsa isaChoice (simd::activeIsa());
+    if (options.isa.has_value())
+    {
+        if (const auto result = checkIsa (*options.isa); result.failed())
+            return fail (err, result.getErrorMessage());
+        simd::setActiveIsa (*options.isa);
     }
 
     auto processor = std::make_unique<QuorvaneAudioProcessor>();
