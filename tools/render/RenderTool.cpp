@@ -10,6 +10,7 @@
 #include "processor/PluginProcessor.h"
 
 #include <memory>
+#include <optional>
 
 namespace
 {
@@ -43,6 +44,7 @@ juce::Result openInputs (const RenderOptions& options, InputFile& audio1, std::u
                                    + " Hz, AUDIO2 " + formatDouble (audio2->getSampleRate()) + " Hz");
     return juce::Result::ok();
 }
+
 // The instruction-set builds this CPU runs, slowest first, as --isa takes them.
 void listIsas (std::ostream& out)
 {
@@ -86,12 +88,12 @@ int runRenderTool (const juce::StringArray& args, std::ostream& out, std::ostrea
     }
 
     // The choice holds for this run only: the tests call the tool in their own process.
-    simd::ScopedIsa isaChoice (simd::activeIsa());
+    std::optional<simd::ScopedIsa> isaChoice;
     if (options.isa.has_value())
     {
         if (const auto result = checkIsa (*options.isa); result.failed())
             return fail (err, result.getErrorMessage());
-        simd::setActiveIsa (*options.isa);
+        isaChoice.emplace (*options.isa);
     }
 
     auto processor = std::make_unique<QuorvaneAudioProcessor>();
