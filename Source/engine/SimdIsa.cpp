@@ -46,34 +46,38 @@ void setActiveIsa (Isa isa) noexcept
         chosenIsa().store (isa, std::memory_order_relaxed);
 }
 
-const char* isaName (Isa isa) noexcept
+namespace
 {
-    switch (isa)
-    {
-        case Isa::avx512: return "AVX-512";
-        case Isa::avx2: return "AVX2";
-        case Isa::baseline: break;
-    }
-    return "baseline";
-}
+// Each build's names, in the order of kAllIsas.
+struct IsaNames
+{
+    Isa isa;
+    const char* display;
+    const char* option;
+};
+constexpr IsaNames kIsaNames[] = {
+    { Isa::baseline, "baseline", "baseline" }, { Isa::avx2, "AVX2", "avx2" }, { Isa::avx512, "AVX-512", "avx512" }
+};
 
-const char* isaOptionName (Isa isa) noexcept
+const IsaNames& namesOf (Isa isa) noexcept
 {
-    switch (isa)
-    {
-        case Isa::avx512: return "avx512";
-        case Isa::avx2: return "avx2";
-        case Isa::baseline: break;
-    }
-    return "baseline";
+    for (const auto& names : kIsaNames)
+        if (names.isa == isa)
+            return names;
+    return kIsaNames[0];
 }
+} // namespace
+
+const char* isaName (Isa isa) noexcept { return namesOf (isa).display; }
+
+const char* isaOptionName (Isa isa) noexcept { return namesOf (isa).option; }
 
 bool isaFromName (const char* name, Isa& isa) noexcept
 {
-    for (const Isa candidate : kAllIsas)
-        if (name != nullptr && std::strcmp (name, isaOptionName (candidate)) == 0)
+    for (const auto& names : kIsaNames)
+        if (name != nullptr && std::strcmp (name, names.option) == 0)
         {
-            isa = candidate;
+            isa = names.isa;
             return true;
         }
     return false;
