@@ -7,6 +7,25 @@ namespace simd
 {
 namespace
 {
+// Each build's names, in the order of kAllIsas.
+struct IsaNames
+{
+    Isa isa;
+    const char* display;
+    const char* option;
+};
+constexpr IsaNames kIsaNames[] = {
+    { Isa::baseline, "baseline", "baseline" }, { Isa::avx2, "AVX2", "avx2" }, { Isa::avx512, "AVX-512", "avx512" }
+};
+
+const IsaNames& namesOf (Isa isa) noexcept
+{
+    for (const auto& names : kIsaNames)
+        if (names.isa == isa)
+            return names;
+    return kIsaNames[0];
+}
+
 Isa fastestSupported() noexcept
 {
     if (isSupported (Isa::avx512))
@@ -45,28 +64,6 @@ void setActiveIsa (Isa isa) noexcept
     if (isSupported (isa))
         chosenIsa().store (isa, std::memory_order_relaxed);
 }
-
-namespace
-{
-// Each build's names, in the order of kAllIsas.
-struct IsaNames
-{
-    Isa isa;
-    const char* display;
-    const char* option;
-};
-constexpr IsaNames kIsaNames[] = {
-    { Isa::baseline, "baseline", "baseline" }, { Isa::avx2, "AVX2", "avx2" }, { Isa::avx512, "AVX-512", "avx512" }
-};
-
-const IsaNames& namesOf (Isa isa) noexcept
-{
-    for (const auto& names : kIsaNames)
-        if (names.isa == isa)
-            return names;
-    return kIsaNames[0];
-}
-} // namespace
 
 const char* isaName (Isa isa) noexcept { return namesOf (isa).display; }
 

@@ -66,7 +66,7 @@ std::vector<float> render (int entry, bool modulated, simd::Isa isa)
     }
     host.prepare (kRate, kMaxBlock);
 
-    const auto audio1 = material (1), audio2 = material (2);
+    static const auto audio1 = material (1), audio2 = material (2);
     // Channel 0, then channel 1.
     std::vector<float> out (2 * kLength);
     for (int start = 0, b = 0; start < kLength; ++b)

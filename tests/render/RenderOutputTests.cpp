@@ -189,8 +189,8 @@ TEST_F (RenderOutput, EveryInstructionSetBuildTheCpuRunsRendersTheSameFile)
         };
         const auto baseline = render ("baseline");
         EXPECT_GT (baseline.getSize(), 9000u * 8u);
-        for (const auto& name : expected)
-            EXPECT_TRUE (render (name.c_str()) == baseline) << mode << ", " << name;
+        for (size_t i = 1; i < expected.size(); ++i)
+            EXPECT_TRUE (render (expected[i].c_str()) == baseline) << mode << ", " << expected[i];
     }
 
     for (const auto isa : simd::kAllIsas)
