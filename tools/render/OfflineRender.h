@@ -7,8 +7,9 @@
 #include "processor/PluginProcessor.h"
 
 // Drives the processor over the input files exactly as a plug-in host drives a plug-in: bus
-// layout, preparation, then one processBlock call per host block on a buffer that carries the
-// main input and the sidechain, with the main output written back into its first channels.
+// layout, preparation, then one processBlock call per host block (or per piece of one, see
+// RenderJob::automationBlockSize) on a buffer that carries the main input and the sidechain, with
+// the main output written back into its first channels.
 
 struct RenderSummary
 {
@@ -27,6 +28,10 @@ struct RenderJob
     int blockSize = 512;
     const TransportOptions* transport = nullptr; // null: the processor gets no play head
     bool compensateLatency = false; // output aligned with the inputs instead of as a host records it
+    const std::vector<ParamAutomation>* automation = nullptr; // null or empty: no parameter moves
+    // A host block longer than this reaches the processor in pieces of at most this many samples,
+    // each with the automation at its first sample. 0: whole host blocks.
+    int automationBlockSize = 0;
 };
 
 // Sets the bus layout and prepares the processor for the job. Fails when the processor refuses

@@ -1,5 +1,7 @@
 #include "ProcessorSetup.h"
 
+#include "HostAutomation.h"
+
 #include "params/BlendModeRegistry.h"
 #include "params/ParamIDs.h"
 #include "params/ParameterTable.h"
@@ -27,6 +29,32 @@ void applySteps (QuorvaneAudioProcessor& processor, int modulator, const StepPat
                                 + formatDouble (requested) + " is outside -1..1, clamped to " + formatDouble (value));
         processor.setStepValue (modulator, s, (float) value);
     }
+}
+
+// A raw value as the parameter can hold it: --set and --automate both clamp to the range.
+double limitedToRange (const juce::RangedAudioParameter& parameter, double value)
+{
+    const auto& range = parameter.getNormalisableRange();
+    return juce::jlimit ((double) range.start, (double) range.end, value);
+}
+
+// Once per --automate option, however many of its points lie outside the range and however
+// often the render then meets them.
+void warnPointsOutsideRange (QuorvaneAudioProcessor& processor, const ParamAutomation& automation,
+                             std::ostream& warnings)
+{
+    const auto* parameter = processor.parameters.getParameter (automation.paramId);
+    if (parameter == nullptr)
+        return;
+    for (const auto& point : automation.points)
+        if (limitedToRange (*parameter, point.value) != point.value)
+        {
+            const auto& range = parameter->getNormalisableRange();
+            warn (warnings, "--automate " + automation.paramId + ": values outside " + formatFloat (range.start) + ".."
+                                + formatFloat (range.end) + " are clamped to the range (the first: "
+                                + formatDouble (point.value) + " at " + formatDouble (point.seconds) + " s)");
+            return;
+        }
 }
 } // namespace
 
@@ -59,12 +87,25 @@ float setRawParameter (QuorvaneAudioProcessor& processor, const juce::String& pa
     if (parameter == nullptr)
         return 0.0f;
 
-    const auto& range = parameter->getNormalisableRange();
-    const double limited = juce::jlimit ((double) range.start, (double) range.end, value);
+    const double limited = limitedToRange (*parameter, value);
     clamped = limited != value;
 
     parameter->setValueNotifyingHost (parameter->convertTo0to1 ((float) limited));
     return processor.parameters.getRawParameterValue (paramId)->load();
+}
+
+bool automateRawParameter (juce::RangedAudioParameter& parameter, double value)
+{
+    // Compared as the values the parameter would hold, snapped to its steps: a curve that moves
+    // within one step of a stepped dial, or holds still, changes nothing and sends nothing.
+    const float normalised = parameter.convertTo0to1 ((float) limitedToRange (parameter, value));
+    if (parameter.convertFrom0to1 (normalised) == parameter.convertFrom0to1 (parameter.getValue()))
+        return false;
+
+    parameter.beginChangeGesture();
+    parameter.setValueNotifyingHost (normalised);
+    parameter.endChangeGesture();
+    return true;
 }
 
 juce::Result loadPreset (QuorvaneAudioProcessor& processor, const juce::String& nameOrFile)
@@ -137,6 +178,15 @@ juce::Result configureProcessor (QuorvaneAudioProcessor& processor, const Render
                                 + formatFloat (entry != nullptr ? entry->max : 0.0f) + ", clamped to "
                                 + formatFloat (stored));
         }
+    }
+
+    // After the fixed values, so that a curve wins over --set for its parameter.
+    for (const auto& automation : options.automations)
+    {
+        warnPointsOutsideRange (processor, automation, warnings);
+        bool clamped = false;
+        setRawParameter (processor, automation.paramId,
+                         automationValueAt (automation.points, automationSteps (automation.paramId), 0.0), clamped);
     }
     return juce::Result::ok();
 }

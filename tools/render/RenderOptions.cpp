@@ -10,7 +10,7 @@ namespace
 {
 enum class Opt
 {
-    Output, Mode, Set, Block, NoSidechain, CompensateLatency, Report, ListParams, ListPresets, Preset,
+    Output, Mode, Set, Automate, Block, AutomationBlock, NoSidechain, CompensateLatency, Report, ListParams, ListPresets, Preset,
     Bpm, TimeSig, Ppq, Stopped, Steps1, Steps2, StateIn, StateOut, Seed, Isa, ListIsas, Help
 };
 
@@ -25,6 +25,7 @@ const OptionInfo kOptions[] = {
     { "-o", Opt::Output, true },           { "--output", Opt::Output, true },
     { "--mode", Opt::Mode, true },         { "--set", Opt::Set, true },
     { "--block", Opt::Block, true },       { "--no-sidechain", Opt::NoSidechain, false },
+    { "--automate", Opt::Automate, true }, { "--automation-block", Opt::AutomationBlock, true },
     { "--report", Opt::Report, false },    { "--list-params", Opt::ListParams, false },
     { "--bpm", Opt::Bpm, true },           { "--time-sig", Opt::TimeSig, true },
     { "--ppq", Opt::Ppq, true },           { "--stopped", Opt::Stopped, false },
@@ -95,9 +96,10 @@ juce::Result parseAssignment (const juce::String& text, ParamAssignment& assignm
     return juce::Result::ok();
 }
 
-juce::Result parseSteps (const juce::String& option, const juce::String& text, StepPattern& steps)
+// Comma-separated fields, split by hand so that empty fields ("0,,1") count as fields and can be
+// rejected.
+juce::StringArray splitAtCommas (const juce::String& text)
 {
-    // Split by hand so that empty fields ("0,,1") count as fields and are rejected.
     juce::StringArray fields;
     int start = 0;
     for (;;)
@@ -105,9 +107,95 @@ juce::Result parseSteps (const juce::String& option, const juce::String& text, S
         const int comma = text.indexOfChar (start, ',');
         fields.add (text.substring (start, comma < 0 ? text.length() : comma));
         if (comma < 0)
-            break;
+            return fields;
         start = comma + 1;
     }
+}
+
+// One "T:V" point of --automate, the n-th (from 1) of its list.
+juce::Result parseAutomationPoint (const juce::String& id, int n, const juce::String& text, AutomationPoint& point)
+{
+    const auto where = "--automate " + id + ": point " + juce::String (n) + " " + quoted (text.trim());
+    if (text.trim().isEmpty())
+        return juce::Result::fail ("--automate " + id + ": point " + juce::String (n) + " is empty (expects T:V)");
+    const int colon = text.indexOfChar (':');
+    if (colon < 0)
+        return juce::Result::fail (where + " expects T:V (seconds:value)");
+
+    const auto timeText = text.substring (0, colon), valueText = text.substring (colon + 1);
+    if (timeText.trim().isEmpty() || valueText.trim().isEmpty())
+        return juce::Result::fail (where + " has an empty time or value (expects T:V)");
+    if (! parseNumber (timeText, point.seconds))
+        return juce::Result::fail (where + ": time " + quoted (timeText.trim()) + " is not a number");
+    if (! parseNumber (valueText, point.value))
+        return juce::Result::fail (where + ": value " + quoted (valueText.trim()) + " is not a number");
+    if (point.seconds < 0.0)
+        return juce::Result::fail (where + ": time " + quoted (timeText.trim()) + " is negative");
+    return juce::Result::ok();
+}
+
+// "--automate ID=T:V[,T:V...]": the points' values are raw like --set's and are clamped when
+// applied, so only the times are checked against each other here.
+juce::Result parseAutomation (const juce::String& text, ParamAutomation& automation)
+{
+    const int eq = text.indexOfChar ('=');
+    if (eq <= 0)
+        return juce::Result::fail ("--automate expects ID=T:V[,T:V...], got " + quoted (text));
+
+    const auto id = text.substring (0, eq);
+    const auto list = text.substring (eq + 1);
+    if (findParamSpec (id.toRawUTF8()) == nullptr)
+        return juce::Result::fail ("unknown parameter id " + quoted (id) + " (--list-params shows them all)");
+    if (list.trim().isEmpty())
+        return juce::Result::fail ("--automate " + id + ": no points (expects ID=T:V[,T:V...])");
+
+    automation = { id, {} };
+    const auto fields = splitAtCommas (list);
+    for (int i = 0; i < fields.size(); ++i)
+    {
+        AutomationPoint point;
+        const auto result = parseAutomationPoint (id, i + 1, fields[i], point);
+        if (result.failed())
+            return result;
+        if (! automation.points.empty() && point.seconds <= automation.points.back().seconds)
+            return juce::Result::fail ("--automate " + id + ": point " + juce::String (i + 1) + " at "
+                                       + quoted (fields[i].upToFirstOccurrenceOf (":", false, false).trim())
+                                       + " s does not come after the point before it (times must strictly increase)");
+        automation.points.push_back (point);
+    }
+    return juce::Result::ok();
+}
+
+juce::Result addAutomation (const juce::String& text, RenderOptions& options)
+{
+    ParamAutomation automation;
+    const auto result = parseAutomation (text, automation);
+    if (result.failed())
+        return result;
+    for (const auto& earlier : options.automations)
+        if (earlier.paramId == automation.paramId)
+            return juce::Result::fail ("--automate " + automation.paramId
+                                       + " is given twice (one --automate per parameter, with all its points)");
+    options.automations.push_back (std::move (automation));
+    return juce::Result::ok();
+}
+
+// "--block" and "--automation-block": a whole number of samples in the host's range.
+juce::Result parseBlockSize (const juce::String& name, const juce::String& value, int& size)
+{
+    double number = 0.0;
+    if (! parseNumber (value, number))
+        return notANumber (name, value);
+    if (number != std::floor (number) || number < kMinBlockSize || number > kMaxBlockSize)
+        return juce::Result::fail (name + " must be a whole number from " + juce::String (kMinBlockSize) + " to "
+                                   + juce::String (kMaxBlockSize) + ", got " + quoted (value));
+    size = (int) number;
+    return juce::Result::ok();
+}
+
+juce::Result parseSteps (const juce::String& option, const juce::String& text, StepPattern& steps)
+{
+    const auto fields = splitAtCommas (text);
 
     if (fields.size() != 16)
         return juce::Result::fail (option + " expects exactly sixteen comma-separated numbers, got "
@@ -166,14 +254,9 @@ juce::Result applyOption (Opt opt, const juce::String& name, const juce::String&
             options.assignments.push_back (assignment);
             break;
         }
-        case Opt::Block:
-            if (! parseNumber (value, number))
-                return notANumber (name, value);
-            if (number != std::floor (number) || number < kMinBlockSize || number > kMaxBlockSize)
-                return juce::Result::fail ("--block must be a whole number from " + juce::String (kMinBlockSize) + " to "
-                                           + juce::String (kMaxBlockSize) + ", got " + quoted (value));
-            options.blockSize = (int) number;
-            break;
+        case Opt::Automate: return addAutomation (value, options);
+        case Opt::Block: return parseBlockSize (name, value, options.blockSize);
+        case Opt::AutomationBlock: return parseBlockSize (name, value, options.automationBlockSize);
         case Opt::NoSidechain: options.noSidechain = true; break;
         case Opt::CompensateLatency: options.compensateLatency = true; break;
         case Opt::Report: options.report = true; break;
@@ -319,6 +402,16 @@ juce::Result parseRenderArguments (const juce::StringArray& args, RenderOptions&
     else if (transport.timeSigGiven || transport.ppqGiven || transport.stopped)
         options.warnings.add ("--time-sig, --ppq and --stopped have no effect without --bpm");
 
+    // The curve is applied after every fixed value, so it wins whatever the order on the line.
+    for (const auto& automation : options.automations)
+        for (const auto& assignment : options.assignments)
+            if (assignment.paramId == automation.paramId)
+            {
+                options.warnings.add ("--automate " + automation.paramId + " overrides the value --"
+                                      + (automation.paramId == "mode" ? "mode or --" : "") + "set gives it");
+                break;
+            }
+
     // The lists and the help text need no audio.
     if (options.showHelp || options.listParams || options.listPresets || options.listIsas)
         return juce::Result::ok();
@@ -341,7 +434,15 @@ juce::String renderUsage()
            "  -o, --output FILE     output file (required)\n"
            "  --mode NAME|INDEX     Blend Mode by exact name (\"Spectral Gate\") or index 0..21\n"
            "  --set ID=VALUE        raw parameter value (choice: index, switch: 0/1); repeatable\n"
+           "  --automate ID=T:V[,T:V...]\n"
+           "                        host automation of one parameter: raw values (as --set takes them) at\n"
+           "                        times T in seconds from the start; continuous parameters glide between\n"
+           "                        the points, choices and switches step at them; repeatable, one option\n"
+           "                        per parameter, and it wins over --set. Example: outputVolDb=0:-6,2:-18\n"
            "  --block N             host block size, default 512, 1..65536\n"
+           "  --automation-block N  hand each host block over in pieces of at most N samples (1..65536),\n"
+           "                        automation applied before each, as hosts that split their cycle at\n"
+           "                        automation events do; default: the host block\n"
            "  --no-sidechain        disable the sidechain bus (AUDIO2 is ignored)\n"
            "  --report              print a JSON summary on stdout\n"
            "  --list-params         print the parameters (id, name, min, max, default, value) and exit\n"
@@ -364,6 +465,11 @@ juce::String renderUsage()
            "                        this CPU has); every build gives the same output bit for bit\n"
            "  --list-isas           print the instruction-set builds this CPU runs, one per line, and exit\n"
            "  -h, --help            show this text\n"
+           "\n"
+           "Automation reaches the plug-in like a host's: the curve's value at the first sample of each\n"
+           "host block (or --automation-block piece) is set once for that block; the renderer does not\n"
+           "smooth in between: how a dial moves from one block's value to the next is the plug-in's\n"
+           "own smoothing, as in a host. Example: --automate mode=0:0,0.25:1,0.5:2\n"
            "\n"
            "Errors exit with status 2 and leave no output file.\n";
 }

@@ -19,6 +19,22 @@ struct ParamAssignment
     double value = 0.0;
 };
 
+// One point of an automation curve: a raw value, in the parameter's own units, at a time in
+// seconds from the start of the render.
+struct AutomationPoint
+{
+    double seconds = 0.0;
+    double value = 0.0;
+};
+
+// "--automate": one parameter's curve, its points in strictly increasing time. What the value
+// does between the points (glide or step) depends on the parameter, see HostAutomation.h.
+struct ParamAutomation
+{
+    juce::String paramId;
+    std::vector<AutomationPoint> points;
+};
+
 // The host transport the renderer plays; only present with --bpm.
 struct TransportOptions
 {
@@ -35,7 +51,12 @@ struct RenderOptions
 {
     juce::String audio1, audio2, output;
     std::vector<ParamAssignment> assignments;
+    // At most one curve per parameter, in command-line order.
+    std::vector<ParamAutomation> automations;
     int blockSize = 512;
+    // The interval, in samples, at which automation reaches the processor; a host block longer
+    // than this is handed over in pieces of at most this length. 0: the host block.
+    int automationBlockSize = 0;
     bool noSidechain = false;
     // Drop the reported latency from the start and play the tail out, so that the output lines
     // up with the inputs and is as long as the longer one.

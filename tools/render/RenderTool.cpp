@@ -122,6 +122,8 @@ int runRenderTool (const juce::StringArray& args, std::ostream& out, std::ostrea
     job.blockSize = options.blockSize;
     job.compensateLatency = options.compensateLatency;
     job.transport = options.transport.has_value() ? &*options.transport : nullptr;
+    job.automation = &options.automations;
+    job.automationBlockSize = options.automationBlockSize;
 
     if (const auto result = prepareForRender (*processor, job); result.failed())
         return fail (err, result.getErrorMessage());
