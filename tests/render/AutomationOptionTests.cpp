@@ -17,16 +17,6 @@ juce::StringArray argsOf (const std::vector<std::string>& args)
     return list;
 }
 
-// The "current" column of one parameter in a --list-params listing.
-std::string listedValue (const std::string& listing, const std::string& id)
-{
-    for (const auto& line : splitLines (listing))
-        if (line.rfind (id + "\t", 0) == 0)
-            return line.substr (line.rfind ('\t') + 1);
-    ADD_FAILURE() << id << " not listed";
-    return {};
-}
-
 struct Refusal
 {
     std::vector<std::string> args; // after "a.wav -o out.wav"
@@ -121,6 +111,15 @@ TEST (AutomationOptions, CurvesKeepTheirPointsInCommandLineOrder)
     EXPECT_EQ (options.automationBlockSize, 64);
 }
 
+TEST (AutomationOptions, TheHelpTextShowsBothOptionsWithExamples)
+{
+    const auto help = runRenderInProcess ({ "--help" });
+    ASSERT_EQ (help.exitCode, 0);
+    for (const char* part : { "--automate ID=T:V[,T:V...]", "--automation-block N", "--automate outputVolDb=0:-6,2:-18",
+                              "--automate mode=0:0,0.25:1,0.5:2" })
+        EXPECT_NE (help.out.find (part), std::string::npos) << part;
+}
+
 TEST (AutomationOptions, BadCurvesAndIntervalsFailWithAMessageNamingTheProblem)
 {
     for (const auto& c : kRefusals)
@@ -190,7 +189,7 @@ TEST (AutomationOptions, ACurveWinsOverAFixedValueWithAWarningWhateverTheOrder)
         SCOPED_TRACE (argsOf (args).joinIntoString (" "));
         const auto result = runRenderInProcess (args);
         ASSERT_EQ (result.exitCode, 0) << result.err;
-        EXPECT_EQ (listedValue (result.out, c.id), c.value);
+        EXPECT_EQ (listedValueText (result.out, c.id), c.value);
         const auto lines = splitLines (result.err);
         if (*c.warning == 0)
         {
@@ -225,7 +224,7 @@ TEST_F (AutomationErrors, PointsOutsideTheRangeWarnOncePerOptionAndAreClamped)
     const auto restored = runRenderInProcess ({ "--state-in", file ("s.state").getFullPathName().toStdString(),
                                                 "--list-params" });
     ASSERT_EQ (restored.exitCode, 0) << restored.err;
-    EXPECT_EQ (listedValue (restored.out, "heat"), "0");
-    EXPECT_EQ (listedValue (restored.out, "outputVolDb"), "-60");
-    EXPECT_EQ (listedValue (restored.out, "morph"), "100");
+    EXPECT_EQ (listedValueText (restored.out, "heat"), "0");
+    EXPECT_EQ (listedValueText (restored.out, "outputVolDb"), "-60");
+    EXPECT_EQ (listedValueText (restored.out, "morph"), "100");
 }

@@ -36,17 +36,10 @@ std::vector<std::string> fieldsOf (const std::string& line)
     }
 }
 
-// The "current" column of one parameter in a --list-params listing.
 float listedValue (const std::string& listing, const std::string& id)
 {
-    for (const auto& line : splitLines (listing))
-    {
-        const auto fields = fieldsOf (line);
-        if (fields.size() == 6 && fields[0] == id)
-            return std::stof (fields[5]);
-    }
-    ADD_FAILURE() << id << " not listed";
-    return NAN;
+    const auto text = listedValueText (listing, id);
+    return text.empty() ? NAN : std::stof (text);
 }
 } // namespace
 

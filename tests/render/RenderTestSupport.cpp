@@ -182,3 +182,12 @@ std::vector<std::string> splitLines (const std::string& text)
         lines.push_back (line);
     return lines;
 }
+
+std::string listedValueText (const std::string& listing, const std::string& id)
+{
+    for (const auto& line : splitLines (listing))
+        if (line.rfind (id + "\t", 0) == 0)
+            return line.substr (line.rfind ('\t') + 1);
+    ADD_FAILURE() << id << " not listed";
+    return {};
+}

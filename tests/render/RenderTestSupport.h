@@ -60,3 +60,7 @@ ProcessResult runRenderInProcess (const std::vector<std::string>& args);
 
 // Lines of a text, without the line breaks; a trailing empty line is dropped.
 std::vector<std::string> splitLines (const std::string& text);
+
+// The "current" column of one parameter in a --list-params listing, as printed; empty (and a
+// test failure) when the parameter is not listed.
+std::string listedValueText (const std::string& listing, const std::string& id);
