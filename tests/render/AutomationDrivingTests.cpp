@@ -197,8 +197,10 @@ TEST_F (AutomationDriving, EveryCallHoldsTheCurvesAtItsFirstSample)
     // 0 -> 3 at 10 ms (frame 480) and 3 -> 7 at 20 ms; Direction, a choice, jumps 0 -> 2 at
     // 30 ms without passing 1; the modulator switch goes off at 40 ms and the Bars choice
     // steps at a point that lies between two blocks.
-    const std::vector<std::string> curves { "--automate", "fxLowCut=0:100,0.05:1000", "--automate", "mode=0:0,0.01:3,0.02:7",
-                                            "--automate", "direction=0:0,0.03:2", "--automate", "seqEnabled=0:1,0.04:0",
+    const std::vector<std::string> curves { "--automate", "fxLowCut=0:100,0.05:1000",
+                                            "--automate", "mode=0:0,0.01:3,0.02:7",
+                                            "--automate", "direction=0:0,0.03:2",
+                                            "--automate", "seqEnabled=0:1,0.04:0",
                                             "--automate", "seqBars=0.001:2,0.0123:5" };
     const Expected expected {
         { "fxLowCut", [] (double t) { return 100.0 + 900.0 * std::min (t / 0.05, 1.0); } },
@@ -304,8 +306,9 @@ TEST_F (AutomationDriving, ParametersMoveInsideAGestureOnlyWhenTheirValueChanges
             for (const auto& id : ids)
                 if (probe.calls[k].values.at (id) != probe.calls[k - 1].values.at (id))
                     moved.push_back (id);
-            const auto first = probe.events().begin() + (long) probe.calls[k - 1].eventsBefore;
-            const std::vector<ParameterEvent> between (first, probe.events().begin() + (long) probe.calls[k].eventsBefore);
+            const auto& events = probe.events();
+            const std::vector<ParameterEvent> between (events.begin() + (long) probe.calls[k - 1].eventsBefore,
+                                                       events.begin() + (long) probe.calls[k].eventsBefore);
             ASSERT_EQ (between.size(), 3 * moved.size()) << "before call " << k;
             for (size_t m = 0; m < moved.size(); ++m)
             {

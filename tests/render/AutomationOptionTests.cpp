@@ -101,8 +101,8 @@ TEST (AutomationOptions, CurvesKeepTheirPointsInCommandLineOrder)
 
     // Several parameters, each in its own option, in the order given; the interval as given.
     RenderOptions options;
-    ASSERT_TRUE (parseRenderArguments (argsOf ({ "a.wav", "-o", "o.wav", "--automate", "morph=0:10", "--automation-block",
-                                                 "64", "--automate", "heat=1:20" }),
+    ASSERT_TRUE (parseRenderArguments (argsOf ({ "a.wav", "-o", "o.wav", "--automate", "morph=0:10",
+                                                 "--automation-block", "64", "--automate", "heat=1:20" }),
                                        options)
                      .wasOk());
     ASSERT_EQ (options.automations.size(), 2u);

@@ -100,8 +100,10 @@ TEST_F (AutomationRender, ACurveThatNeverMovesRendersExactlyLikeSet)
 TEST_F (AutomationRender, AnIntervalOfAtLeastTheHostBlockChangesNothing)
 {
     writeInputs (30000);
-    const std::vector<std::string> curves { "--automate", "outputVolDb=0:0,0.3:-12", "--automate", "mode=0:16,0.2:17,0.4:9",
-                                            "--automate", "fxHiCut=0:8000,0.5:1000", "--bpm", "120", "--seed", "1" };
+    const std::vector<std::string> curves { "--automate", "outputVolDb=0:0,0.3:-12",
+                                            "--automate", "mode=0:16,0.2:17,0.4:9",
+                                            "--automate", "fxHiCut=0:8000,0.5:1000",
+                                            "--bpm", "120", "--seed", "1" };
     for (const char* block : { "512", "1000" })
     {
         SCOPED_TRACE (block);
@@ -134,7 +136,8 @@ TEST_F (AutomationRender, AVolumeRideScalesTheOutputByTheCurveWhereverItHoldsSti
         float db;
     };
     const Stretch stretches[] = { { 0.0, 0.4, -6.0f }, { 1.6, 2.5, -18.0f } };
-    const std::vector<std::vector<std::string>> hosts { { "--block", "512" }, { "--block", "1000", "--automation-block", "64" } };
+    const std::vector<std::vector<std::string>> hosts { { "--block", "512" },
+                                                        { "--block", "1000", "--automation-block", "64" } };
     for (const auto& host : hosts)
     {
         SCOPED_TRACE (host.back());
@@ -153,7 +156,8 @@ TEST_F (AutomationRender, AVolumeRideScalesTheOutputByTheCurveWhereverItHoldsSti
                     const float ref = reference.channels[c][i];
                     if (std::abs (ref) < 1.0e-3f)
                         continue;
-                    ASSERT_NEAR (ridden.channels[c][i] / ref, gain, gain * 1.0e-5f) << "channel " << c << ", sample " << i;
+                    ASSERT_NEAR (ridden.channels[c][i] / ref, gain, gain * 1.0e-5f)
+                        << "channel " << c << ", sample " << i;
                     ++compared;
                 }
             EXPECT_GT (compared, (size_t) ((stretch.to - stretch.from) * kRate)) << "too few audible samples";
@@ -204,8 +208,10 @@ TEST_F (AutomationRender, EveryModeInTurnOverTheDefaultSamplesRendersCleanly)
     ASSERT_EQ (readWav (chords).channels.at (0).size(), frames);
     ASSERT_GT ((double) frames, 0.25 * kNumBlendModeEntries * kRate) << "the samples must outlast the sweep";
 
-    const std::vector<std::vector<std::string>> hosts { {}, { "--block", "480", "--automation-block", "64", "--bpm", "120",
-                                                              "--set", "seqEnabled=1", "--set", "seqEnabled2=1" } };
+    const std::vector<std::vector<std::string>> hosts {
+        {},
+        { "--block", "480", "--automation-block", "64", "--bpm", "120", "--set", "seqEnabled=1", "--set", "seqEnabled2=1" },
+    };
     for (const auto& host : hosts)
     {
         SCOPED_TRACE (host.empty() ? "default host" : "split blocks, modulators running");

@@ -10,8 +10,8 @@ namespace
 {
 enum class Opt
 {
-    Output, Mode, Set, Automate, Block, AutomationBlock, NoSidechain, CompensateLatency, Report, ListParams, ListPresets, Preset,
-    Bpm, TimeSig, Ppq, Stopped, Steps1, Steps2, StateIn, StateOut, Seed, Isa, ListIsas, Help
+    Output, Mode, Set, Automate, Block, AutomationBlock, NoSidechain, CompensateLatency, Report, ListParams,
+    ListPresets, Preset, Bpm, TimeSig, Ppq, Stopped, Steps1, Steps2, StateIn, StateOut, Seed, Isa, ListIsas, Help
 };
 
 struct OptionInfo
@@ -115,9 +115,11 @@ juce::StringArray splitAtCommas (const juce::String& text)
 // One "T:V" point of --automate, the n-th (from 1) of its list.
 juce::Result parseAutomationPoint (const juce::String& id, int n, const juce::String& text, AutomationPoint& point)
 {
-    const auto where = "--automate " + id + ": point " + juce::String (n) + " " + quoted (text.trim());
+    const auto which = "--automate " + id + ": point " + juce::String (n);
     if (text.trim().isEmpty())
-        return juce::Result::fail ("--automate " + id + ": point " + juce::String (n) + " is empty (expects T:V)");
+        return juce::Result::fail (which + " is empty (expects T:V)");
+
+    const auto where = which + " " + quoted (text.trim());
     const int colon = text.indexOfChar (':');
     if (colon < 0)
         return juce::Result::fail (where + " expects T:V (seconds:value)");
