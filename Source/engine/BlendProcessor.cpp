@@ -78,12 +78,23 @@ bool holdsLevels (const BlendProcessor::RtMixState& st, MorphLevels fixed) noexc
     return st.startFx >= 0.0f && st.rampRemaining <= 0 && ! startsRamp (st, fixed);
 }
 
-// Modulator 1's level targets for every sample of a chunk.
-void fillLevelTargets (const RealtimeStepData& steps, int n, MorphLevels fixed, float* fx, float* s1,
-                       float* s2) noexcept
+// True when a channel's ramp rests exactly where the gliding levels start, so that the levels
+// can simply follow the glide.
+bool followsGlide (const BlendProcessor::RtMixState& st, const float* fx, const float* s1, const float* s2) noexcept
+{
+    return st.startFx >= 0.0f && st.rampRemaining <= 0 && st.targetFx == fx[0] && st.targetSig1 == s1[0]
+           && st.targetSig2 == s2[0];
+}
+
+// Modulator 1's level targets for every sample of a chunk, around the fixed levels or, while
+// those glide, around theirs.
+void fillLevelTargets (const RealtimeStepData& steps, int n, MorphLevels fixed, const float* fixedFx,
+                       const float* fixedS1, const float* fixedS2, float* fx, float* s1, float* s2) noexcept
 {
     for (int j = 0; j < n; ++j)
     {
+        if (fixedFx != nullptr)
+            fixed = { fixedFx[j], fixedS1[j], fixedS2[j] };
         const MorphLevels level = levelTargets (steps, j, fixed);
         fx[j] = level.fx;
         s1[j] = level.sig1;
@@ -176,7 +187,8 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
         v->assign (static_cast<size_t> (numChannels), 0);
 
     mixStates.assign (static_cast<size_t> (numChannels), RtMixState {});
-    for (auto* v : { &targetFx, &targetSig1, &targetSig2 })
+    for (auto* v : { &targetFx, &targetSig1, &targetSig2, &glideFx, &glideSig1, &glideSig2, &glideCeiling,
+                     &glideInvCeiling, &glideVolume })
         v->assign (static_cast<size_t> (blockSize), 0.0f);
     for (auto* v : { &levelFx, &levelSig1, &levelSig2 })
         v->assign (2 * static_cast<size_t> (blockSize), 0.0f);
@@ -205,6 +217,7 @@ void BlendProcessor::reset() noexcept
     for (auto* v : { &probHoldRemaining, &probFadeRemaining, &probFadeLength })
         std::fill (v->begin(), v->end(), 0);
     std::fill (mixStates.begin(), mixStates.end(), RtMixState {});
+    resetGlides();
 
     for (auto* delays : { &dryDelay1, &dryDelay2 })
         for (auto& delay : *delays)
@@ -261,6 +274,9 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
     RealtimeStepData chunkSteps = records.steps;
     chunkSteps.phaseStart -= static_cast<double> (latency) * chunkSteps.phaseIncrement;
 
+    // The dials glide across the host's whole block, however it is cut into pieces below.
+    targetGlides (mode, records, n, sampleRate);
+
     // The usual block: one piece of the prepared channels, nothing flagged clear; the buffers
     // serve as they are.
     const bool anyCleared = role1.hasBeenCleared() || role2.hasBeenCleared() || dry1.hasBeenCleared()
@@ -268,6 +284,7 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
     if (n == out.getNumSamples() && n <= preparedBlockSize && numChannels == totalChannels && ! anyCleared)
     {
         processChunk (mode, role1, role2, dry1, dry2, out, numChannels, sampleRate, records, chunkSteps);
+        advanceGlides (n);
         return;
     }
     for (int start = 0; start < n; start += preparedBlockSize)
@@ -284,6 +301,7 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
         auto o = viewOf (out, numChannels, start, len);
 
         processChunk (mode, r1, r2, d1, d2, o, numChannels, sampleRate, records, chunkSteps);
+        advanceGlides (len);
         chunkSteps.phaseStart += static_cast<double> (len) * chunkSteps.phaseIncrement;
     }
 }
@@ -325,13 +343,17 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
             recoveryMeasure[static_cast<size_t> (c)] = blockpasses::magnitudeSum (block.role1Of (c), n)
                                                       + blockpasses::magnitudeSum (block.role2Of (c), n);
 
-    // 3. The mode: once for every channel when it works across them, else channel by channel.
-    if (ops.runBlock != nullptr)
+    // 3. The mode: once for every channel when it works across them, else channel by channel;
+    //    while its dials glide, a few samples at a time.
+    const bool modeGliding = ops.dials != nullptr && modeGlide.moving();
+    if (modeGliding)
+        runModeGliding (ops, block);
+    else if (ops.runBlock != nullptr)
         ops.runBlock (*this, block);
     for (int c = 0; c < numChannels; ++c)
     {
         float* o = out.getWritePointer (c);
-        if (ops.runChannel != nullptr)
+        if (! modeGliding && ops.runChannel != nullptr)
             ops.runChannel (*this, block, { c, block.role1Of (c), block.role2Of (c), o });
         if (recoveryEnabled)
             recoveryMeasure[static_cast<size_t> (c)] += blockpasses::magnitudeSum (o, n);
@@ -343,8 +365,13 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
     //    so every channel shares one set of targets.
     const OutputMixParams& mix = records.mix;
     const MorphLevels fixedLevels { mix.fxLevel / 100.0f, mix.sig1Level / 100.0f, mix.sig2Level / 100.0f };
+    GlidingLevels glidingLevels {};
+    const GlidingLevels* glide = fillGlidingLevels (glidingLevels, n);
     if (steps.enabled)
-        fillLevelTargets (steps, n, fixedLevels, targetFx.data(), targetSig1.data(), targetSig2.data());
+        fillLevelTargets (steps, n, fixedLevels, glide != nullptr ? glide->fx : nullptr,
+                          glide != nullptr ? glide->sig1 : nullptr, glide != nullptr ? glide->sig2 : nullptr,
+                          targetFx.data(), targetSig1.data(), targetSig2.data());
+    const bool stageGliding = toneGlide.moving() || gainGlide.moving();
     for (int c = 0; c < numChannels; c += 2)
     {
         const int count = std::min (2, numChannels - c);
@@ -362,9 +389,12 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
             p.state = &stageStates[static_cast<size_t> (ch)];
             p.dry1 = dryPointer (dry1, role1, dryCopy1);
             p.dry2 = dryPointer (dry2, role2, dryCopy2);
-            rampLevels (mixStates[static_cast<size_t> (ch)], steps.enabled, fixedLevels, n, i, p);
+            rampLevels (mixStates[static_cast<size_t> (ch)], steps.enabled, fixedLevels, glide, n, i, p);
         }
-        stage.finish (pair[0], count == 2 ? &pair[1] : nullptr, n);
+        if (stageGliding)
+            finishGliding (stage, pair[0], count == 2 ? &pair[1] : nullptr, n, sampleRate);
+        else
+            stage.finish (pair[0], count == 2 ? &pair[1] : nullptr, n);
     }
 
     if (recoveryEnabled)
@@ -372,27 +402,43 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
             recoverChannel (mode, c, recoveryMeasure[static_cast<size_t> (c)]);
 }
 
-void BlendProcessor::rampLevels (RtMixState& st, bool morphing, MorphLevels fixed, int n, int lane,
-                                 OutputStage::Channel& channel) noexcept
+void BlendProcessor::rampLevels (RtMixState& st, bool morphing, MorphLevels fixed, const GlidingLevels* glide, int n,
+                                 int lane, OutputStage::Channel& channel) noexcept
 {
-    // Without Morph the targets are the same for every sample: unless a ramp runs, the levels
-    // are constants for the whole block.
-    if (! morphing && holdsLevels (st, fixed))
+    // Without Morph the targets are the same for every channel: the levels hold as constants for
+    // the whole block unless a ramp runs, or they glide together.
+    if (! morphing && glide == nullptr && holdsLevels (st, fixed))
     {
         channel.fxLevel = st.targetFx;
         channel.sig1Level = st.targetSig1;
         channel.sig2Level = st.targetSig2;
         return;
     }
+    if (! morphing && glide != nullptr && followsGlide (st, glide->fx, glide->sig1, glide->sig2))
+    {
+        channel.fx = glide->fx;
+        channel.sig1 = glide->sig1;
+        channel.sig2 = glide->sig2;
+        st.startFx = st.targetFx = glide->next.fx;
+        st.startSig1 = st.targetSig1 = glide->next.sig1;
+        st.startSig2 = st.targetSig2 = glide->next.sig2;
+        return;
+    }
     const auto offset = static_cast<size_t> (lane * preparedBlockSize);
-    channel.fx = levelFx.data() + offset;
-    channel.sig1 = levelSig1.data() + offset;
-    channel.sig2 = levelSig2.data() + offset;
+    float* fx = levelFx.data() + offset;
+    float* s1 = levelSig1.data() + offset;
+    float* s2 = levelSig2.data() + offset;
+    channel.fx = fx;
+    channel.sig1 = s1;
+    channel.sig2 = s2;
+    // Morph's targets, or a ramp that still runs (Morph just switched off) catching up with
+    // the gliding levels.
     if (morphing)
-        fillRampedLevels (st, n, targetFx.data(), targetSig1.data(), targetSig2.data(), levelFx.data() + offset,
-                          levelSig1.data() + offset, levelSig2.data() + offset);
+        fillRampedLevels (st, n, targetFx.data(), targetSig1.data(), targetSig2.data(), fx, s1, s2);
+    else if (glide != nullptr)
+        fillRampedLevels (st, n, glide->fx, glide->sig1, glide->sig2, fx, s1, s2);
     else
-        fillRampedLevels (st, n, fixed, levelFx.data() + offset, levelSig1.data() + offset, levelSig2.data() + offset);
+        fillRampedLevels (st, n, fixed, fx, s1, s2);
 }
 
 void BlendProcessor::snapshotDry (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,

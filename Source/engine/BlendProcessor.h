@@ -5,6 +5,7 @@
 
 #include "engine/BlendParams.h"
 #include "engine/DelayLine.h"
+#include "engine/DialGlide.h"
 #include "engine/MathShape.h"
 #include "engine/ModulatorShape.h"
 #include "engine/OutputStage.h"
@@ -145,6 +146,24 @@ private:
         const float* role2;
         float* out;
     };
+    // The dials of a mode that scale or drive its signal, as places in a block's records: they
+    // glide when they move (see DialGlide.h). Dials that set a time (attack, release, hold) or a
+    // structure (resolution, chunk), and the frame modes' dials, which act once per frame, are
+    // not among them.
+    static constexpr int kMaxModeDials = 6;
+    struct ModeDials
+    {
+        float* dial[kMaxModeDials] {};
+
+        int count() const noexcept
+        {
+            int n = 0;
+            while (n < kMaxModeDials && dial[n] != nullptr)
+                ++n;
+            return n;
+        }
+    };
+
     // Everything the engine frame needs to know about one algorithm. Null entries do nothing.
     struct ModeOps
     {
@@ -159,6 +178,8 @@ private:
         void (*runChannel) (BlendProcessor&, const ModeBlock&, const ModeChannel&);
         // Clears the signal-dependent state of one channel after bad audio (see recoverChannel).
         void (*resetChannel) (BlendProcessor&, int channel) noexcept;
+        // The mode's gliding dials in a set of records (null: none).
+        ModeDials (*dials) (BlendRecords&) noexcept;
     };
     static const ModeOps kModeTable[];
     static const ModeOps kUnknownModeOps; // a value outside the enumeration: role1 passes through
@@ -219,6 +240,37 @@ private:
 
     std::vector<RtMixState> mixStates;
 
+    // ---- Gliding dials (BlendProcessor_Glide.cpp) ----
+    // The mix levels (0..1), the ceiling and volume gains, the tone (FX LowCut Hz, Heat %, FX
+    // HiCut Hz) and the current mode's dials, each following the host's values sample by sample.
+    DialGlide<3> levelGlide;
+    DialGlide<2> gainGlide;
+    DialGlide<3> toneGlide;
+    DialGlide<kMaxModeDials> modeGlide;
+    BlendMode modeGlideMode = Math;
+    int glideMinSamples = 1;
+    // The block's records with the mode's dials where they glide to, rewritten every few samples.
+    BlendRecords glideRecords;
+    // One chunk's gliding levels and gains, shared by every channel.
+    std::vector<float> glideFx, glideSig1, glideSig2, glideCeiling, glideInvCeiling, glideVolume;
+    // The tone while it glides, designed again every few samples.
+    OutputStage glideStage;
+    struct GlidingLevels
+    {
+        const float* fx;
+        const float* sig1;
+        const float* sig2;
+        MorphLevels next; // the levels of the sample after the chunk
+    };
+    void resetGlides() noexcept;
+    void targetGlides (BlendMode mode, const BlendRecords& records, int n, double sampleRate) noexcept;
+    void advanceGlides (int n) noexcept;
+    // Fills the chunk's level and gain arrays for the glides that move; null when the levels hold.
+    const GlidingLevels* fillGlidingLevels (GlidingLevels& levels, int n) noexcept;
+    void runModeGliding (const ModeOps& ops, const ModeBlock& block);
+    void finishGliding (const OutputStage& stage, const OutputStage::Channel& first,
+                        const OutputStage::Channel* second, int n, double sampleRate) noexcept;
+
     // Per-sample work arrays of one chunk, sized by prepare: Morph's level targets (shared by
     // every channel), a pair's ramped levels, and the two shaped sides of the math modes before
     // their operation.
@@ -226,7 +278,9 @@ private:
     std::vector<float> levelFx, levelSig1, levelSig2; // two channels' worth
     // One channel's levels for the block: constants while they hold, else ramped per sample into
     // the level arrays at `lane` (0 or 1 of a pair).
-    void rampLevels (RtMixState&, bool morphing, MorphLevels fixed, int n, int lane, OutputStage::Channel&) noexcept;
+    // `glide`: the levels of every sample while they glide (null while they hold at `fixed`).
+    void rampLevels (RtMixState&, bool morphing, MorphLevels fixed, const GlidingLevels* glide, int n, int lane,
+                     OutputStage::Channel&) noexcept;
     std::vector<float> mathSide1, mathSide2; // two channels' worth
     ParamCache<MathParams, MathShape> mathShapeCache;
 

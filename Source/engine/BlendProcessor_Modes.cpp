@@ -4,7 +4,7 @@
 #include <cmath>
 
 // The engine's facts about each algorithm, one row per BlendMode: makeup gain, latency, lazy
-// bank preparation, how it runs and what recovery clears. A new algorithm is a row here plus
+// bank preparation, how it runs, what recovery clears and which dials glide. A new algorithm is a row here plus
 // its family file.
 
 namespace
@@ -35,7 +35,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runVocoderFFT (c.channel, c.role1, c.role2, c.out, b.numSamples); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (FFTVocoder, channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (FFTVocoder, channel); },
+      nullptr },
     { DistortedVocoder,
       // Scaled by the band count; unlike the bank itself, the power of two is not capped at 1024.
       [] (MathOp, int resolution) noexcept {
@@ -46,7 +47,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runVocoderDistorted (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.vocoder); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (DistortedVocoder, channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (DistortedVocoder, channel); },
+      [] (BlendRecords& r) noexcept { return ModeDials { { &r.vocoder.hfEmphasis, &r.vocoder.drive } }; } },
     { ClassicVocoder,
       [] (MathOp, int) noexcept { return 1.72f; },
       noLatency,
@@ -55,7 +57,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runVocoderClassic (c.channel, c.role1, c.role2, c.out, b.numSamples); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (ClassicVocoder, channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (ClassicVocoder, channel); },
+      [] (BlendRecords& r) noexcept { return ModeDials { { &r.vocoder.hfEmphasis } }; } },
     { Math,
       [] (MathOp op, int) noexcept { return mathMakeupGain (op); },
       noLatency,
@@ -72,7 +75,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
           }
       },
       nullptr,
-      [] (BlendProcessor& e, int channel) noexcept { e.resetMathChannel (channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetMathChannel (channel); },
+      [] (BlendRecords& r) noexcept { return ModeDials { { &r.math.balance, &r.math.rectify, &r.math.tame, &r.math.drive, &r.math.dcOffset, &r.math.tilt } }; } },
     { SidechainDuck,
       [] (MathOp, int) noexcept { return 1.18f; },
       noLatency,
@@ -80,7 +84,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       [] (BlendProcessor& e, int, double, const BlendRecords&) { e.preparePairedChannels(); },
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) { e.runSidechainChannel (b, c); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetEnvelopeChannel (SidechainDuck, channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetEnvelopeChannel (SidechainDuck, channel); },
+      [] (BlendRecords& r) noexcept { return ModeDials { { &r.sidechain.threshold, &r.sidechain.depth } }; } },
     { AmplitudeFollow,
       [] (MathOp, int) noexcept { return 3.06f; },
       noLatency,
@@ -88,7 +93,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       [] (BlendProcessor& e, int, double, const BlendRecords&) { e.preparePairedChannels(); },
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) { e.runAmplitudeFollowChannel (b, c); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetEnvelopeChannel (AmplitudeFollow, channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetEnvelopeChannel (AmplitudeFollow, channel); },
+      [] (BlendRecords& r) noexcept { return ModeDials { { &r.sidechain.threshold, &r.sidechain.depth } }; } },
     { FrequencySplice,
       [] (MathOp, int) noexcept { return 0.84f; },
       freqSpliceLatency,
@@ -97,7 +103,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runFreqSplice (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.freqSplice); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (FrequencySplice, channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (FrequencySplice, channel); },
+      nullptr },
     { AM,
       [] (MathOp, int) noexcept { return 1.75f; },
       noLatency,
@@ -105,7 +112,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runAM (c.channel, c.role1, c.role2, c.out, b.numSamples, b.sampleRate, b.records.am); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetModulationChannel (AM, channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetModulationChannel (AM, channel); },
+      [] (BlendRecords& r) noexcept { return ModeDials { { &r.am.depth, &r.am.dcOffset } }; } },
     { FM,
       [] (MathOp, int) noexcept { return 1.0f; },
       delayLineLatency,
@@ -114,7 +122,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runFM (c.channel, c.role1, c.role2, c.out, b.numSamples, b.sampleRate, b.records.fm,
                    b.records.waveshape); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetModulationChannel (FM, channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetModulationChannel (FM, channel); },
+      [] (BlendRecords& r) noexcept { return ModeDials { { &r.fm.depth, &r.fm.feedback, &r.waveshape.window, &r.waveshape.drive, &r.waveshape.smoothing } }; } },
     { SpectralGate,
       [] (MathOp, int) noexcept { return 2.35f; },
       frameLatency,
@@ -123,7 +132,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runSpectralGate (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.spectralGate); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (SpectralGate, channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (SpectralGate, channel); },
+      nullptr },
     { PhaseSwap,
       [] (MathOp, int) noexcept { return 1.23f; },
       frameLatency,
@@ -132,7 +142,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runPhaseSwap (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.phaseSwap); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (PhaseSwap, channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (PhaseSwap, channel); },
+      nullptr },
     { BinInterleave,
       [] (MathOp, int) noexcept { return 1.39f; },
       frameLatency,
@@ -141,7 +152,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runBinInterleave (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.binInterleave); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (BinInterleave, channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (BinInterleave, channel); },
+      nullptr },
     { Probabilistic,
       [] (MathOp, int) noexcept { return 0.87f; },
       noLatency,
@@ -152,6 +164,7 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       nullptr,
       // Only decisions and counters, which no sample value can spoil: a NaN loudness share
       // simply picks role1.
+      nullptr,
       nullptr },
     { Scrub,
       [] (MathOp, int) noexcept { return 1.0f; },
@@ -160,7 +173,8 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runScrub (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.scrub); },
-      [] (BlendProcessor& e, int channel) noexcept { e.resetScrubChannel (channel); } },
+      [] (BlendProcessor& e, int channel) noexcept { e.resetScrubChannel (channel); },
+      [] (BlendRecords& r) noexcept { return ModeDials { { &r.scrub.scale, &r.scrub.bias } }; } },
 };
 
 const BlendProcessor::ModeOps BlendProcessor::kUnknownModeOps {
@@ -172,6 +186,7 @@ const BlendProcessor::ModeOps BlendProcessor::kUnknownModeOps {
     [] (BlendProcessor&, const ModeBlock& b, const ModeChannel& c) {
         if (c.out != c.role1)
             std::copy (c.role1, c.role1 + b.numSamples, c.out); },
+    nullptr,
     nullptr
 };
 // clang-format on

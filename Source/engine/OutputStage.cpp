@@ -87,33 +87,60 @@ constexpr float kHeatScalePerUnit = 5.0f;   // output scaled by 1 / (5h + 1)
 OutputStage OutputStage::fromParams (const OutputMixParams& p, double sampleRate) noexcept
 {
     OutputStage s;
+    s.setTone (p.fxLowCut, p.heat, p.fxHiCut, sampleRate);
+    s.ceiling = ceilingGain (p.clipCeilingDb);
+    s.invCeiling = inverseCeiling (s.ceiling);
+    s.volume = volumeGain (p.outputVolDb);
+    return s;
+}
 
+void OutputStage::setTone (float lowCutHz, float heatPercent, float hiCutHz, double sampleRate) noexcept
+{
     // The activity thresholds sit just inside the ranges so that a dial at its end stop
     // bypasses the filter completely instead of leaving a barely audible corner.
-    const float lowCutHz = std::clamp (p.fxLowCut, 20.0f, 2000.0f);
-    s.lowCutActive = lowCutHz > 21.0f;
-    if (s.lowCutActive)
-        s.lowCut = RBJ::highPass (lowCutHz, sampleRate);
-
-    const float h = std::clamp (p.heat / 100.0f, 0.0f, 2.0f);
-    s.heatActive = h > 0.0f;
-    if (s.heatActive)
+    if (! (lowCutHz == toneLowCut))
     {
-        s.lowShelf = RBJ::lowShelf (kHeatLowShelfHz, kHeatLowShelfMaxDb * std::min (h, 1.0f), sampleRate);
-        s.highShelf = RBJ::highShelf (kHeatHighShelfHz, kHeatHighShelfDbPerUnit * h, sampleRate);
-        s.satDrive = kHeatDrivePerUnit * h + 1.0f;
-        s.satOffset = kHeatOffsetPerUnit * h;
-        s.satZero = FastTanh::tanh (s.satOffset);
-        s.satScale = 1.0f / (kHeatScalePerUnit * h + 1.0f);
+        toneLowCut = lowCutHz;
+        const float hz = std::clamp (lowCutHz, 20.0f, 2000.0f);
+        lowCutActive = hz > 21.0f;
+        if (lowCutActive)
+            lowCut = RBJ::highPass (hz, sampleRate);
     }
 
-    const float hiCutHz = std::clamp (p.fxHiCut, 200.0f, 20000.0f);
-    s.hiCutActive = hiCutHz < 19999.0f;
-    if (s.hiCutActive)
-        s.hiCut = RBJ::lowPass (hiCutHz, sampleRate);
+    if (! (heatPercent == toneHeat))
+    {
+        toneHeat = heatPercent;
+        const float h = std::clamp (heatPercent / 100.0f, 0.0f, 2.0f);
+        heatActive = h > 0.0f;
+        if (heatActive)
+        {
+            lowShelf = RBJ::lowShelf (kHeatLowShelfHz, kHeatLowShelfMaxDb * std::min (h, 1.0f), sampleRate);
+            highShelf = RBJ::highShelf (kHeatHighShelfHz, kHeatHighShelfDbPerUnit * h, sampleRate);
+            satDrive = kHeatDrivePerUnit * h + 1.0f;
+            satOffset = kHeatOffsetPerUnit * h;
+            satZero = FastTanh::tanh (satOffset);
+            satScale = 1.0f / (kHeatScalePerUnit * h + 1.0f);
+        }
+    }
 
-    s.ceiling = p.clipCeilingDb > -100.0f ? std::pow (10.0f, p.clipCeilingDb / 20.0f) : 0.0f;
-    s.invCeiling = 1.0f / std::max (s.ceiling, 1.0e-6f);
-    s.volume = p.outputVolDb > -60.0f ? std::pow (10.0f, p.outputVolDb / 20.0f) : 0.0f;
-    return s;
+    if (! (hiCutHz == toneHiCut))
+    {
+        toneHiCut = hiCutHz;
+        const float hz = std::clamp (hiCutHz, 200.0f, 20000.0f);
+        hiCutActive = hz < 19999.0f;
+        if (hiCutActive)
+            hiCut = RBJ::lowPass (hz, sampleRate);
+    }
+}
+
+float OutputStage::ceilingGain (float ceilingDb) noexcept
+{
+    return ceilingDb > -100.0f ? std::pow (10.0f, ceilingDb / 20.0f) : 0.0f;
+}
+
+float OutputStage::inverseCeiling (float ceiling) noexcept { return 1.0f / std::max (ceiling, 1.0e-6f); }
+
+float OutputStage::volumeGain (float volumeDb) noexcept
+{
+    return volumeDb > -60.0f ? std::pow (10.0f, volumeDb / 20.0f) : 0.0f;
 }

@@ -5,9 +5,9 @@
 
 #include <cmath>
 
-// Coefficients of the output stage for one block: FX LowCut high-pass, Heat's two shelves and
-// saturator, FX HiCut low-pass. Everything in single precision, recomputed every block from the
-// current parameters without smoothing.
+// Coefficients of the output stage: FX LowCut high-pass, Heat's two shelves and saturator, FX
+// HiCut low-pass, the clip ceiling and the output volume. Everything in single precision,
+// derived from the dials whenever they change (while a dial glides, every few samples).
 
 struct Biquad
 {
@@ -59,6 +59,16 @@ struct OutputStage
 
     static OutputStage fromParams (const OutputMixParams&, double sampleRate) noexcept;
 
+    // The filters and the saturator for these dial values (Hz, percent, Hz). Only the parts whose
+    // dial changed since the last call are designed again.
+    void setTone (float lowCutHz, float heatPercent, float hiCutHz, double sampleRate) noexcept;
+    float toneLowCut = -1.0f, toneHeat = -1.0f, toneHiCut = -1.0f; // the dials the tone was set for
+
+    // Gains from the dials in dB.
+    static float ceilingGain (float ceilingDb) noexcept;   // 0 at or below -100 dB
+    static float inverseCeiling (float ceiling) noexcept;  // 1 / max (K, 1e-6)
+    static float volumeGain (float volumeDb) noexcept;     // 0 at or below -60 dB
+
     // One channel's part in finish().
     struct Channel
     {
@@ -75,13 +85,22 @@ struct OutputStage
         bool levelsConstant() const noexcept { return fx == nullptr; }
     };
 
+    // The ceiling, its inverse and the volume of every sample, while they glide.
+    struct GainRamps
+    {
+        const float* ceiling;
+        const float* invCeiling;
+        const float* volume;
+    };
+
     // The active filters and the saturator over `n` samples of one channel or a pair (`second`
     // may be null), then the mix with the dry signals at their levels, soft-clipped at the
     // ceiling and scaled by the volume:
     //   out = ceiling * tanh (invCeiling * (sig1 dry1 + sig2 dry2 + fx blend)) * volume.
+    // With `gains` the three gains are taken sample by sample from there instead of the stage's.
     // The two channels of a pair share a vector, one per lane, so that their recursions overlap;
     // each channel's arithmetic is exactly that of Biquad::process, saturate and the formula.
-    void finish (const Channel& first, const Channel* second, int n) const noexcept;
+    void finish (const Channel& first, const Channel* second, int n, const GainRamps* gains = nullptr) const noexcept;
 
     // Heat's saturator with its constants by value, so that a loop keeps them in registers.
     struct Saturator

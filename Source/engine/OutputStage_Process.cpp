@@ -104,15 +104,18 @@ QV_ALWAYS_INLINE void saturate (const OutputStage& stage, float* x, int count) n
         x[j] = saturator (x[j]);
 }
 
-template <bool constantLevels>
-QV_ALWAYS_INLINE void mix (const OutputStage& stage, const OutputStage::Channel& ch, int start, int count) noexcept
+template <bool constantLevels, bool rampedGains>
+QV_ALWAYS_INLINE void mix (const OutputStage& stage, const OutputStage::Channel& ch,
+                           const OutputStage::GainRamps* gains, int start, int count) noexcept
 {
-    const float ceiling = stage.ceiling, invCeiling = stage.invCeiling, volume = stage.volume;
     const float* dry1 = ch.dry1 + start;
     const float* dry2 = ch.dry2 + start;
     float* out = ch.out + start;
     for (int j = 0; j < count; ++j)
     {
+        const float ceiling = rampedGains ? gains->ceiling[start + j] : stage.ceiling;
+        const float invCeiling = rampedGains ? gains->invCeiling[start + j] : stage.invCeiling;
+        const float volume = rampedGains ? gains->volume[start + j] : stage.volume;
         const float s1 = constantLevels ? ch.sig1Level : ch.sig1[start + j];
         const float s2 = constantLevels ? ch.sig2Level : ch.sig2[start + j];
         const float fx = constantLevels ? ch.fxLevel : ch.fx[start + j];
@@ -126,9 +129,10 @@ QV_ALWAYS_INLINE void mix (const OutputStage& stage, const OutputStage::Channel&
 // filters of the next round already run, so the mix costs little beyond the filters' own wait.
 constexpr int kRound = 16;
 
-template <bool pair, bool constantLevels>
+template <bool pair, bool constantLevels, bool rampedGains>
 QV_ALWAYS_INLINE void finishChannels (const OutputStage& stage, const OutputStage::Channel& first,
-                                      const OutputStage::Channel* second, int n) noexcept
+                                      const OutputStage::Channel* second, const OutputStage::GainRamps* gains,
+                                      int n) noexcept
 {
     // The filters before the saturator form one chain, the high cut after it another.
     OutputStageState* s0 = first.state;
@@ -161,35 +165,47 @@ QV_ALWAYS_INLINE void finishChannels (const OutputStage& stage, const OutputStag
                 saturate (stage, x1 + start, count);
             runChainOf<pair> (after, x0 + start, pair ? x1 + start : nullptr, count);
         }
-        mix<constantLevels> (stage, first, start, count);
+        mix<constantLevels, rampedGains> (stage, first, gains, start, count);
         if constexpr (pair)
-            mix<constantLevels> (stage, *second, start, count);
+            mix<constantLevels, rampedGains> (stage, *second, gains, start, count);
     }
     before.store();
     after.store();
 }
 
-QV_ALWAYS_INLINE void finishAny (const OutputStage& stage, const OutputStage::Channel& first,
-                                 const OutputStage::Channel* second, int n) noexcept
+template <bool pair>
+QV_ALWAYS_INLINE void finishPairOrOne (const OutputStage& stage, const OutputStage::Channel& first,
+                                       const OutputStage::Channel* second, const OutputStage::GainRamps* gains,
+                                       int n) noexcept
 {
-    const bool constantLevels = first.levelsConstant() && (second == nullptr || second->levelsConstant());
-    if (second != nullptr)
+    const bool constantLevels = first.levelsConstant() && (! pair || second->levelsConstant());
+    if (gains != nullptr)
     {
         if (constantLevels)
-            finishChannels<true, true> (stage, first, second, n);
+            finishChannels<pair, true, true> (stage, first, second, gains, n);
         else
-            finishChannels<true, false> (stage, first, second, n);
+            finishChannels<pair, false, true> (stage, first, second, gains, n);
     }
     else if (constantLevels)
-        finishChannels<false, true> (stage, first, nullptr, n);
+        finishChannels<pair, true, false> (stage, first, second, nullptr, n);
     else
-        finishChannels<false, false> (stage, first, nullptr, n);
+        finishChannels<pair, false, false> (stage, first, second, nullptr, n);
+}
+
+QV_ALWAYS_INLINE void finishAny (const OutputStage& stage, const OutputStage::Channel& first,
+                                 const OutputStage::Channel* second, const OutputStage::GainRamps* gains,
+                                 int n) noexcept
+{
+    if (second != nullptr)
+        finishPairOrOne<true> (stage, first, second, gains, n);
+    else
+        finishPairOrOne<false> (stage, first, nullptr, gains, n);
 }
 
 QV_ISA_BUILDS (void, finishBuild,
                (const OutputStage& stage, const OutputStage::Channel& first, const OutputStage::Channel* second,
-                int n) noexcept,
-               { finishAny (stage, first, second, n); })
+                const OutputStage::GainRamps* gains, int n) noexcept,
+               { finishAny (stage, first, second, gains, n); })
 } // namespace
 
 float OutputStageState::magnitude() const noexcept
@@ -200,9 +216,9 @@ float OutputStageState::magnitude() const noexcept
     return sum;
 }
 
-void OutputStage::finish (const Channel& first, const Channel* second, int n) const noexcept
+void OutputStage::finish (const Channel& first, const Channel* second, int n, const GainRamps* gains) const noexcept
 {
     if (n <= 0)
         return;
-    QV_ISA_DISPATCH (finishBuild, (*this, first, second, n))
+    QV_ISA_DISPATCH (finishBuild, (*this, first, second, gains, n))
 }

@@ -264,29 +264,80 @@ TEST (EngineFrame, MixesBlendAndBothDrySignalsAtTheirLevels)
     EXPECT_NEAR (s.out.getSample (1, kN - 1), expected, 1e-7f);
 }
 
-TEST (EngineFrame, LevelChangesRampOverExactly128SamplesAboveThreshold)
+TEST (EngineFrame, LevelChangesGlideAcrossTheBlockOrTenMilliseconds)
 {
-    // fx level 100 % for one block, then the new level; blend input 0.1, ceiling 0 dB.
-    struct Case { float newLevel; bool ramps; };
-    const Case cases[] = { { 50.0f, true }, { 99.8f, true }, { 99.9f, false } };
+    // fx level 100 % for one block, then the new level for good; blend input 0.1, ceiling 0 dB.
+    // The level moves in a straight line over the host's block or 10 ms (480 samples at 48 kHz),
+    // whichever is longer, and then holds; even the smallest change is followed.
+    struct Case { int block; float newLevel; int glide; };
+    const Case cases[] = { { 512, 50.0f, 512 }, { 512, 99.9f, 512 }, { 64, 20.0f, 480 }, { 1024, 70.0f, 1024 } };
     for (const auto& c : cases)
     {
-        EngineHarness h;
+        EngineHarness h (48000.0, 2, c.block);
         h.mix.clipCeilingDb = 0.0f;
         h.mix.fxHiCut = 20000.0f;
-        Signals s (0.1f, 0, 0, 0);
+        Signals s (0.1f, 0, 0, 0, c.block);
         h.run (kPassMode, s.role1, s.role2, s.dry1, s.dry2, s.out);
         h.mix.fxLevel = c.newLevel;
-        s.role1 = constantBuffer (2, kN, 0.1f);
-        h.run (kPassMode, s.role1, s.role2, s.dry1, s.dry2, s.out);
 
         const float target = c.newLevel / 100.0f;
-        for (int j = 0; j < 200; ++j)
+        for (int start = 0; start < c.glide + 200; start += c.block)
         {
-            float level = 1.0f;
-            if (c.ramps)
-                level = j < 128 ? 1.0f + (target - 1.0f) * (static_cast<float> (j) / 128.0f) : target;
-            ASSERT_NEAR (s.out.getSample (0, j), std::tanh (level * 0.1f), 2e-7f) << "level " << c.newLevel << " j " << j;
+            s.role1 = constantBuffer (2, c.block, 0.1f);
+            h.run (kPassMode, s.role1, s.role2, s.dry1, s.dry2, s.out);
+            for (int j = 0; j < c.block; ++j)
+            {
+                const int i = start + j;
+                const float level = i < c.glide ? 1.0f + (target - 1.0f) * (static_cast<float> (i) / static_cast<float> (c.glide))
+                                                : target;
+                ASSERT_NEAR (s.out.getSample (1, j), std::tanh (level * 0.1f), 2e-7f)
+                    << "block " << c.block << " level " << c.newLevel << " sample " << i;
+            }
+        }
+    }
+}
+
+TEST (EngineFrame, CeilingAndVolumeGlideAsGainsThenHoldExactly)
+{
+    // A loud constant blend (0.9 into a 0 dB ceiling clips audibly) with every filter bypassed.
+    // A new ceiling or volume moves as a straight line of linear gains across the 512-sample block;
+    // afterwards the output is bit for bit that of an engine set to the new value from the start.
+    struct Case { const char* name; float ceilingDb[2]; float volumeDb[2]; };
+    const Case cases[] = { { "volume", { 0.0f, 0.0f }, { 0.0f, -12.0f } },
+                           { "ceiling", { 0.0f, -6.0f }, { -3.0f, -3.0f } },
+                           { "both", { -1.0f, -9.0f }, { 2.0f, -20.0f } } };
+    for (const auto& c : cases)
+    {
+        auto setUp = [&] (EngineHarness& h, int which) {
+            h.mix.fxHiCut = 20000.0f;
+            h.mix.clipCeilingDb = c.ceilingDb[which];
+            h.mix.outputVolDb = c.volumeDb[which];
+        };
+        EngineHarness h, still;
+        setUp (h, 0);
+        setUp (still, 1);
+        Signals s (0.9f, 0, 0, 0), t (0.9f, 0, 0, 0);
+        h.run (kPassMode, s.role1, s.role2, s.dry1, s.dry2, s.out);
+        still.run (kPassMode, t.role1, t.role2, t.dry1, t.dry2, t.out);
+        setUp (h, 1);
+
+        auto gain = [] (float db) { return std::pow (10.0f, db / 20.0f); };
+        for (int block = 0; block < 2; ++block)
+        {
+            h.run (kPassMode, s.role1, s.role2, s.dry1, s.dry2, s.out);
+            still.run (kPassMode, t.role1, t.role2, t.dry1, t.dry2, t.out);
+            for (int j = 0; j < kN; ++j)
+            {
+                if (block == 1)
+                {
+                    ASSERT_EQ (s.out.getSample (0, j), t.out.getSample (0, j)) << c.name << " sample " << j;
+                    continue;
+                }
+                const float r = static_cast<float> (j) / static_cast<float> (kN);
+                const float k = gain (c.ceilingDb[0]) + (gain (c.ceilingDb[1]) - gain (c.ceilingDb[0])) * r;
+                const float v = gain (c.volumeDb[0]) + (gain (c.volumeDb[1]) - gain (c.volumeDb[0])) * r;
+                ASSERT_NEAR (s.out.getSample (0, j), k * std::tanh (0.9f / k) * v, 3e-7f) << c.name << " sample " << j;
+            }
         }
     }
 }

@@ -1,7 +1,8 @@
 // The engine's passes are built once per instruction set and the fastest one the CPU has runs.
 // Whatever the machine, the output must be the same: every build the CPU runs gives the baseline
-// build's output bit for bit, for every blend entry, still and with both modulators moving
-// (modulator 2 steps each entry's first dial, so the frame modes also change resolution).
+// build's output bit for bit, for every blend entry, still and with everything moving: both
+// modulators (modulator 2 steps each entry's first dial, so the frame modes also change
+// resolution) and host automation of the output stage, whose dials then glide.
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,20 @@ juce::AudioBuffer<float> material (int seed)
             b.setSample (c, i, level * (tone + 0.3f * (2.0f * r.nextFloat() - 1.0f)));
         }
     return b;
+}
+
+// Slow host automation of the output stage's dials, read at each block's first sample.
+void automateOutputStage (HostedProcessor& host, int start)
+{
+    const float t = static_cast<float> (start / kRate);
+    const float wave = std::sin (6.0f * t), slow = std::sin (2.3f * t + 1.0f);
+    host.setRaw (ParamIDs::outputVolDb, -6.0f + 5.0f * wave);
+    host.setRaw (ParamIDs::clipCeilingDb, -4.0f + 3.5f * slow);
+    host.setRaw (ParamIDs::sig1Level, 30.0f + 25.0f * slow);
+    host.setRaw (ParamIDs::sig2Level, 30.0f - 25.0f * wave);
+    host.setRaw (ParamIDs::fxLowCut, 300.0f + 280.0f * wave);
+    host.setRaw (ParamIDs::heat, 100.0f + 90.0f * slow);
+    host.setRaw (ParamIDs::fxHiCut, 6000.0f + 5000.0f * wave);
 }
 
 std::vector<float> render (int entry, bool modulated, simd::Isa isa)
@@ -79,6 +94,8 @@ std::vector<float> render (int entry, bool modulated, simd::Isa isa)
             buffer.copyFrom (c + 2, 0, audio2, c, start, n);
         }
         head.setPlaying (120.0, 2.0 * start / kRate);
+        if (modulated)
+            automateOutputStage (host, start);
         host.process (buffer);
         for (int c = 0; c < 2; ++c)
             std::copy (buffer.getReadPointer (c), buffer.getReadPointer (c) + n, out.begin() + c * kLength + start);
@@ -109,7 +126,7 @@ TEST (InstructionSetBuilds, EveryEntrySoundsTheSameOnEveryBuild)
     for (int entry = 0; entry < kNumBlendModeEntries; ++entry)
         for (const bool modulated : { false, true })
         {
-            SCOPED_TRACE (std::string (kBlendModeRegistry[entry].name) + (modulated ? ", modulators on" : ", still"));
+            SCOPED_TRACE (std::string (kBlendModeRegistry[entry].name) + (modulated ? ", moving" : ", still"));
             const auto baseline = render (entry, modulated, simd::Isa::baseline);
             float peak = 0.0f;
             for (const float x : baseline)

@@ -2,9 +2,11 @@
 
 #include "../processor/ProcessorTestSupport.h"
 #include "params/ParamIDs.h"
+#include "params/ParameterTable.h"
 
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -302,13 +304,31 @@ TEST (RealtimeSafety, OtherThreadsAllocationsAreNotCounted)
     EXPECT_EQ (allocations.load(), 0);
 }
 
+namespace
+{
+// Turns every continuous dial to a new place, as host automation does before a block. The dials
+// that change a frame bank's size (Resolution, BI Chunk) stay: rebuilding a bank is the one
+// allocation the audio thread is allowed.
+void moveEveryDial (HostedProcessor& host, int block)
+{
+    for (int i = 0; i < kNumParameters; ++i)
+    {
+        const ParamSpec& spec = kParamTable[i];
+        if (spec.kind != ParamSpec::Kind::Float || spec.id == ParamIDs::resolution || spec.id == ParamIDs::biChunk)
+            continue;
+        const float position = std::fmod (0.37f * static_cast<float> (block) + 0.11f * static_cast<float> (i), 1.0f);
+        host.setRaw (spec.id, spec.min + position * (spec.max - spec.min));
+    }
+}
+} // namespace
+
 TEST (RealtimeSafety, ProcessBlockNeverAllocatesAfterPreparation)
 {
     // prepareToPlay builds every frame bank for the entry's current settings, so the blocks that
     // follow must not allocate at all: the banks are rebuilt (and allowed to allocate) only when
     // their resolution, channel count or rate changes, which nothing here does.
     // Without a sidechain Audio 1 passes through the dry delays instead; a rolling transport
-    // keeps the transport follower busy in both.
+    // keeps the transport follower busy in both. Dials that glide must not allocate either.
     for (int blockSize : { 1, 64, 512, 4096 })
         for (int mode = 0; mode < kNumBlendModeEntries; ++mode)
             for (const bool sidechain : { true, false })
@@ -330,6 +350,9 @@ TEST (RealtimeSafety, ProcessBlockNeverAllocatesAfterPreparation)
                 for (int b = 0; b < blocks; ++b)
                 {
                     fillNoise (buffer, b + 1, 0.5f);
+                    // The second half of the run moves every dial before each block.
+                    if (b >= blocks / 2)
+                        moveEveryDial (host, b);
                     allocations = 0;
                     {
                         CountAllocationsHere counting;
