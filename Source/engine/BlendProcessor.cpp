@@ -11,16 +11,6 @@ namespace
 constexpr int kRampLength = 128;
 constexpr float kRampThreshold = 0.001f;
 
-// A view of `numSamples` samples of a buffer starting at `start`, sharing its memory.
-// Referencing constructors keep up to 32 channel pointers inline, so this does not allocate.
-juce::AudioBuffer<float> viewOf (const juce::AudioBuffer<float>& buffer, int numChannels, int start, int numSamples)
-{
-    if (numChannels <= 0 || buffer.getNumChannels() <= 0)
-        return {};
-    auto* const* data = const_cast<float* const*> (buffer.getArrayOfReadPointers());
-    return juce::AudioBuffer<float> (data, numChannels, start, numSamples);
-}
-
 // Morph position from modulator 1 and the resulting blend / dry levels for sample j.
 MorphLevels levelTargets (const RealtimeStepData& steps, int j, MorphLevels fixed) noexcept
 {
@@ -148,6 +138,16 @@ void fillRampedLevels (BlendProcessor::RtMixState& st, int n, MorphLevels target
 } // namespace
 
 BlendProcessor::BlendProcessor() = default;
+
+juce::AudioBuffer<float> BlendProcessor::viewOf (const juce::AudioBuffer<float>& buffer, int numChannels, int start,
+                                                 int numSamples)
+{
+    // Referencing constructors keep up to 32 channel pointers inline, so this does not allocate.
+    if (numChannels <= 0 || buffer.getNumChannels() <= 0)
+        return {};
+    auto* const* data = const_cast<float* const*> (buffer.getArrayOfReadPointers());
+    return juce::AudioBuffer<float> (data, numChannels, start, numSamples);
+}
 
 void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRate, const BlendRecords& records)
 {
@@ -360,10 +360,21 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
         blockpasses::scale (o, makeup, n);
     }
 
-    // 4. The output stage and the mix with the held-back dry signals at the ramped levels, the
-    //    channels in pairs. The Morph position depends only on the sample's place in the block,
-    //    so every channel shares one set of targets.
-    const OutputMixParams& mix = records.mix;
+    // 4. The output stage and the mix with the held-back dry signals.
+    finishBlend (block, dry1, dry2, records.mix, stage, steps);
+
+    if (recoveryEnabled)
+        for (int c = 0; c < numChannels; ++c)
+            recoverChannel (mode, c, recoveryMeasure[static_cast<size_t> (c)]);
+}
+
+void BlendProcessor::finishBlend (const ModeBlock& block, const juce::AudioBuffer<float>& dry1,
+                                  const juce::AudioBuffer<float>& dry2, const OutputMixParams& mix,
+                                  const OutputStage& stage, const RealtimeStepData& steps) noexcept
+{
+    // The channels go in pairs, at the ramped or gliding levels. The Morph position depends only
+    // on the sample's place in the block, so every channel shares one set of targets.
+    const int n = block.numSamples, numChannels = block.numChannels;
     const MorphLevels fixedLevels { mix.fxLevel / 100.0f, mix.sig1Level / 100.0f, mix.sig2Level / 100.0f };
     GlidingLevels glidingLevels {};
     const GlidingLevels* glide = fillGlidingLevels (glidingLevels, n);
@@ -385,21 +396,17 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
                 return copy.getReadPointer (std::min (ch, source.getNumChannels() - 1));
             };
             auto& p = pair[i];
-            p.out = out.getWritePointer (ch);
+            p.out = block.out.getWritePointer (ch);
             p.state = &stageStates[static_cast<size_t> (ch)];
-            p.dry1 = dryPointer (dry1, role1, dryCopy1);
-            p.dry2 = dryPointer (dry2, role2, dryCopy2);
+            p.dry1 = dryPointer (dry1, block.role1, dryCopy1);
+            p.dry2 = dryPointer (dry2, block.role2, dryCopy2);
             rampLevels (mixStates[static_cast<size_t> (ch)], steps.enabled, fixedLevels, glide, n, i, p);
         }
         if (stageGliding)
-            finishGliding (stage, pair[0], count == 2 ? &pair[1] : nullptr, n, sampleRate);
+            finishGliding (stage, pair[0], count == 2 ? &pair[1] : nullptr, n, block.sampleRate);
         else
             stage.finish (pair[0], count == 2 ? &pair[1] : nullptr, n);
     }
-
-    if (recoveryEnabled)
-        for (int c = 0; c < numChannels; ++c)
-            recoverChannel (mode, c, recoveryMeasure[static_cast<size_t> (c)]);
 }
 
 void BlendProcessor::rampLevels (RtMixState& st, bool morphing, MorphLevels fixed, const GlidingLevels* glide, int n,

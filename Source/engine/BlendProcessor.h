@@ -192,6 +192,12 @@ private:
                        juce::AudioBuffer<float>& out, int numChannels, double sampleRate,
                        const BlendRecords& records, const RealtimeStepData& steps);
     void resetClassicVocoderBank();
+    // The output stage and the mix of a block whose blend is in block.out.
+    void finishBlend (const ModeBlock& block, const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
+                      const OutputMixParams& mix, const OutputStage& stage, const RealtimeStepData& steps) noexcept;
+    // A view of `numSamples` samples of a buffer from `start` on, sharing its memory.
+    static juce::AudioBuffer<float> viewOf (const juce::AudioBuffer<float>& buffer, int numChannels, int start,
+                                            int numSamples);
 
     // Recovery (BlendProcessor_Recovery.cpp): `measure` is the summed magnitude of the channel's
     // inputs and blend for the block.

@@ -23,16 +23,6 @@ OutputStage::Channel shifted (OutputStage::Channel c, int start) noexcept
     }
     return c;
 }
-
-// A view of `numSamples` samples of a buffer starting at `start`, sharing its memory (up to 32
-// channel pointers are kept inline, so this does not allocate).
-juce::AudioBuffer<float> piece (const juce::AudioBuffer<float>& buffer, int numChannels, int start, int numSamples)
-{
-    if (numChannels <= 0 || buffer.getNumChannels() <= 0)
-        return {};
-    auto* const* data = const_cast<float* const*> (buffer.getArrayOfReadPointers());
-    return juce::AudioBuffer<float> (data, numChannels, start, numSamples);
-}
 } // namespace
 
 void BlendProcessor::resetGlides() noexcept
@@ -107,9 +97,9 @@ void BlendProcessor::runModeGliding (const ModeOps& ops, const ModeBlock& block)
         for (int k = 0; k < dials.count(); ++k)
             *dials.dial[k] = modeGlide.at (k, start);
 
-        const auto role1 = piece (block.role1, block.role1.getNumChannels(), start, len);
-        const auto role2 = piece (block.role2, block.role2.getNumChannels(), start, len);
-        auto out = piece (block.out, block.numChannels, start, len);
+        const auto role1 = viewOf (block.role1, block.role1.getNumChannels(), start, len);
+        const auto role2 = viewOf (block.role2, block.role2.getNumChannels(), start, len);
+        auto out = viewOf (block.out, block.numChannels, start, len);
         const ModeBlock step { role1, role2, out, block.numChannels, len, block.sampleRate, glideRecords };
         // Banks that derive tables from a dial (the vocoders' emphasis) take the new value here;
         // no bank changes size, so nothing is allocated.
