@@ -195,6 +195,7 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
     for (auto* v : { &mathSide1, &mathSide2 })
         v->assign (2 * static_cast<size_t> (blockSize), 0.0f);
 
+    glideMinSamples = minGlideSamples (sampleRate);
     resetClassicVocoderBank();
     prepareEveryMode (numChannels, sampleRate, records);
     // Banks whose size did not change were kept; what they heard before must not play again.
@@ -274,8 +275,10 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
     RealtimeStepData chunkSteps = records.steps;
     chunkSteps.phaseStart -= static_cast<double> (latency) * chunkSteps.phaseIncrement;
 
-    // The dials glide across the host's whole block, however it is cut into pieces below.
+    // The dials glide across the host's whole block, however it is cut into pieces below, and
+    // so does a change of the dry paths' delay.
     targetGlides (mode, records, n, sampleRate);
+    dryFade.target (latency, glideMinSamples);
 
     // The usual block: one piece of the prepared channels, nothing flagged clear; the buffers
     // serve as they are.
@@ -318,9 +321,8 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
 
     // 1. Snapshot the dry signals before any mode writes into a buffer they may share, and hold
     //    them back by the mode's latency so that they meet the blend in time.
-    const int latency = ops.latency (records.vocoder.resolution);
-    snapshotDry (dry1, role1, dryCopy1, dryDelay1, n, latency);
-    snapshotDry (dry2, role2, dryCopy2, dryDelay2, n, latency);
+    snapshotDry (dry1, role1, dryCopy1, dryDelay1, n);
+    snapshotDry (dry2, role2, dryCopy2, dryDelay2, n);
 
     const float makeup = ops.makeupGain (records.math.op, records.vocoder.resolution);
     const OutputStage& stage = cachedStage.get (records.mix, sampleRate, OutputStage::fromParams);
@@ -449,8 +451,7 @@ void BlendProcessor::rampLevels (RtMixState& st, bool morphing, MorphLevels fixe
 }
 
 void BlendProcessor::snapshotDry (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,
-                                  juce::AudioBuffer<float>& copy, std::vector<BlockDelay>& delays, int n,
-                                  int latency) noexcept
+                                  juce::AudioBuffer<float>& copy, std::vector<BlockDelay>& delays, int n) noexcept
 {
     // A dry input with no channels stands in with the role signal it would have carried.
     const auto& source = dry.getNumChannels() > 0 ? dry : role;
@@ -460,7 +461,7 @@ void BlendProcessor::snapshotDry (const juce::AudioBuffer<float>& dry, const juc
         // Straight into the delay and back out of it: one copy each way.
         auto& delay = delays[static_cast<size_t> (c)];
         delay.write (source.hasBeenCleared() ? nullptr : source.getReadPointer (c), n);
-        delay.readDelayed (copy.getWritePointer (c), n, latency);
+        delay.readFaded (copy.getWritePointer (c), n, dryFade);
     }
 }
 
@@ -473,6 +474,7 @@ void BlendProcessor::passThrough (const juce::AudioBuffer<float>& audio1, juce::
         return;
 
     dry2HistoryStale = true;
+    dryFade.target (latency, glideMinSamples);
     const int delayedChannels = std::min (inChannels, static_cast<int> (dryDelay1.size()));
     const int chunk = preparedBlockSize > 0 ? preparedBlockSize : n;
     for (int start = 0; start < n; start += chunk)
@@ -489,11 +491,12 @@ void BlendProcessor::passThrough (const juce::AudioBuffer<float>& audio1, juce::
             const int src = std::min (c, inChannels - 1);
             float* o = out.getWritePointer (c, start);
             if (src < delayedChannels)
-                dryDelay1[static_cast<size_t> (src)].readDelayed (o, len, latency);
+                dryDelay1[static_cast<size_t> (src)].readFaded (o, len, dryFade);
             else if (audio1.hasBeenCleared())
                 juce::FloatVectorOperations::clear (o, len);
             else if (o != audio1.getReadPointer (src, start))
                 juce::FloatVectorOperations::copy (o, audio1.getReadPointer (src, start), len);
         }
+        dryFade.advance (len);
     }
 }

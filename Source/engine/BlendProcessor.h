@@ -296,9 +296,11 @@ private:
     // delays also carry the pass-through, so its history runs on while no sidechain is there;
     // Audio 2's history is stale after a pass-through block and is cleared before it is used.
     std::vector<BlockDelay> dryDelay1, dryDelay2;
+    // A change of latency crossfades the dry and pass-through paths to the new read point.
+    DelayFade dryFade;
     bool dry2HistoryStale = false;
     void snapshotDry (const juce::AudioBuffer<float>& dry, const juce::AudioBuffer<float>& role,
-                      juce::AudioBuffer<float>& copy, std::vector<BlockDelay>& delays, int n, int latency) noexcept;
+                      juce::AudioBuffer<float>& copy, std::vector<BlockDelay>& delays, int n) noexcept;
 
     // ---- Time-domain mode state, per channel ----
     std::vector<float> scEnvelope;        // Sidechain Duck

@@ -31,6 +31,7 @@ void BlendProcessor::resetGlides() noexcept
     gainGlide.reset();
     toneGlide.reset();
     modeGlide.reset();
+    dryFade.reset();
     glideStage = OutputStage {};
 }
 
@@ -66,6 +67,7 @@ void BlendProcessor::advanceGlides (int n) noexcept
     gainGlide.advance (n);
     toneGlide.advance (n);
     modeGlide.advance (n);
+    dryFade.advance (n);
 }
 
 const BlendProcessor::GlidingLevels* BlendProcessor::fillGlidingLevels (GlidingLevels& levels, int n) noexcept

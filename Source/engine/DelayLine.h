@@ -65,6 +65,48 @@ struct DelayLine
     void clearSignal() noexcept { samples.fill (0.0f); }
 };
 
+// A change of a whole-sample delay, heard as a short crossfade from the old read point to the
+// new one instead of a jump: a latency that grows would otherwise replay what was already heard,
+// one that shrinks would skip audio. Targeted once per host block, advanced as samples go by.
+struct DelayFade
+{
+    int from = 0, to = 0;
+    int length = 0;   // samples of the crossfade under way, 0 when there is none
+    int position = 0; // samples of it already played
+    bool set = false;
+
+    // This block's delay. A new delay while a crossfade runs starts over from the last target.
+    void target (int delay, int fadeLength) noexcept
+    {
+        if (set && delay != to)
+        {
+            from = to;
+            length = std::max (1, fadeLength);
+            position = 0;
+        }
+        to = delay;
+        set = true;
+    }
+
+    bool fading() const noexcept { return position < length; }
+
+    // The new read point's share `offset` samples after the current position.
+    float weightAt (int offset) const noexcept
+    {
+        const int i = position + offset;
+        return i >= length ? 1.0f : static_cast<float> (i) / static_cast<float> (length);
+    }
+
+    void advance (int n) noexcept
+    {
+        position += n;
+        if (position >= length)
+            length = position = 0;
+    }
+
+    void reset() noexcept { *this = {}; }
+};
+
 // A whole-sample delay for blocks: what was written `delay` samples before the block comes out.
 // The engine holds the dry signals back with it by the current mode's latency, so that they
 // meet the blend in time after the host's delay compensation. Sized in prepare for the largest
@@ -122,6 +164,22 @@ public:
             std::copy (src, src + len, out + done);
             readIndex = (readIndex + len) & mask;
             done += len;
+        }
+    }
+
+    // The same at the fade's delay, crossfading from its old delay while it fades.
+    void readFaded (float* out, int n, const DelayFade& fade) const noexcept
+    {
+        if (! fade.fading())
+            return readDelayed (out, n, fade.to);
+        n = std::clamp (n, 0, largestBlock);
+        const int oldIndex = (writeIndex - n - std::clamp (fade.from, 0, largestDelay)) & mask;
+        const int newIndex = (writeIndex - n - std::clamp (fade.to, 0, largestDelay)) & mask;
+        for (int j = 0; j < n; ++j)
+        {
+            const float a = samples[static_cast<size_t> ((oldIndex + j) & mask)];
+            const float b = samples[static_cast<size_t> ((newIndex + j) & mask)];
+            out[j] = a + (b - a) * fade.weightAt (j);
         }
     }
 

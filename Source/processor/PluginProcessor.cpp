@@ -142,25 +142,22 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
     const int modeIndex = static_cast<int> (paramValue<ParamIDs::mode>());
     const BlendMode mode = blendModeForIndex (modeIndex);
 
-    const int latency = engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution);
-    if (latency != lastReportedLatency)
-    {
-        lastReportedLatency = latency;
-        setLatencySamples (latency);
-    }
-
     if (connected && isValidBlendMode (mode))
     {
         const int direction = static_cast<int> (paramValue<ParamIDs::direction>());
         const auto& role1 = direction == TwoToOne ? sidechain : mainIn;
         const auto& role2 = (direction == TwoToOne || direction == OneToOne) ? mainIn : sidechain;
 
+        // Modulator 2 first: when it moves Resolution, the latency the host is told is the one
+        // this block's engine applies.
         const auto timing = hostModulatorTiming();
-        const RealtimeStepData steps = computeModulator1 (timing);
-
         mod2OverrideParamId = nullptr;
         mod2OverrideValue = 0.0f;
         applyModulator2 (timing, mode, mathOpForIndex (modeIndex));
+        const int latency = engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution);
+        reportLatency (latency);
+        stepPhase[0].store (heardPhase (timing, latency));
+        const RealtimeStepData steps = computeModulator1 (timing, latency);
 
         runEngine (mode, role1, role2, mainIn, sidechain, mainOut, steps);
         return;
@@ -168,7 +165,18 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
 
     // No sidechain (or no valid mode): Audio 1 passes through, as late as the latency the host
     // is told, so that the track stays in time after the host's compensation.
+    const int latency = engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution);
+    reportLatency (latency);
     engine.passThrough (mainIn, mainOut, latency);
+}
+
+void QuorvaneAudioProcessor::reportLatency (int latency)
+{
+    if (latency != lastReportedLatency)
+    {
+        lastReportedLatency = latency;
+        setLatencySamples (latency);
+    }
 }
 
 void QuorvaneAudioProcessor::runEngine (BlendMode mode, const juce::AudioBuffer<float>& role1,

@@ -190,7 +190,12 @@ private:
     ModulatorTiming standaloneModulatorTiming (int startSample) const;
 
     // Modulator 1's Morph record for this block, and modulator 2's override of one dial.
-    RealtimeStepData computeModulator1 (const ModulatorTiming& timing);
+    // Modulator 1's record for the engine; the hand-off follows the position heard, `latency`
+    // samples behind the block's start.
+    RealtimeStepData computeModulator1 (const ModulatorTiming& timing, int latency);
+    static double heardPhase (const ModulatorTiming& timing, int latency) noexcept;
+    // Tells the host a new latency when it changed.
+    void reportLatency (int latency);
     void applyModulator2 (const ModulatorTiming& timing, BlendMode mode, MathOp op);
 
     void setAudioBuffer (juce::AudioBuffer<float>& target, std::atomic<int>& length,
@@ -224,6 +229,7 @@ private:
     float mod2OverrideValue = 0.0f;
 
     int lastReportedLatency = 0;
+    bool blendRunning = false; // the standalone's last block played the blend (audio thread only)
 
     // The tree's value of every parameter, in parameter-table order, resolved once at construction.
     std::array<std::atomic<float>*, kNumParameters> rawValues {};

@@ -97,7 +97,7 @@ QuorvaneAudioProcessor::ModulatorTiming QuorvaneAudioProcessor::hostModulatorTim
     timing.phase2 = clocked (cycle2) ? fractionOf (ppq / cycle2) : stepPhase[1].load();
 
     // Published whether or not the modulators are on, so the editor's highlight follows the host.
-    stepPhase[0].store (timing.phase1);
+    // Modulator 1's position is published with the block's latency known (computeModulator1).
     stepPhase[1].store (timing.phase2);
 
     timing.enabled1 = paramValue<ParamIDs::seqEnabled>() > 0.5f;
@@ -126,7 +126,14 @@ QuorvaneAudioProcessor::ModulatorTiming QuorvaneAudioProcessor::standaloneModula
     return timing;
 }
 
-RealtimeStepData QuorvaneAudioProcessor::computeModulator1 (const ModulatorTiming& timing)
+double QuorvaneAudioProcessor::heardPhase (const ModulatorTiming& timing, int latency) noexcept
+{
+    // What leaves the engine now came in `latency` samples ago: the engine reads Morph's pattern
+    // there, and the hand-off and the highlight follow the same position.
+    return fractionOf (timing.phase1 - static_cast<double> (latency) * timing.increment1);
+}
+
+RealtimeStepData QuorvaneAudioProcessor::computeModulator1 (const ModulatorTiming& timing, int latency)
 {
     RealtimeStepData data;
     data.enabled = timing.enabled1;
@@ -135,7 +142,7 @@ RealtimeStepData QuorvaneAudioProcessor::computeModulator1 (const ModulatorTimin
     data.smoothing = paramValue<ParamIDs::smoothing>() / 100.0f;
     data.phaseStart = timing.phase1;
     data.phaseIncrement = timing.increment1;
-    data.handoffWeight = resolveMorphHandoffWeight (timing.phase1, timing.running1);
+    data.handoffWeight = resolveMorphHandoffWeight (heardPhase (timing, latency), timing.running1);
     return data;
 }
 

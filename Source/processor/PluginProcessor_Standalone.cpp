@@ -83,6 +83,10 @@ void QuorvaneAudioProcessor::setPlayMode (PlayMode mode)
 
 void QuorvaneAudioProcessor::processBlockStandalone (juce::AudioBuffer<float>& buffer)
 {
+    // Set again only by a block that plays the blend: any other block ends the run.
+    const bool blendWasRunning = blendRunning;
+    blendRunning = false;
+
     const int mode = playMode.load();
     if (mode == Stopped)
     {
@@ -129,7 +133,14 @@ void QuorvaneAudioProcessor::processBlockStandalone (juce::AudioBuffer<float>& b
     }
 
     if (mode == PlayBlend)
+    {
+        // Play after Stop, or after a file page: the blend starts from clean delays and states
+        // instead of the tail of the last run.
+        if (! blendWasRunning)
+            engine.reset();
+        blendRunning = true;
         playBlend (buffer, length, start);
+    }
     else
         playOneFile (buffer, mode == PlayAudio1 ? audio1Buffer : audio2Buffer, length, start, mode == PlayAudio1);
 }
@@ -214,12 +225,12 @@ void QuorvaneAudioProcessor::playBlend (juce::AudioBuffer<float>& buffer, int le
     const auto& role2 = direction == OneToTwo ? workBuffer2 : workBuffer1;
 
     const auto timing = standaloneModulatorTiming (start);
-    const RealtimeStepData steps = computeModulator1 (timing);
-
     mod2OverrideParamId = nullptr;
     mod2OverrideValue = 0.0f;
     const BlendMode mode = currentBlendMode();
     applyModulator2 (timing, mode, currentMathOp());
+    const RealtimeStepData steps
+        = computeModulator1 (timing, engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution));
 
     runEngine (mode, role1, role2, workBuffer1, workBuffer2, buffer, steps);
 }

@@ -145,3 +145,43 @@ TEST (LatencyAlignment, BlendArrivesAtTheReportedLatency)
             }
         }
 }
+
+// Modulator 2 on Resolution changes the latency in the middle of playback. In every block the
+// host must be told the latency that block's engine applies (the Resolution of the step the
+// block starts in), and Morph's hand-off and step highlight must follow the position that is
+// heard, the latency behind the block's start.
+TEST (LatencyAlignment, ModulatorTwoOnResolutionReportsTheLatencyOfItsOwnBlock)
+{
+    QuorvaneAudioProcessor p;
+    HostedProcessor host (p);
+    TestPlayHead head;
+    p.setPlayHead (&head);
+    host.setRaw (ParamIDs::mode, static_cast<float> (modeIndexOf ("FFT Vocoder")));
+    host.setRaw (ParamIDs::resolution, 7.0f);
+    host.setRaw (ParamIDs::seqEnabled, 1.0f);
+    host.setRaw (ParamIDs::seqEnabled2, 1.0f);
+    host.setRaw (ParamIDs::mod2Target, 0.0f); // Dial 1: Resolution
+    host.setRaw (ParamIDs::seqBars2, 0.0f);   // one bar: a step lasts 6000 samples at 120 BPM
+    host.setRaw (ParamIDs::smoothing2, 0.0f);
+    for (int s = 0; s < 16; ++s)
+        p.setStepValue (1, s, s % 2 == 0 ? -1.0f : 1.0f); // Resolution 0 (8 samples), then 12 (4096)
+    host.prepare (kRate, kBlock);
+
+    juce::AudioBuffer<float> buffer (host.bufferChannels(), kBlock);
+    const double quartersPerSample = 2.0 / kRate; // 120 BPM
+    for (int b = 0; b < 60; ++b)
+    {
+        const double ppq = b * kBlock * quartersPerSample;
+        head.setPlaying (120.0, ppq);
+        fillNoise (buffer, b + 1, 0.3f);
+        host.process (buffer);
+
+        const int step = static_cast<int> (std::floor (ppq / 4.0 * 16.0)) % 16;
+        const int latency = step % 2 == 0 ? 8 : 4096;
+        ASSERT_EQ (p.getLatencySamples(), latency) << "block " << b;
+
+        // Modulator 1's cycle is one bar too: the heard position lies `latency` samples back.
+        const double heard = ppq / 4.0 - latency * quartersPerSample / 4.0;
+        EXPECT_NEAR (p.stepPhase[0].load(), heard - std::floor (heard), 1e-9) << "block " << b;
+    }
+}

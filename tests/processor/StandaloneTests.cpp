@@ -356,3 +356,32 @@ TEST_F (StandalonePlayback, StoppedClearsTheBlockAndTheInputMeters)
     EXPECT_EQ (p->inputLevel1.load(), 0.0f);
     EXPECT_EQ (p->outputLevel.load(), 0.0f);
 }
+
+TEST_F (StandalonePlayback, PlayAfterStopOrAFilePageStartsFromCleanDelays)
+{
+    // In a mode with latency the dry signal is held back in the engine. A new start of the blend
+    // must sound like the first one, not replay the last run's held-back tail.
+    setRawParam (*p, ParamIDs::mode, static_cast<float> (modeIndexOf ("Spectral Gate")));
+    setRawParam (*p, ParamIDs::resolution, 12.0f); // 4096 samples held back
+    p->setAudio1Buffer (makeFile (2, 20000, [] (int c, int k) { return 0.3f * std::sin (0.01f * (float) (k + 7 * c)); }),
+                        44100.0);
+    p->setAudio2Buffer (makeFile (2, 20000, [] (int, int k) { return 0.1f * std::sin (0.02f * (float) k); }), 44100.0);
+
+    auto play = [&] {
+        p->setPlayMode (PM::PlayBlend);
+        std::vector<float> out;
+        for (int b = 0; b < 8; ++b)
+        {
+            const auto block = runBlock (1024);
+            out.insert (out.end(), block.getReadPointer (0), block.getReadPointer (0) + 1024);
+        }
+        return out;
+    };
+    const auto first = play();
+    for (const auto interruption : { PM::Stopped, PM::PlayAudio1, PM::PlayAudio2 })
+    {
+        p->setPlayMode (interruption);
+        runBlock (1024);
+        EXPECT_EQ (play(), first) << "after play mode " << static_cast<int> (interruption);
+    }
+}
