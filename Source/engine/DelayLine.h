@@ -175,10 +175,17 @@ public:
         n = std::clamp (n, 0, largestBlock);
         const int oldIndex = (writeIndex - n - std::clamp (fade.from, 0, largestDelay)) & mask;
         const int newIndex = (writeIndex - n - std::clamp (fade.to, 0, largestDelay)) & mask;
+        // Past the fade's end the new read point alone, exactly as readDelayed gives it.
+        const int fading = std::min (n, fade.length - fade.position);
         for (int j = 0; j < n; ++j)
         {
-            const float a = samples[static_cast<size_t> ((oldIndex + j) & mask)];
             const float b = samples[static_cast<size_t> ((newIndex + j) & mask)];
+            if (j >= fading)
+            {
+                out[j] = b;
+                continue;
+            }
+            const float a = samples[static_cast<size_t> ((oldIndex + j) & mask)];
             out[j] = a + (b - a) * fade.weightAt (j);
         }
     }

@@ -7,15 +7,15 @@
 #include <vector>
 
 // The dry signals and the pass-through are held back by the mode's latency. When the latency
-// changes, they cross over from the old read point to the new one in a short fade (10 ms, or the
-// host's block if that is longer) instead of jumping: a latency that grows would replay what was
-// just heard, one that shrinks would skip audio.
+// changes, they cross over from the old read point to the new one in a 10 ms fade instead of
+// jumping: a latency that grows would replay what was just heard, one that shrinks would skip
+// audio.
 
 namespace
 {
 constexpr double kRate = 48000.0;
 constexpr int kBlock = 256;
-constexpr int kFade = 480; // 10 ms at 48 kHz, longer than the block
+constexpr int kFade = 480; // 10 ms at 48 kHz
 
 // Latencies of the entries used here: Math has none, FM and Scrub 1024, the frame modes one frame.
 struct Change

@@ -1,6 +1,9 @@
 #include "../params/ExpectedParameters.h"
 #include "HostTestSupport.h"
 
+#include <cmath>
+#include <utility>
+
 // Every blend entry at the common sample rates and at the block sizes hosts actually use,
 // including single samples, odd sizes and a run of random sizes up to the prepared maximum.
 // Whatever the host does, the output holds no NaN, infinity or subnormal sample, and never
@@ -79,11 +82,17 @@ protected:
         StereoSignal out (total);
 
         const auto& entries = expectedBlendEntries();
+        // A change of latency crosses from the old read point to the new one over 10 ms.
+        const int fadeLength = (int) std::lround (0.01 * rate);
+        int previousLatency = -1;
         for (int index = 0; index < (int) entries.size(); ++index)
         {
             setRawValue (*plugin, "Blend Mode", (float) index);
             const RunContext context { rate, entries[(size_t) index].name };
             const int latency = expectedLatency (entries[(size_t) index].blendMode, 7); // the default resolution
+            const bool fades = previousLatency >= 0 && previousLatency != latency;
+            const int oldLatency = previousLatency;
+            previousLatency = latency;
 
             int offset = 0;
             for (int size : schedule)
@@ -105,10 +114,22 @@ protected:
                 {
                     // No sidechain (LV2: one that never carried a sample): the main input passes
                     // through untouched, as late as the entry's latency. Every entry runs the same
-                    // input, so what leaves first is the end of the previous entry's run.
-                    const int from = i >= latency ? i - latency : total - latency + i;
-                    ASSERT_EQ (out.left[(size_t) i], mainIn.left[(size_t) from]) << describe (context, i);
-                    ASSERT_EQ (out.right[(size_t) i], mainIn.right[(size_t) from]) << describe (context, i);
+                    // input, so what leaves first is the end of the previous entry's run; when the
+                    // latency changed, it fades from the old read point to the new one first.
+                    auto delayed = [&] (const std::vector<float>& in, int delay) {
+                        return in[(size_t) (i >= delay ? i - delay : total - delay + i)];
+                    };
+                    for (const auto& [o, in] : { std::pair { &out.left, &mainIn.left }, std::pair { &out.right, &mainIn.right } })
+                    {
+                        if (fades && i < fadeLength)
+                        {
+                            const float a = delayed (*in, oldLatency), b = delayed (*in, latency);
+                            const float expected = a + (b - a) * ((float) i / (float) fadeLength);
+                            ASSERT_NEAR ((*o)[(size_t) i], expected, 1.0e-6f) << describe (context, i);
+                        }
+                        else
+                            ASSERT_EQ ((*o)[(size_t) i], delayed (*in, latency)) << describe (context, i);
+                    }
                 }
             }
         }
