@@ -255,8 +255,11 @@ private:
     DialGlide<kMaxModeDials> modeGlide;
     BlendMode modeGlideMode = Math;
     int glideMinSamples = 1;
-    // The block's records with the mode's dials where they glide to, rewritten every few samples.
+    // The last block's records; while the mode's dials glide, rewritten every few samples with
+    // their values on the way.
     BlendRecords glideRecords;
+    double glideRate = 0.0;
+    bool glidesTargeted = false;
     // One chunk's gliding levels and gains, shared by every channel.
     std::vector<float> glideFx, glideSig1, glideSig2, glideCeiling, glideInvCeiling, glideVolume;
     // The tone while it glides, designed again every few samples.

@@ -1,6 +1,9 @@
 #include "engine/BlendProcessor.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <type_traits>
 
 // Dials that glide: the host sets every dial once per block, and a dial that scales or drives
 // the signal follows it in a line across the block (DialGlide.h). The levels and the output
@@ -33,10 +36,22 @@ void BlendProcessor::resetGlides() noexcept
     modeGlide.reset();
     dryFade.reset();
     glideStage = OutputStage {};
+    glidesTargeted = false;
 }
 
 void BlendProcessor::targetGlides (BlendMode mode, const BlendRecords& records, int n, double sampleRate) noexcept
 {
+    // The usual block: nothing glides, and the dials are those of the last block (modulator 1's
+    // record, which moves every block, aside). One comparison and nothing to do.
+    static_assert (std::is_standard_layout_v<BlendRecords>, "records are compared byte for byte");
+    const bool moving = levelGlide.moving() || gainGlide.moving() || toneGlide.moving() || modeGlide.moving();
+    if (glidesTargeted && ! moving && mode == modeGlideMode && sampleRate == glideRate
+        && std::memcmp (&records, &glideRecords, offsetof (BlendRecords, steps)) == 0)
+        return;
+    glidesTargeted = true;
+    glideRate = sampleRate;
+    glideRecords = records;
+
     glideMinSamples = minGlideSamples (sampleRate);
     const OutputMixParams& mix = records.mix;
     const OutputStage& stage = cachedStage.get (mix, sampleRate, OutputStage::fromParams);
@@ -53,7 +68,6 @@ void BlendProcessor::targetGlides (BlendMode mode, const BlendRecords& records, 
     }
     if (ops.dials == nullptr)
         return;
-    glideRecords = records;
     const ModeDials dials = ops.dials (glideRecords);
     DialGlide<kMaxModeDials>::Values values {};
     for (int k = 0; k < dials.count(); ++k)
