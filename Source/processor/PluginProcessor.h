@@ -189,9 +189,8 @@ private:
     ModulatorTiming hostModulatorTiming();
     ModulatorTiming standaloneModulatorTiming (int startSample) const;
 
-    // Modulator 1's Morph record for this block, and modulator 2's override of one dial.
-    // Modulator 1's record for the engine; the hand-off follows the position heard, `latency`
-    // samples behind the block's start.
+    // Modulator 1's Morph record for this block, and modulator 2's override of one dial. The
+    // hand-off follows the position heard, `latency` samples behind the block's start.
     RealtimeStepData computeModulator1 (const ModulatorTiming& timing, int latency);
     static double heardPhase (const ModulatorTiming& timing, int latency) noexcept;
     // Tells the host a new latency when it changed.

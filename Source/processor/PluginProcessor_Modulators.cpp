@@ -97,7 +97,7 @@ QuorvaneAudioProcessor::ModulatorTiming QuorvaneAudioProcessor::hostModulatorTim
     timing.phase2 = clocked (cycle2) ? fractionOf (ppq / cycle2) : stepPhase[1].load();
 
     // Published whether or not the modulators are on, so the editor's highlight follows the host.
-    // Modulator 1's position is published with the block's latency known (computeModulator1).
+    // Modulator 1's is published once the block's latency is known, as the position heard.
     stepPhase[1].store (timing.phase2);
 
     timing.enabled1 = paramValue<ParamIDs::seqEnabled>() > 0.5f;
