@@ -35,6 +35,20 @@ juce::StringArray RenderTest::listFolder() const
     return names;
 }
 
+void expectRefusal (const ProcessResult& result, const std::string& messagePart)
+{
+    EXPECT_EQ (result.exitCode, 2) << result.err;
+    EXPECT_EQ (result.out, "");
+    const auto lines = splitLines (result.err);
+    if (lines.size() != 1u)
+    {
+        ADD_FAILURE() << "expected one error line, got: " << result.err;
+        return;
+    }
+    EXPECT_EQ (lines[0].rfind ("quorvane-render: error: ", 0), 0u) << lines[0];
+    EXPECT_NE (lines[0].find (messagePart), std::string::npos) << lines[0];
+}
+
 void writeWav (const juce::File& file, const Channels& channels, double sampleRate)
 {
     file.deleteFile();

@@ -49,6 +49,10 @@ struct ProcessResult
     std::string out, err;
 };
 
+// The tool's refusal: status 2, nothing on stdout, and one error line on stderr that names
+// `messagePart`.
+void expectRefusal (const ProcessResult& result, const std::string& messagePart);
+
 // Runs the quorvane-render binary with these arguments in `workingDir`.
 ProcessResult runRenderBinary (const std::vector<std::string>& args, const juce::File& workingDir);
 

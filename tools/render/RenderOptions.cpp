@@ -77,16 +77,27 @@ juce::Result resolveMode (const juce::String& text, int& index)
                                + juce::String (kNumBlendModeEntries - 1) + ")");
 }
 
-juce::Result parseAssignment (const juce::String& text, ParamAssignment& assignment)
+// "ID=REST", the argument of --set and --automate: the identifier must name a parameter.
+juce::Result splitParamArgument (const juce::String& text, const juce::String& expected, juce::String& id,
+                                 juce::String& rest)
 {
     const int eq = text.indexOfChar ('=');
     if (eq <= 0)
-        return juce::Result::fail ("--set expects ID=VALUE, got " + quoted (text));
+        return juce::Result::fail (expected + ", got " + quoted (text));
 
-    const auto id = text.substring (0, eq);
-    const auto valueText = text.substring (eq + 1);
+    id = text.substring (0, eq);
+    rest = text.substring (eq + 1);
     if (findParamSpec (id.toRawUTF8()) == nullptr)
         return juce::Result::fail ("unknown parameter id " + quoted (id) + " (--list-params shows them all)");
+    return juce::Result::ok();
+}
+
+juce::Result parseAssignment (const juce::String& text, ParamAssignment& assignment)
+{
+    juce::String id, valueText;
+    const auto split = splitParamArgument (text, "--set expects ID=VALUE", id, valueText);
+    if (split.failed())
+        return split;
 
     double value = 0.0;
     if (! parseNumber (valueText, value))
@@ -140,14 +151,10 @@ juce::Result parseAutomationPoint (const juce::String& id, int n, const juce::St
 // applied, so only the times are checked against each other here.
 juce::Result parseAutomation (const juce::String& text, ParamAutomation& automation)
 {
-    const int eq = text.indexOfChar ('=');
-    if (eq <= 0)
-        return juce::Result::fail ("--automate expects ID=T:V[,T:V...], got " + quoted (text));
-
-    const auto id = text.substring (0, eq);
-    const auto list = text.substring (eq + 1);
-    if (findParamSpec (id.toRawUTF8()) == nullptr)
-        return juce::Result::fail ("unknown parameter id " + quoted (id) + " (--list-params shows them all)");
+    juce::String id, list;
+    const auto split = splitParamArgument (text, "--automate expects ID=T:V[,T:V...]", id, list);
+    if (split.failed())
+        return split;
     if (list.trim().isEmpty())
         return juce::Result::fail ("--automate " + id + ": no points (expects ID=T:V[,T:V...])");
 
