@@ -197,7 +197,11 @@ void BlendProcessor::prepare (int numChannels, int maxBlockSize, double sampleRa
 
     glideMinSamples = minGlideSamples (sampleRate);
     resetClassicVocoderBank();
+    for (auto* banks : { &spectralGateBanks, &phaseSwapBanks, &binInterleaveBanks })
+        banks->prepare (numChannels, sampleRate);
+    fftVocoderBanks.prepare (numChannels, sampleRate);
     prepareEveryMode (numChannels, sampleRate, records);
+    prepareTransitions (numChannels, blockSize);
     // Banks whose size did not change were kept; what they heard before must not play again.
     reset();
 }
@@ -219,6 +223,8 @@ void BlendProcessor::reset() noexcept
         std::fill (v->begin(), v->end(), 0);
     std::fill (mixStates.begin(), mixStates.end(), RtMixState {});
     resetGlides();
+    transition = {};
+    hasWanted = false;
 
     for (auto* delays : { &dryDelay1, &dryDelay2 })
         for (auto& delay : *delays)
@@ -227,16 +233,28 @@ void BlendProcessor::reset() noexcept
 
     for (auto& channel : classicBank.channels)
         channel.clearBands (kVocoderBandStride);
-    fftVocoderBank.resetChannels();
+    fftVocoderBanks.resetChannels();
     freqSpliceBank.resetChannels();
-    for (auto* bank : { &spectralGateBank, &phaseSwapBank, &binInterleaveBank })
-        bank->resetChannels();
+    for (auto* banks : { &spectralGateBanks, &phaseSwapBanks, &binInterleaveBanks })
+        banks->resetChannels();
 }
 
 void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<float>& role1,
                                       const juce::AudioBuffer<float>& role2, const juce::AudioBuffer<float>& dry1,
                                       const juce::AudioBuffer<float>& dry2, juce::AudioBuffer<float>& out,
                                       double sampleRate, const BlendRecords& records)
+{
+    // A held setting runs on in place of what the records ask for; their other dials apply.
+    const BlendSetting wanted = wantedSetting (mode, records.math.op, records.vocoder.resolution);
+    if (wanted != settingOf (mode, records.math.op, records.vocoder.resolution))
+        return processSetting (wanted.mode, role1, role2, dry1, dry2, out, sampleRate, recordsFor (records, wanted));
+    processSetting (mode, role1, role2, dry1, dry2, out, sampleRate, records);
+}
+
+void BlendProcessor::processSetting (BlendMode mode, const juce::AudioBuffer<float>& role1,
+                                     const juce::AudioBuffer<float>& role2, const juce::AudioBuffer<float>& dry1,
+                                     const juce::AudioBuffer<float>& dry2, juce::AudioBuffer<float>& out,
+                                     double sampleRate, const BlendRecords& records)
 {
     const int totalChannels = out.getNumChannels();
     int n = out.getNumSamples();
@@ -270,8 +288,9 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
 
     // Modulator 1 moves the levels of what leaves the engine now: the blend and the held-back
     // dry signals carry audio that came in `latency` samples ago, so the pattern is read where
-    // that audio was on the host's grid.
-    const int latency = getRealtimeLatencySamples (mode, records.vocoder.resolution);
+    // that audio was on the host's grid. While a change of setting crosses over, the latency is
+    // the old setting's until the crossfade starts.
+    const int latency = beginBlockSetting (mode, records);
     RealtimeStepData chunkSteps = records.steps;
     chunkSteps.phaseStart -= static_cast<double> (latency) * chunkSteps.phaseIncrement;
 
@@ -288,6 +307,7 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
     {
         processChunk (mode, role1, role2, dry1, dry2, out, numChannels, sampleRate, records, chunkSteps);
         advanceGlides (n);
+        transition.advance (n);
         return;
     }
     for (int start = 0; start < n; start += preparedBlockSize)
@@ -305,6 +325,7 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
 
         processChunk (mode, r1, r2, d1, d2, o, numChannels, sampleRate, records, chunkSteps);
         advanceGlides (len);
+        transition.advance (len);
         chunkSteps.phaseStart += static_cast<double> (len) * chunkSteps.phaseIncrement;
     }
 }
@@ -327,10 +348,12 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
     const float makeup = ops.makeupGain (records.math.op, records.vocoder.resolution);
     const OutputStage& stage = cachedStage.get (records.mix, sampleRate, OutputStage::fromParams);
 
-    // 2. Lazy bank preparation for the selected mode (the only place the audio thread may
-    //    allocate). Bad audio is looked for once per channel and block: in the inputs before any
-    //    mode may overwrite them (in-place processing), in the blend after it.
-    if (ops.prepareIfNeeded != nullptr)
+    // 2. Bank preparation for the selected mode (the banks' coefficients follow the dials; every
+    //    size was built in preparation). While a change is under way each setting prepares its
+    //    own before it runs. Bad audio is looked for once per channel and block: in the inputs
+    //    before any mode may overwrite them (in-place processing), in the blend after it.
+    const bool crossing = transition.pending;
+    if (ops.prepareIfNeeded != nullptr && ! crossing)
         ops.prepareIfNeeded (*this, numChannels, sampleRate, records);
 
     // Without both roles there is nothing to blend.
@@ -346,15 +369,24 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
                                                       + blockpasses::magnitudeSum (block.role2Of (c), n);
 
     // 3. The mode: once for every channel when it works across them, else channel by channel;
-    //    while its dials glide, a few samples at a time.
-    const bool modeGliding = ops.dials != nullptr && modeGlide.moving();
-    if (modeGliding)
+    //    while its dials glide, a few samples at a time; while a change crosses over, the old
+    //    and the new setting (makeup included).
+    const bool modeGliding = ! crossing && ops.dials != nullptr && modeGlide.moving();
+    if (crossing)
+        runTransition (block);
+    else if (modeGliding)
         runModeGliding (ops, block);
     else if (ops.runBlock != nullptr)
         ops.runBlock (*this, block);
     for (int c = 0; c < numChannels; ++c)
     {
         float* o = out.getWritePointer (c);
+        if (crossing)
+        {
+            if (recoveryEnabled)
+                recoveryMeasure[static_cast<size_t> (c)] += blockpasses::magnitudeSum (o, n);
+            continue;
+        }
         if (! modeGliding && ops.runChannel != nullptr)
             ops.runChannel (*this, block, { c, block.role1Of (c), block.role2Of (c), o });
         if (recoveryEnabled)
@@ -364,6 +396,8 @@ void BlendProcessor::processChunk (BlendMode mode, const juce::AudioBuffer<float
 
     // 4. The output stage and the mix with the held-back dry signals.
     finishBlend (block, dry1, dry2, records.mix, stage, steps);
+    if (crossing && transition.heardSource == BlendTransition::Source::passThrough)
+        crossFromPassThrough (block, dry1);
 
     if (recoveryEnabled)
         for (int c = 0; c < numChannels; ++c)
@@ -474,6 +508,7 @@ void BlendProcessor::passThrough (const juce::AudioBuffer<float>& audio1, juce::
         return;
 
     dry2HistoryStale = true;
+    transition.passedThrough (latency);
     dryFade.target (latency, glideMinSamples);
     const int delayedChannels = std::min (inChannels, static_cast<int> (dryDelay1.size()));
     const int chunk = preparedBlockSize > 0 ? preparedBlockSize : n;

@@ -4,8 +4,10 @@
 #include <juce_core/juce_core.h>
 
 #include "engine/BlendParams.h"
+#include "engine/BlendTransition.h"
 #include "engine/DelayLine.h"
 #include "engine/DialGlide.h"
+#include "engine/FrameBankSet.h"
 #include "engine/MathShape.h"
 #include "engine/ModulatorShape.h"
 #include "engine/OutputStage.h"
@@ -20,8 +22,9 @@
 // the finished output block: the selected mode, its makeup gain, the output stage (low cut,
 // Heat, high cut) and the mix with the dry signals, soft-clipped and scaled by the volume.
 //
-// Everything is sized in prepare(); afterwards only a frame bank's own rebuild (new
-// resolution, channel count or sample rate) allocates.
+// Everything is sized in prepare(), the frame banks of every resolution included: nothing the
+// dials, the modes or the modulators change allocates afterwards. A change of mode or
+// resolution crosses over from the old setting to the new (BlendProcessor_Transition.cpp).
 class BlendProcessor
 {
 public:
@@ -46,6 +49,14 @@ public:
     void reset() noexcept;
 
     int getRealtimeLatencySamples (BlendMode mode, int resolution) const noexcept;
+    // The latency of what the next block will play when its dials ask for this mode: the one
+    // to tell the host for that block. While a change crosses over it is the old setting's
+    // until the crossfade starts.
+    int latencyOfNextBlock (BlendMode mode, MathOp op, int resolution) const noexcept;
+    // While set, blocks keep the setting (mode, operation, resolution) of the last block that
+    // ran the blend, whatever they ask for: the processor holds it while a preset loads, so
+    // that the load is heard as one change.
+    void holdSetting (bool hold) noexcept { settingHeld = hold; }
     // The largest latency of any mode at any resolution: what the dry delays must hold.
     static int maxRealtimeLatencySamples() noexcept;
 
@@ -88,7 +99,9 @@ public:
                               const VocoderParams&);
     void runVocoderFFT (int channel, const float* role1, const float* role2, float* out, int numSamples);
 
-    // ---- Lazy bank builders: each rebuilds only when its own inputs changed. ----
+    // ---- Bank preparation for callers that drive a mode directly: a resolution other than
+    // the one the mode last played starts from silence (the engine itself selects the banks
+    // and lets a change of setting decide, see ModeOps::enter). ----
     void prepareVocoderClassicIfNeeded (int numBands, int numChannels, double sampleRate, const VocoderParams&);
     void prepareVocoderFFTIfNeeded (int resolution, int numChannels, double sampleRate, const VocoderParams&);
     void prepareFreqSpliceIfNeeded (int numChannels, double sampleRate, const FreqSpliceParams&);
@@ -164,14 +177,23 @@ private:
         }
     };
 
+    enum class SharedState
+    {
+        none,
+        classicBank, // Classic and Distorted Vocoder: one filter bank
+        mathTilt     // the math operations: one tilt filter per role
+    };
+
     // Everything the engine frame needs to know about one algorithm. Null entries do nothing.
     struct ModeOps
     {
         BlendMode mode;
         float (*makeupGain) (MathOp op, int resolution) noexcept;
         int (*latency) (int resolution) noexcept;
-        // Builds the mode's banks when their inputs changed: the one place the audio thread may
-        // allocate. Also called by prepare() for every mode.
+        // Selects the mode's banks for the records and brings their coefficients up to date.
+        // Every bank was built in prepare(), which also calls this for every mode; only a bank
+        // not built for the channel count or rate (a caller that skipped preparation) is built
+        // here.
         void (*prepareIfNeeded) (BlendProcessor&, int numChannels, double sampleRate, const BlendRecords&);
         // A mode that decides across channels runs once per block, before the channel pass.
         void (*runBlock) (BlendProcessor&, const ModeBlock&);
@@ -180,6 +202,16 @@ private:
         void (*resetChannel) (BlendProcessor&, int channel) noexcept;
         // The mode's gliding dials in a set of records (null: none).
         ModeDials (*dials) (BlendRecords&) noexcept;
+        // The value that stands for a resolution in the mode's structure (its frames, bands,
+        // latency and makeup): resolutions giving the same structure give the same value
+        // (null: the resolution shapes nothing).
+        int (*structure) (int resolution) noexcept = nullptr;
+        // State the mode shares with others, which a change between them forks (see
+        // BlendProcessor_Transition.cpp).
+        SharedState shared = SharedState::none;
+        // A change of setting enters the mode at a resolution: the frame modes start a frame
+        // size other than the one they played last from silence (null: nothing to do).
+        void (*enter) (BlendProcessor&, int resolution) noexcept = nullptr;
     };
     static const ModeOps kModeTable[];
     static const ModeOps kUnknownModeOps; // a value outside the enumeration: role1 passes through
@@ -245,6 +277,41 @@ private:
     std::vector<float> recoveryMeasure;
 
     std::vector<RtMixState> mixStates;
+
+    // ---- Changes of setting (BlendProcessor_Transition.cpp) ----
+    BlendTransition transition;
+    bool settingHeld = false;
+    bool hasWanted = false; // lastWanted holds the setting of a block since preparation
+    BlendSetting lastWanted;
+    // The setting a block asks for, or the last one while the setting is held.
+    BlendSetting wantedSetting (BlendMode mode, MathOp op, int resolution) const noexcept;
+    void processSetting (BlendMode mode, const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
+                         const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
+                         juce::AudioBuffer<float>& out, double sampleRate, const BlendRecords& records);
+    // The new setting's blend while it runs beside the old one, and the chunk's crossfade weights.
+    juce::AudioBuffer<float> transitionBlend;
+    std::vector<float> transitionWeights;
+    // The old setting's copy of state it shares with the new one.
+    VCBank classicFadeBank;
+    std::vector<float> mathFadeTilt1, mathFadeTilt2;
+    static BlendSetting settingOf (BlendMode mode, MathOp op, int resolution) noexcept;
+    static BlendRecords recordsFor (const BlendRecords& records, BlendSetting setting) noexcept;
+    static int latencyOf (BlendSetting setting) noexcept;
+    void prepareTransitions (int numChannels, int blockSize);
+    // The block's start: a change may begin or its crossfade start. Returns the block's latency.
+    int beginBlockSetting (BlendMode mode, const BlendRecords& records) noexcept;
+    void forkSharedState (SharedState shared);
+    void swapSharedState (SharedState shared) noexcept;
+    // Runs one setting on a block, makeup gain included.
+    void runSetting (BlendSetting setting, const ModeBlock& block, bool gliding);
+    // The chunk's blend while a change is under way: both settings, crossed over.
+    void runTransition (const ModeBlock& block);
+    // After the output stage, while the blend takes over from pass-through.
+    void crossFromPassThrough (const ModeBlock& block, const juce::AudioBuffer<float>& dry1) noexcept;
+    // The FFT vocoder's bank for a resolution, its coefficients brought up to date.
+    void selectVocoderFFT (int resolution, int numChannels, double sampleRate, const VocoderParams&);
+    // Recovery: clears one channel of every mode that runs (both while a change is under way).
+    void resetRunningModes (BlendMode mode, int channel) noexcept;
 
     // ---- Gliding dials (BlendProcessor_Glide.cpp) ----
     // The mix levels (0..1), the ceiling and volume gains, the tone (FX LowCut Hz, Heat %, FX
@@ -324,9 +391,9 @@ private:
 
     // ---- Frame-based and filter-bank mode state ----
     VCBank classicBank;
-    VFBank fftVocoderBank;
+    FrameBankSet<VFBank> fftVocoderBanks;
     FSBank freqSpliceBank;
-    SXBank spectralGateBank, phaseSwapBank, binInterleaveBank;
+    FrameBankSet<SXBank> spectralGateBanks, phaseSwapBanks, binInterleaveBanks;
 
     bool recoveryEnabled = true;
     uint32_t recoveryCount = 0;

@@ -4,8 +4,8 @@
 #include <cmath>
 
 // The engine's facts about each algorithm, one row per BlendMode: makeup gain, latency, lazy
-// bank preparation, how it runs, what recovery clears and which dials glide. A new algorithm is a row here plus
-// its family file.
+// bank preparation, how it runs, what recovery clears, which dials glide and what a change of
+// setting crosses (see BlendProcessor_Transition.cpp). A new algorithm is a row here plus its family file.
 
 namespace
 {
@@ -23,6 +23,12 @@ int classicBandCount (int resolution) noexcept
 {
     return std::min (1 << std::clamp (resolution, 0, 12), kMaxVocoderBands);
 }
+
+// The resolutions that give the vocoder banks the same structure come down to one value: the
+// classic bank stops at 1024 bands, while the distorted vocoder's makeup keeps following the
+// dial to its end.
+int classicResolution (int resolution) noexcept { return std::clamp (resolution, 0, 10); }
+int distortedResolution (int resolution) noexcept { return std::clamp (resolution, 0, 12); }
 } // namespace
 
 // clang-format off
@@ -31,12 +37,15 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       [] (MathOp, int) noexcept { return 0.82f; },
       frameLatency,
       [] (BlendProcessor& e, int channels, double rate, const BlendRecords& r) {
-          e.prepareVocoderFFTIfNeeded (r.vocoder.resolution, channels, rate, r.vocoder); },
+          e.selectVocoderFFT (r.vocoder.resolution, channels, rate, r.vocoder); },
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runVocoderFFT (c.channel, c.role1, c.role2, c.out, b.numSamples); },
       [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (FFTVocoder, channel); },
-      nullptr },
+      nullptr,
+      frameOrderForResolution,
+      SharedState::none,
+      [] (BlendProcessor& e, int resolution) noexcept { e.fftVocoderBanks.enter (frameOrderForResolution (resolution)); } },
     { DistortedVocoder,
       // Scaled by the band count; unlike the bank itself, the power of two is not capped at 1024.
       [] (MathOp, int resolution) noexcept {
@@ -48,7 +57,9 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runVocoderDistorted (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.vocoder); },
       [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (DistortedVocoder, channel); },
-      [] (BlendRecords& r) noexcept { return ModeDials { { &r.vocoder.hfEmphasis, &r.vocoder.drive } }; } },
+      [] (BlendRecords& r) noexcept { return ModeDials { { &r.vocoder.hfEmphasis, &r.vocoder.drive } }; },
+      distortedResolution,
+      SharedState::classicBank },
     { ClassicVocoder,
       [] (MathOp, int) noexcept { return 1.72f; },
       noLatency,
@@ -58,7 +69,9 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runVocoderClassic (c.channel, c.role1, c.role2, c.out, b.numSamples); },
       [] (BlendProcessor& e, int channel) noexcept { e.resetVocoderChannel (ClassicVocoder, channel); },
-      [] (BlendRecords& r) noexcept { return ModeDials { { &r.vocoder.hfEmphasis } }; } },
+      [] (BlendRecords& r) noexcept { return ModeDials { { &r.vocoder.hfEmphasis } }; },
+      classicResolution,
+      SharedState::classicBank },
     { Math,
       [] (MathOp op, int) noexcept { return mathMakeupGain (op); },
       noLatency,
@@ -76,7 +89,9 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       },
       nullptr,
       [] (BlendProcessor& e, int channel) noexcept { e.resetMathChannel (channel); },
-      [] (BlendRecords& r) noexcept { return ModeDials { { &r.math.balance, &r.math.rectify, &r.math.tame, &r.math.drive, &r.math.dcOffset, &r.math.tilt } }; } },
+      [] (BlendRecords& r) noexcept { return ModeDials { { &r.math.balance, &r.math.rectify, &r.math.tame, &r.math.drive, &r.math.dcOffset, &r.math.tilt } }; },
+      nullptr,
+      SharedState::mathTilt },
     { SidechainDuck,
       [] (MathOp, int) noexcept { return 1.18f; },
       noLatency,
@@ -128,32 +143,41 @@ const BlendProcessor::ModeOps BlendProcessor::kModeTable[] = {
       [] (MathOp, int) noexcept { return 2.35f; },
       frameLatency,
       [] (BlendProcessor& e, int channels, double rate, const BlendRecords& r) {
-          e.prepareSpectralGateIfNeeded (r.spectralGate.resolution, channels, rate); },
+          e.spectralGateBanks.select (frameOrderForResolution (r.spectralGate.resolution), channels, rate); },
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runSpectralGate (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.spectralGate); },
       [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (SpectralGate, channel); },
-      nullptr },
+      nullptr,
+      frameOrderForResolution,
+      SharedState::none,
+      [] (BlendProcessor& e, int resolution) noexcept { e.spectralGateBanks.enter (frameOrderForResolution (resolution)); } },
     { PhaseSwap,
       [] (MathOp, int) noexcept { return 1.23f; },
       frameLatency,
       [] (BlendProcessor& e, int channels, double rate, const BlendRecords& r) {
-          e.preparePhaseSwapIfNeeded (r.phaseSwap.resolution, channels, rate); },
+          e.phaseSwapBanks.select (frameOrderForResolution (r.phaseSwap.resolution), channels, rate); },
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runPhaseSwap (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.phaseSwap); },
       [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (PhaseSwap, channel); },
-      nullptr },
+      nullptr,
+      frameOrderForResolution,
+      SharedState::none,
+      [] (BlendProcessor& e, int resolution) noexcept { e.phaseSwapBanks.enter (frameOrderForResolution (resolution)); } },
     { BinInterleave,
       [] (MathOp, int) noexcept { return 1.39f; },
       frameLatency,
       [] (BlendProcessor& e, int channels, double rate, const BlendRecords& r) {
-          e.prepareBinInterleaveIfNeeded (r.binInterleave.resolution, channels, rate); },
+          e.binInterleaveBanks.select (frameOrderForResolution (r.binInterleave.resolution), channels, rate); },
       nullptr,
       [] (BlendProcessor& e, const ModeBlock& b, const ModeChannel& c) {
           e.runBinInterleave (c.channel, c.role1, c.role2, c.out, b.numSamples, b.records.binInterleave); },
       [] (BlendProcessor& e, int channel) noexcept { e.resetSpectralChannel (BinInterleave, channel); },
-      nullptr },
+      nullptr,
+      frameOrderForResolution,
+      SharedState::none,
+      [] (BlendProcessor& e, int resolution) noexcept { e.binInterleaveBanks.enter (frameOrderForResolution (resolution)); } },
     { Probabilistic,
       [] (MathOp, int) noexcept { return 0.87f; },
       noLatency,

@@ -37,8 +37,7 @@ void BlendProcessor::recoverChannel (BlendMode mode, int channel, float measure)
 
     if (isBad (measure))
     {
-        if (const auto reset = modeOps (mode).resetChannel)
-            reset (*this, channel);
+        resetRunningModes (mode, channel);
         // The dry delays hold the bad inputs too and would play them a latency later.
         for (auto* delays : { &dryDelay1, &dryDelay2 })
             if (c < delays->size())

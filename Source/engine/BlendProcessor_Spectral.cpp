@@ -147,29 +147,24 @@ void fsProcessFrame (FSBank& bank, FSChannel& ch, const FreqSpliceParams& params
                               r, start, invR, params.tilt / 100.0f);
     bank.synthesise (ch);
 }
-
-// The three spectral banks share one preparation rule.
-void prepareSXBank (SXBank& bank, int resolution, int numChannels, double sampleRate)
-{
-    const int order = frameOrderForResolution (resolution);
-    if (! bank.isBuiltFor (order, numChannels, sampleRate))
-        bank.rebuildWithChannels (order, numChannels, sampleRate);
-}
 } // namespace
 
 void BlendProcessor::prepareSpectralGateIfNeeded (int resolution, int numChannels, double sampleRate)
 {
-    prepareSXBank (spectralGateBank, resolution, numChannels, sampleRate);
+    spectralGateBanks.enter (frameOrderForResolution (resolution));
+    spectralGateBanks.select (frameOrderForResolution (resolution), numChannels, sampleRate);
 }
 
 void BlendProcessor::preparePhaseSwapIfNeeded (int resolution, int numChannels, double sampleRate)
 {
-    prepareSXBank (phaseSwapBank, resolution, numChannels, sampleRate);
+    phaseSwapBanks.enter (frameOrderForResolution (resolution));
+    phaseSwapBanks.select (frameOrderForResolution (resolution), numChannels, sampleRate);
 }
 
 void BlendProcessor::prepareBinInterleaveIfNeeded (int resolution, int numChannels, double sampleRate)
 {
-    prepareSXBank (binInterleaveBank, resolution, numChannels, sampleRate);
+    binInterleaveBanks.enter (frameOrderForResolution (resolution));
+    binInterleaveBanks.select (frameOrderForResolution (resolution), numChannels, sampleRate);
 }
 
 void BlendProcessor::prepareFreqSpliceIfNeeded (int numChannels, double sampleRate, const FreqSpliceParams&)
@@ -206,6 +201,7 @@ void streamSmallChannel (Bank& bank, int channel, float* out, int numSamples, Bl
 void BlendProcessor::runSpectralGate (int channel, const float* role1, const float* role2, float* out,
                                       int numSamples, const SpectralGateParams& params)
 {
+    auto& spectralGateBank = spectralGateBanks.active();
     if (spectralGateBank.smallFrames)
         return streamSmallChannel (spectralGateBank, channel, out, numSamples, [&] (SXChannel& ch) {
             framekernels::gateSmallFrames (spectralGateBank, ch, role1, role2, out, numSamples, gateThreshold (params),
@@ -218,6 +214,7 @@ void BlendProcessor::runSpectralGate (int channel, const float* role1, const flo
 void BlendProcessor::runPhaseSwap (int channel, const float* role1, const float* role2, float* out, int numSamples,
                                    const PhaseSwapParams& params)
 {
+    auto& phaseSwapBank = phaseSwapBanks.active();
     if (phaseSwapBank.smallFrames)
         return streamSmallChannel (phaseSwapBank, channel, out, numSamples, [&] (SXChannel& ch) {
             framekernels::phaseSwapSmallFrames (phaseSwapBank, ch, role1, role2, out, numSamples, swapAmount (params),
@@ -230,6 +227,7 @@ void BlendProcessor::runPhaseSwap (int channel, const float* role1, const float*
 void BlendProcessor::runBinInterleave (int channel, const float* role1, const float* role2, float* out,
                                        int numSamples, const BinInterleaveParams& params)
 {
+    auto& binInterleaveBank = binInterleaveBanks.active();
     const int shift = interleaveShift (interleaveGroup (params));
     if (binInterleaveBank.smallFrames && shift >= 0)
         return streamSmallChannel (binInterleaveBank, channel, out, numSamples, [&] (SXChannel& ch) {
@@ -256,7 +254,9 @@ void BlendProcessor::resetSpectralChannel (BlendMode mode, int channel) noexcept
             ch->clearSignal();
         return;
     }
-    auto& bank = mode == SpectralGate ? spectralGateBank : mode == PhaseSwap ? phaseSwapBank : binInterleaveBank;
+    auto& bank = mode == SpectralGate ? spectralGateBanks.active()
+                 : mode == PhaseSwap  ? phaseSwapBanks.active()
+                                      : binInterleaveBanks.active();
     if (auto* ch = bank.channel (channel))
         ch->clearSignal();
 }

@@ -170,12 +170,18 @@ void BlendProcessor::runVocoderDistorted (int channel, const float* role1, const
 void BlendProcessor::prepareVocoderFFTIfNeeded (int resolution, int numChannels, double sampleRate,
                                                 const VocoderParams& params)
 {
-    auto& bank = fftVocoderBank;
-    const int order = frameOrderForResolution (resolution);
+    fftVocoderBanks.enter (frameOrderForResolution (resolution));
+    selectVocoderFFT (resolution, numChannels, sampleRate, params);
+}
+
+void BlendProcessor::selectVocoderFFT (int resolution, int numChannels, double sampleRate, const VocoderParams& params)
+{
     numChannels = std::max (0, numChannels);
-    if (! bank.isBuiltFor (order, numChannels, sampleRate))
+    auto& bank = fftVocoderBanks.select (frameOrderForResolution (resolution), numChannels, sampleRate);
+    // Every frame size keeps its own coefficients; they depend on the sample rate too.
+    if (bank.cachedRate != sampleRate)
     {
-        bank.rebuildWithChannels (order, numChannels, sampleRate);
+        bank.cachedRate = sampleRate;
         bank.cachedAttack = -1.0f;
         bank.cachedRelease = -1.0f;
         bank.cachedHfEmphasis = std::numeric_limits<float>::quiet_NaN();
@@ -200,7 +206,7 @@ void BlendProcessor::prepareVocoderFFTIfNeeded (int resolution, int numChannels,
 
 void BlendProcessor::runVocoderFFT (int channel, const float* role1, const float* role2, float* out, int numSamples)
 {
-    auto& bank = fftVocoderBank;
+    auto& bank = fftVocoderBanks.active();
     auto* ch = bank.channel (channel);
     if (ch == nullptr)
         return silence (out, numSamples);
@@ -216,7 +222,7 @@ void BlendProcessor::resetVocoderChannel (BlendMode mode, int channel) noexcept
 {
     if (mode == FFTVocoder)
     {
-        if (auto* ch = fftVocoderBank.channel (channel))
+        if (auto* ch = fftVocoderBanks.active().channel (channel))
             ch->clearSignal();
         return;
     }

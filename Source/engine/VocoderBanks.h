@@ -78,6 +78,27 @@ struct VCBank
     float attackCoef = 0.0f;
     float releaseCoef = 0.0f;
     float cachedHfEmphasis = 0.0f;
+
+    // This bank becomes a copy of `other`: designs, coefficients and every channel's state.
+    // Allocates nothing once this bank has its table and as many channels.
+    void copyFrom (const VCBank& other)
+    {
+        if (other.bands != nullptr)
+        {
+            if (bands == nullptr)
+                bands = std::make_unique<VCBandTable>();
+            *bands = *other.bands;
+        }
+        channels = other.channels;
+        numBands = other.numBands;
+        numChannels = other.numChannels;
+        sampleRate = other.sampleRate;
+        cachedAttack = other.cachedAttack;
+        cachedRelease = other.cachedRelease;
+        attackCoef = other.attackCoef;
+        releaseCoef = other.releaseCoef;
+        cachedHfEmphasis = other.cachedHfEmphasis;
+    }
 };
 
 // FFT vocoder channel: ring1 holds the modulator (role1), ring2 the carrier (role2).
@@ -100,6 +121,7 @@ struct VFChannel : FrameChannel
 
 struct VFBank : FrameBankOf<VFChannel>
 {
+    double cachedRate = 0.0;
     float cachedAttack = -1.0f;
     float cachedRelease = -1.0f;
     float cachedHfEmphasis = std::numeric_limits<float>::quiet_NaN();

@@ -100,6 +100,7 @@ void QuorvaneAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juc
 
 void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffer)
 {
+    const SettingsRead settingsRead = startSettingsRead();
     const int n = buffer.getNumSamples();
 
     auto inputView = [&] (int bus) {
@@ -154,18 +155,21 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
         mod2OverrideParamId = nullptr;
         mod2OverrideValue = 0.0f;
         applyModulator2 (timing, mode, mathOpForIndex (modeIndex));
-        const int latency = engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution);
+        BlendRecords records;
+        const int latency = readBlockRecords (mode, settingsRead, records);
         reportLatency (latency);
         stepPhase[0].store (heardPhase (timing, latency));
-        const RealtimeStepData steps = computeModulator1 (timing, latency);
-
-        runEngine (mode, role1, role2, mainIn, sidechain, mainOut, steps);
+        records.steps = computeModulator1 (timing, latency);
+        engine.processRealtime (mode, role1, role2, mainIn, sidechain, mainOut, currentSampleRate, records);
         return;
     }
 
     // No sidechain (or no valid mode): Audio 1 passes through, as late as the latency the host
-    // is told, so that the track stays in time after the host's compensation.
-    const int latency = engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution);
+    // is told, so that the track stays in time after the host's compensation. While a preset
+    // loads, the latency stays where it was.
+    const int latency = settingsMovedSince (settingsRead)
+                            ? lastReportedLatency
+                            : engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution);
     reportLatency (latency);
     engine.passThrough (mainIn, mainOut, latency);
 }
@@ -179,14 +183,28 @@ void QuorvaneAudioProcessor::reportLatency (int latency)
     }
 }
 
-void QuorvaneAudioProcessor::runEngine (BlendMode mode, const juce::AudioBuffer<float>& role1,
-                                        const juce::AudioBuffer<float>& role2, const juce::AudioBuffer<float>& dry1,
-                                        const juce::AudioBuffer<float>& dry2, juce::AudioBuffer<float>& out,
-                                        const RealtimeStepData& steps)
+QuorvaneAudioProcessor::SettingsRead QuorvaneAudioProcessor::startSettingsRead() const noexcept
 {
-    BlendRecords records = readBlendRecords();
-    records.steps = steps;
-    engine.processRealtime (mode, role1, role2, dry1, dry2, out, currentSampleRate, records);
+    SettingsRead read;
+    read.busy = settingsLoadsUnderWay.load() > 0;
+    read.count = settingsLoadCount.load();
+    return read;
+}
+
+bool QuorvaneAudioProcessor::settingsMovedSince (SettingsRead read) const noexcept
+{
+    return read.busy || settingsLoadsUnderWay.load() > 0 || settingsLoadCount.load() != read.count;
+}
+
+int QuorvaneAudioProcessor::readBlockRecords (BlendMode mode, SettingsRead read, BlendRecords& records)
+{
+    records = readBlendRecords();
+    // A load under way, or one that started or ended while this block read the parameters: the
+    // blend keeps the setting of the block before, and the next block takes the whole load.
+    engine.holdSetting (settingsMovedSince (read));
+    // While a change of mode or Resolution crosses over, the latency heard is the old
+    // setting's until the crossfade starts: the engine knows which.
+    return engine.latencyOfNextBlock (mode, records.math.op, records.vocoder.resolution);
 }
 
 void QuorvaneAudioProcessor::updateTrackProperties (const TrackProperties& properties)

@@ -161,6 +161,30 @@ public:
     int getLastReportedLatency() const noexcept { return lastReportedLatency; }
     double getCurrentSampleRate() const noexcept { return currentSampleRate; }
 
+    // Marks a preset or a saved state being written into the parameters, one by one, for as
+    // long as it lives. Meanwhile the audio thread keeps the blend's mode and resolution of the
+    // block before, so that the load is heard as one change, never as a block with the new mode
+    // and the old resolution. Lock-free: the audio thread only reads two counters.
+    class ScopedSettingsLoad
+    {
+    public:
+        explicit ScopedSettingsLoad (QuorvaneAudioProcessor& p) noexcept : processor (p)
+        {
+            processor.settingsLoadsUnderWay.fetch_add (1);
+            processor.settingsLoadCount.fetch_add (1);
+        }
+        ~ScopedSettingsLoad()
+        {
+            processor.settingsLoadCount.fetch_add (1);
+            processor.settingsLoadsUnderWay.fetch_sub (1);
+        }
+        ScopedSettingsLoad (const ScopedSettingsLoad&) = delete;
+        ScopedSettingsLoad& operator= (const ScopedSettingsLoad&) = delete;
+
+    private:
+        QuorvaneAudioProcessor& processor;
+    };
+
 private:
     enum class RestoredTheme { Unchanged, Light, Dark };
     void finishRestoreOnMessageThread (RestoredTheme theme);
@@ -169,12 +193,6 @@ private:
     bool isStandaloneWrapper() const;
     void processBlockPlugin (juce::AudioBuffer<float>& buffer);
     void processBlockStandalone (juce::AudioBuffer<float>& buffer);
-    // Reads every parameter record (after modulator 2 has set its override) and runs the engine
-    // once; shared by the plug-in and the standalone paths.
-    void runEngine (BlendMode mode, const juce::AudioBuffer<float>& role1, const juce::AudioBuffer<float>& role2,
-                    const juce::AudioBuffer<float>& dry1, const juce::AudioBuffer<float>& dry2,
-                    juce::AudioBuffer<float>& out, const RealtimeStepData& steps);
-
     // Where both modulators stand at the first sample of a block, from the host's transport or
     // from the standalone playback position.
     struct ModulatorTiming
@@ -196,6 +214,18 @@ private:
     // Tells the host a new latency when it changed.
     void reportLatency (int latency);
     void applyModulator2 (const ModulatorTiming& timing, BlendMode mode, MathOp op);
+    // A preset load is one change (see ScopedSettingsLoad): a block takes a SettingsRead before
+    // its first parameter read, and holds the blend's setting if a load moved under the reads.
+    struct SettingsRead
+    {
+        uint32_t count = 0;
+        bool busy = false;
+    };
+    SettingsRead startSettingsRead() const noexcept;
+    bool settingsMovedSince (SettingsRead read) const noexcept;
+    // Reads every parameter record (after modulator 2 has set its override) for the engine, and
+    // returns the latency of what the block will play. Shared by the plug-in and the standalone.
+    int readBlockRecords (BlendMode mode, SettingsRead read, BlendRecords& records);
 
     void setAudioBuffer (juce::AudioBuffer<float>& target, std::atomic<int>& length,
                          const juce::AudioBuffer<float>& source, double sampleRate);
@@ -228,6 +258,8 @@ private:
     float mod2OverrideValue = 0.0f;
 
     int lastReportedLatency = 0;
+    std::atomic<int> settingsLoadsUnderWay { 0 };
+    std::atomic<uint32_t> settingsLoadCount { 0 };
     bool blendRunning = false; // the standalone's last block played the blend (audio thread only)
 
     // The tree's value of every parameter, in parameter-table order, resolved once at construction.

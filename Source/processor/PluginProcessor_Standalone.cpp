@@ -193,6 +193,7 @@ void QuorvaneAudioProcessor::playOneFile (juce::AudioBuffer<float>& buffer, cons
 
 void QuorvaneAudioProcessor::playBlend (juce::AudioBuffer<float>& buffer, int length, int start)
 {
+    const SettingsRead settingsRead = startSettingsRead();
     const int n = buffer.getNumSamples();
     const int numChannels = buffer.getNumChannels();
     const bool loop = loopEnabled.load();
@@ -229,8 +230,8 @@ void QuorvaneAudioProcessor::playBlend (juce::AudioBuffer<float>& buffer, int le
     mod2OverrideValue = 0.0f;
     const BlendMode mode = currentBlendMode();
     applyModulator2 (timing, mode, currentMathOp());
-    const RealtimeStepData steps
-        = computeModulator1 (timing, engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution));
-
-    runEngine (mode, role1, role2, workBuffer1, workBuffer2, buffer, steps);
+    BlendRecords records;
+    const int latency = readBlockRecords (mode, settingsRead, records);
+    records.steps = computeModulator1 (timing, latency);
+    engine.processRealtime (mode, role1, role2, workBuffer1, workBuffer2, buffer, currentSampleRate, records);
 }

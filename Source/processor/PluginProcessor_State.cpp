@@ -83,6 +83,8 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
     if (! tree.isValid())
         return;
 
+    // The audio thread hears the restore as one change, not parameter by parameter.
+    const ScopedSettingsLoad load (*this);
     auto steps = tree.getChildWithName (kStepSequencerType);
     if (steps.isValid())
     {

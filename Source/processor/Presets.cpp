@@ -119,6 +119,8 @@ juce::Result writeFile (const juce::File& file, QuorvaneAudioProcessor& processo
 
 void apply (QuorvaneAudioProcessor& processor, const PresetValues& values)
 {
+    // The audio thread hears the preset as one change, not parameter by parameter.
+    const QuorvaneAudioProcessor::ScopedSettingsLoad load (processor);
     for (int i = 0; i < kNumParameters; ++i)
     {
         auto* parameter = processor.parameters.getParameter (kParamTable[i].id);

@@ -72,7 +72,9 @@ TEST (DryLatencyFade, TheReadPointCrossesOverInAStraightLine)
     // Sample k of the input holds k / 2^16: each output sample tells where it was read. During
     // the fade the output is old + (new - old) * i / 480, read i samples into the fade at both
     // the old and the new delay; before it the old delay alone, after it the new one.
-    const int blocks = 40, changeAt = 30;
+    // In the running engine the new mode is heard, and the dry paths move, only once its
+    // latency has passed (rounded up to whole blocks): then its frames hold the signal.
+    const int blocks = 60, changeAt = 30;
     std::vector<float> input (static_cast<size_t> (blocks * kBlock));
     for (size_t k = 0; k < input.size(); ++k)
         input[k] = static_cast<float> (k) / 65536.0f;
@@ -80,10 +82,12 @@ TEST (DryLatencyFade, TheReadPointCrossesOverInAStraightLine)
         for (const auto path : { DryPath::engine, DryPath::passThrough })
         {
             const auto out = run (c, path, input, changeAt);
-            for (int t = changeAt * kBlock - 100; t < changeAt * kBlock + kFade + 100; ++t)
+            const int fadeStart = changeAt * kBlock
+                                  + (path == DryPath::engine ? (c.latencyAfter + kBlock - 1) / kBlock * kBlock : 0);
+            for (int t = fadeStart - 100; t < fadeStart + kFade + 100; ++t)
             {
                 auto at = [&] (int delay) { return t >= delay ? input[static_cast<size_t> (t - delay)] : 0.0f; };
-                const int i = t - changeAt * kBlock;
+                const int i = t - fadeStart;
                 float expected = at (i < 0 ? c.latencyBefore : c.latencyAfter);
                 if (i >= 0 && i < kFade)
                 {

@@ -100,6 +100,17 @@ protected:
         const int latency = settledLatency (*plugin, audio, 1024);
         ASSERT_EQ (latency, 1024);
 
+        // An LV2 sidechain counts as connected from its first sample that is not zero, and the
+        // blend then takes over from the pass-through in a crossfade once its delay lines are
+        // full: a sample far below what is measured wakes it, and the blend runs well past
+        // that before the impulse comes. Other formats run the blend all along.
+        {
+            StereoSignal wake (kBlock), silence (kBlock), ignored (kBlock);
+            wake.left[0] = wake.right[0] = 1.0e-12f;
+            for (int b = 0; b < 16; ++b)
+                audio.process (silence.at (0), (b == 0 ? wake : silence).at (0), ignored.writeAt (0), kBlock);
+        }
+
         // Fresh delay lines: the blocks above ran silence through them.
         const int impulseAt = 3 * kBlock + 37;
         const int total = impulseAt + latency + 4 * kBlock;

@@ -3,6 +3,7 @@
 
 #include "ProcessorTestSupport.h"
 
+#include "params/ParamIDs.h"
 #include "processor/Presets.h"
 #include "processor/UserPresets.h"
 
@@ -268,4 +269,57 @@ TEST_F (PresetFiles, SavingCreatesTheFolderAndAsksBeforeReplacing)
     for (const auto& f : UserPresets::list (folder))
         names.add (UserPresets::nameOf (f));
     EXPECT_EQ (names, juce::StringArray ({ "Alpha 9", "alpha 10", "b-side" }));
+}
+
+TEST (PresetApply, AudioRunningDuringALoadHearsItAsOneChange)
+{
+    // A load writes the parameters one by one while the audio thread runs. Blocks that run in
+    // the middle of it (here: after the new mode, before the new Resolution) keep the blend's
+    // setting; the block after it takes the whole load at once. So the run sounds exactly like
+    // one in which mode and Resolution changed together between two blocks, and no block is
+    // told a latency of the half-loaded setting.
+    auto run = [] (bool loadAcrossBlocks, std::vector<int>& latencies) {
+        QuorvaneAudioProcessor p;
+        HostedProcessor host (p);
+        host.setRaw (ParamIDs::mode, static_cast<float> (modeIndexOf ("FFT Vocoder")));
+        host.setRaw (ParamIDs::resolution, 7.0f);
+        host.prepare (48000.0, 256);
+        juce::AudioBuffer<float> buffer (host.bufferChannels(), 256);
+        std::vector<float> out;
+        auto block = [&] (int b) {
+            fillNoise (buffer, b + 1, 0.3f);
+            host.process (buffer);
+            out.insert (out.end(), buffer.getReadPointer (0), buffer.getReadPointer (0) + 256);
+            latencies.push_back (p.getLatencySamples());
+        };
+        int b = 0;
+        for (; b < 8; ++b)
+            block (b);
+        if (loadAcrossBlocks)
+        {
+            const QuorvaneAudioProcessor::ScopedSettingsLoad load (p);
+            host.setRaw (ParamIDs::mode, static_cast<float> (modeIndexOf ("Spectral Gate")));
+            block (b++);
+            block (b++);
+            host.setRaw (ParamIDs::resolution, 12.0f);
+        }
+        else
+        {
+            block (b++);
+            block (b++);
+            host.setRaw (ParamIDs::mode, static_cast<float> (modeIndexOf ("Spectral Gate")));
+            host.setRaw (ParamIDs::resolution, 12.0f);
+        }
+        for (; b < 40; ++b)
+            block (b);
+        return out;
+    };
+    std::vector<int> latenciesLoaded, latenciesTogether;
+    const auto loaded = run (true, latenciesLoaded);
+    const auto together = run (false, latenciesTogether);
+    EXPECT_EQ (loaded, together);
+    EXPECT_EQ (latenciesLoaded, latenciesTogether);
+    // The vocoder's 128 until the gate's 4096-sample frames are full, then 4096.
+    EXPECT_EQ (latenciesTogether.front(), 128);
+    EXPECT_EQ (latenciesTogether.back(), 4096);
 }

@@ -291,8 +291,13 @@ TEST (Processor, LatencyFollowsModeAndResolutionWithOrWithoutSidechain)
             host.setRaw (ParamIDs::mode, static_cast<float> (c.modeIndex));
             host.setRaw (ParamIDs::resolution, c.resolution);
             juce::AudioBuffer<float> buffer (host.bufferChannels(), 256);
-            buffer.clear();
-            host.process (buffer);
+            // A change is heard (and its latency told) once the new setting's frames are full
+            // and the crossfade is over: at most 4096 + 480 samples.
+            for (int b = 0; b < 20; ++b)
+            {
+                buffer.clear();
+                host.process (buffer);
+            }
             EXPECT_EQ (p.getLatencySamples(), c.latency) << "mode " << c.modeIndex << " sidechain " << sidechain;
         }
     }

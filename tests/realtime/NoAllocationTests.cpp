@@ -3,6 +3,8 @@
 #include "../processor/ProcessorTestSupport.h"
 #include "params/ParamIDs.h"
 #include "params/ParameterTable.h"
+#include "processor/FactoryPresets.h"
+#include "processor/Presets.h"
 
 #include <atomic>
 #include <cerrno>
@@ -307,8 +309,7 @@ TEST (RealtimeSafety, OtherThreadsAllocationsAreNotCounted)
 namespace
 {
 // Turns every continuous dial to a new place, as host automation does before a block. The dials
-// that change a frame bank's size (Resolution, BI Chunk) stay: rebuilding a bank is the one
-// allocation the audio thread is allowed.
+// that change the engine's structure (Resolution, BI Chunk) are the next test's.
 void moveEveryDial (HostedProcessor& host, int block)
 {
     for (int i = 0; i < kNumParameters; ++i)
@@ -324,9 +325,8 @@ void moveEveryDial (HostedProcessor& host, int block)
 
 TEST (RealtimeSafety, ProcessBlockNeverAllocatesAfterPreparation)
 {
-    // prepareToPlay builds every frame bank for the entry's current settings, so the blocks that
-    // follow must not allocate at all: the banks are rebuilt (and allowed to allocate) only when
-    // their resolution, channel count or rate changes, which nothing here does.
+    // prepareToPlay builds every frame bank of every size, so the blocks that follow must not
+    // allocate at all.
     // Without a sidechain Audio 1 passes through the dry delays instead; a rolling transport
     // keeps the transport follower busy in both. Dials that glide must not allocate either.
     for (int blockSize : { 1, 64, 512, 4096 })
@@ -363,4 +363,65 @@ TEST (RealtimeSafety, ProcessBlockNeverAllocatesAfterPreparation)
                 EXPECT_EQ (counted, 0) << kBlendModeRegistry[mode].name << " at block size " << blockSize
                                        << (sidechain ? "" : " without sidechain");
             }
+}
+
+TEST (RealtimeSafety, NoChangeOfSettingAllocates)
+{
+    // Blocks that each bring a change of structure: the mode through every entry, Resolution
+    // across its range (by hand and by modulator 2), Chunk, Direction, and presets loaded on
+    // another thread while the audio runs; each with the crossovers it starts.
+    for (int blockSize : { 64, 512 })
+        for (const bool modulated : { false, true })
+        {
+            QuorvaneAudioProcessor p;
+            TestPlayHead head;
+            p.setPlayHead (&head);
+            HostedProcessor host (p, true);
+            host.setRaw (ParamIDs::seqEnabled2, modulated ? 1.0f : 0.0f);
+            host.setRaw (ParamIDs::mod2Target, 0.0f); // Dial 1: Resolution in the frame modes and vocoders
+            host.setRaw (ParamIDs::seqBars2, 0.0f);
+            for (int s = 0; s < kNumSteps; ++s)
+                p.setStepValue (1, s, s % 2 == 0 ? -1.0f : 1.0f);
+            host.prepare (48000.0, blockSize);
+
+            // A second thread loads factory presets one after another meanwhile.
+            std::atomic<bool> stop { false };
+            std::vector<Presets::PresetValues> presets;
+            for (int i = 0; i < FactoryPresets::count(); ++i)
+                presets.push_back (FactoryPresets::values (FactoryPresets::at (i)));
+            std::thread loader ([&] {
+                for (size_t i = 0; ! stop.load(); ++i)
+                {
+                    Presets::apply (p, presets[i % presets.size()]);
+                    std::this_thread::yield();
+                }
+            });
+
+            juce::AudioBuffer<float> buffer (host.bufferChannels(), blockSize);
+            const int blocks = 3 * 48000 / blockSize;
+            long counted = 0;
+            for (int b = 0; b < blocks; ++b)
+            {
+                head.setPlaying (120.0, b * blockSize * 2.0 / 48000.0);
+                fillNoise (buffer, b + 1, 0.5f);
+                const int every = std::max (1, 4096 / blockSize);
+                if (b % every == 0)
+                {
+                    const int change = b / every;
+                    host.setRaw (ParamIDs::mode, static_cast<float> (change % kNumBlendModeEntries));
+                    host.setRaw (ParamIDs::resolution, static_cast<float> ((change * 5) % 13));
+                    host.setRaw (ParamIDs::biChunk, static_cast<float> (change % 4));
+                    host.setRaw (ParamIDs::direction, static_cast<float> (change % 3));
+                }
+                allocations = 0;
+                {
+                    CountAllocationsHere counting;
+                    host.process (buffer);
+                }
+                counted += allocations.load();
+            }
+            stop.store (true);
+            loader.join();
+            EXPECT_EQ (counted, 0) << "block size " << blockSize << (modulated ? ", modulator 2 on Resolution" : "");
+        }
 }

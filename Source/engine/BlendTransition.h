@@ -1,0 +1,117 @@
+#pragma once
+
+#include "params/BlendModeRegistry.h"
+
+#include <algorithm>
+
+// What shapes the engine's structure: the mode, the operation of the math modes and, for the
+// modes built on frames or bands, the resolution. Two blocks with equal settings run the same
+// algorithm; any other dial only moves its values.
+struct BlendSetting
+{
+    BlendMode mode = Math;
+    MathOp op = Multiply;
+    int resolution = 0;
+
+    bool operator== (const BlendSetting& o) const noexcept
+    {
+        return mode == o.mode && op == o.op && resolution == o.resolution;
+    }
+    bool operator!= (const BlendSetting& o) const noexcept { return ! (*this == o); }
+};
+
+// A change of setting, as heard. The new setting first runs unheard beside the old one for as
+// many samples as its latency (so that a frame mode's frames are full of the signal that came
+// in after the change, and a delay line holds it), then the two cross over a short linear
+// fade, which starts with a block: the dry paths move to the new latency over the same fade,
+// and the latency told to the host changes in that block. A change that arrives while one is
+// under way waits for it to end. Pass-through (no sidechain) hands over to the blend the same
+// way.
+struct BlendTransition
+{
+    enum class Source
+    {
+        none,        // nothing played since preparation: the first setting starts at once
+        passThrough, // Audio 1 passed through
+        setting      // the blend of `heard`
+    };
+
+    Source heardSource = Source::none;
+    BlendSetting heard, next;
+    int heardLatency = 0, nextLatency = 0;
+    bool pending = false; // `next` runs beside what is heard
+    int warmupLeft = 0;   // samples `next` still runs unheard
+    int fadeLength = 0;   // samples of the crossfade, 0 until it starts
+    int fadePosition = 0; // samples of it already played
+
+    bool fading() const noexcept { return fadeLength > 0; }
+
+    // The latency of what this block plays, once `begin` has run for it.
+    int latency() const noexcept { return fading() ? nextLatency : heardLatency; }
+
+    // The start of a block whose dials ask for `wanted`. True when a change starts here.
+    bool begin (BlendSetting wanted, int wantedLatency, int crossfadeSamples) noexcept
+    {
+        if (heardSource == Source::none)
+        {
+            heardSource = Source::setting;
+            heard = wanted;
+            heardLatency = wantedLatency;
+            return false;
+        }
+        bool started = false;
+        if (! pending && (heardSource == Source::passThrough || wanted != heard))
+        {
+            pending = true;
+            next = wanted;
+            nextLatency = wantedLatency;
+            warmupLeft = wantedLatency;
+            fadeLength = fadePosition = 0;
+            started = true;
+        }
+        if (pending && ! fading() && warmupLeft <= 0)
+        {
+            fadeLength = std::max (1, crossfadeSamples);
+            fadePosition = 0;
+        }
+        return started;
+    }
+
+    // The new setting's share `offset` samples into the current chunk.
+    float weightAt (int offset) const noexcept
+    {
+        if (! fading())
+            return 0.0f;
+        const int i = fadePosition + offset;
+        return i >= fadeLength ? 1.0f : static_cast<float> (i) / static_cast<float> (fadeLength);
+    }
+
+    void advance (int n) noexcept
+    {
+        if (! pending)
+            return;
+        if (! fading())
+        {
+            warmupLeft -= n;
+            return;
+        }
+        fadePosition += n;
+        if (fadePosition >= fadeLength)
+        {
+            heardSource = Source::setting;
+            heard = next;
+            heardLatency = nextLatency;
+            pending = false;
+            fadeLength = fadePosition = 0;
+        }
+    }
+
+    // A block passed Audio 1 through at `latency`: whatever was under way is dropped.
+    void passedThrough (int latency) noexcept
+    {
+        heardSource = Source::passThrough;
+        heardLatency = latency;
+        pending = false;
+        fadeLength = fadePosition = 0;
+    }
+};
