@@ -95,6 +95,7 @@ TEST (ChangeClicks, ModulatorTwoSteppingResolutionAddsNoClick)
     for (const char* entry : entries)
         for (const Mix mix : { Mix::dry, Mix::blend })
         {
+            ASSERT_GE (modeIndexOf (entry), 0) << entry;
             auto setup = [&] (bool modulated, float resolution) {
                 return [=] (HostedProcessor& host, QuorvaneAudioProcessor& p) {
                     setMix (p, mix);
@@ -178,11 +179,12 @@ TEST (ChangeClicks, AnLv2SidechainComingAliveCrossesOverFromPassThrough)
     // An LV2 host connects the sidechain ports from the start; Audio 2 starts a second in. Until
     // then Audio 1 passes through; then the blend takes over. Still: the blend with Audio 2 there
     // from the start, and the pass-through's sine.
-    const char* entries[] = { "Classic Vocoder", "Spectral Gate", "Ring Modulation", "Frequency Splice" };
+    const char* entries[] = { "Classic Vocoder", "Spectral Gate", "Ring Modulation (RM)", "Frequency Splice" };
     const int samples = 96000;
     const long long alive = 48000;
     for (const char* entry : entries)
     {
+        ASSERT_GE (modeIndexOf (entry), 0) << entry;
         auto setup = [&] (HostedProcessor& host, QuorvaneAudioProcessor& p) {
             setMix (p, Mix::blend);
             host.setRaw (ParamIDs::mode, static_cast<float> (modeIndexOf (entry)));
