@@ -62,6 +62,7 @@ void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlo
     currentSampleRate = sampleRate;
     transport.reset();
     lv2SidechainHeard = false;
+    lv2TransportStopped = false;
     const int channels = std::max (1, getTotalNumOutputChannels());
     engine.prepare (channels, samplesPerBlock, sampleRate, readBlendRecords());
     audioRunning.store (true);
@@ -123,6 +124,7 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
         transport.reset();
         blockTransport = {};
     }
+    restartWithTransportIfLv2();
 
     const float sidechainPeak = peakOf (sidechain);
     bool connected = sidechain.getNumChannels() > 0 && n > 0;
@@ -172,6 +174,29 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
                             : engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution);
     reportLatency (latency);
     engine.passThrough (mainIn, mainOut, latency);
+}
+
+void QuorvaneAudioProcessor::restartWithTransportIfLv2()
+{
+    // A VST3 host stops processing when its transport stops, and the wrapper then calls reset(),
+    // so a restart plays nothing of what came before. An LV2 host goes on calling the plug-in
+    // (or stops without a word), and the frames and delays would replay the old material after
+    // the restart. So in LV2 a transport that starts rolling after a stop clears the history the
+    // same way, and the sidechain counts as unheard again, as after preparation: a second play
+    // of the song's start sounds like the first.
+    if (wrapperType != wrapperType_LV2)
+        return;
+    if (! blockTransport.playing)
+    {
+        lv2TransportStopped = getPlayHead() != nullptr;
+        return;
+    }
+    if (lv2TransportStopped)
+    {
+        engine.reset();
+        lv2SidechainHeard = false;
+        lv2TransportStopped = false;
+    }
 }
 
 void QuorvaneAudioProcessor::reportLatency (int latency)

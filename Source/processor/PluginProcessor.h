@@ -213,6 +213,8 @@ private:
     static double heardPhase (const ModulatorTiming& timing, int latency) noexcept;
     // Tells the host a new latency when it changed.
     void reportLatency (int latency);
+    // LV2: a transport that starts rolling after a stop clears what the engine heard.
+    void restartWithTransportIfLv2();
     void applyModulator2 (const ModulatorTiming& timing, BlendMode mode, MathOp op);
     // A preset load is one change (see ScopedSettingsLoad): a block takes a SettingsRead before
     // its first parameter read, and holds the blend's setting if a load moved under the reads.
@@ -241,8 +243,10 @@ private:
     // never races a hand-over.
     std::atomic<int> audio1Length { 0 }, audio2Length { 0 };
 
-    // The LV2 sidechain has carried a non-zero sample since the last preparation.
+    // The LV2 sidechain has carried a non-zero sample since the last preparation or restart of
+    // the transport.
     bool lv2SidechainHeard = false;
+    bool lv2TransportStopped = false; // an LV2 host's transport was seen stopped (audio thread only)
 
     TransportFollower transport;
     TransportState blockTransport; // this block's transport, as hostModulatorTiming reads it

@@ -105,8 +105,9 @@ TEST (Processor, WithoutSidechainAudioOnePassesThroughBitForBitAtTheReportedLate
 
 // An LV2 host connects the sidechain ports whether or not anything is routed to them. Until the
 // sidechain carries a non-zero sample it counts as not connected and Audio 1 passes through;
-// from then on it counts as connected, through silence too, until the next preparation. Other
-// formats switch the bus itself, so a silent but enabled sidechain runs the engine there.
+// from then on it counts as connected, through silence too, until the next preparation (or,
+// with a transport, until it rolls again after a stop). Other formats switch the bus itself, so
+// a silent but enabled sidechain runs the engine there.
 TEST (Processor, AnLv2SidechainCountsAsConnectedFromItsFirstNonZeroSample)
 {
     auto lv2 = makeProcessorAs (juce::AudioProcessor::wrapperType_LV2);

@@ -81,3 +81,51 @@ TEST (Restart, PrepareAndResetLeaveNothingOfWhatWasHeard)
                         << "channel " << c << " sample " << i;
         }
 }
+
+TEST (Restart, AnLv2TransportRollingAgainLeavesNothingOfWhatWasHeard)
+{
+    // An LV2 host never says that processing stopped; it goes on calling the plug-in with its
+    // transport stopped. When the transport rolls again (here from the song's start), nothing of
+    // what played before may come back: the instance sounds exactly like a fresh one playing
+    // from there, the sidechain's first samples included.
+    for (int entry = 0; entry < kNumBlendModeEntries; ++entry)
+    {
+        SCOPED_TRACE (kBlendModeRegistry[entry].name);
+        auto used = makeProcessorAs (juce::AudioProcessor::wrapperType_LV2);
+        auto fresh = makeProcessorAs (juce::AudioProcessor::wrapperType_LV2);
+        HostedProcessor usedHost (*used), freshHost (*fresh);
+        TestPlayHead usedHead, freshHead;
+        used->setPlayHead (&usedHead);
+        fresh->setPlayHead (&freshHead);
+        configure (usedHost, entry);
+        configure (freshHost, entry);
+
+        usedHost.prepare (kRate, kBlock);
+        usedHead.setPlaying (120.0, 0.0);
+        run (usedHost, 7);
+        // Stopped for four blocks of silence (2048 samples, less than a frame), still called.
+        usedHead.setPlaying (120.0, 8.0);
+        usedHead.info.setIsPlaying (false);
+        juce::AudioBuffer<float> silence (usedHost.bufferChannels(), kBlock);
+        for (int b = 0; b < 4; ++b)
+        {
+            silence.clear();
+            usedHost.process (silence);
+        }
+        usedHead.setPlaying (120.0, 0.0);
+        used->engine.setRandomSeed (kSeed);
+
+        freshHost.prepare (kRate, kBlock);
+        freshHead.setPlaying (120.0, 0.0);
+        fresh->engine.setRandomSeed (kSeed);
+
+        const auto afterRestart = run (usedHost, 99);
+        const auto fromFresh = run (freshHost, 99);
+        used->setPlayHead (nullptr);
+        fresh->setPlayHead (nullptr);
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < kBlock * kBlocks; ++i)
+                ASSERT_EQ (afterRestart.getSample (c, i), fromFresh.getSample (c, i))
+                    << "channel " << c << " sample " << i;
+    }
+}
