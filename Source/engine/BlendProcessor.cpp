@@ -245,9 +245,9 @@ void BlendProcessor::processRealtime (BlendMode mode, const juce::AudioBuffer<fl
                                       double sampleRate, const BlendRecords& records)
 {
     // A held setting runs on in place of what the records ask for; their other dials apply.
-    const BlendSetting wanted = wantedSetting (mode, records.math.op, records.vocoder.resolution);
-    if (wanted != settingOf (mode, records.math.op, records.vocoder.resolution))
-        return processSetting (wanted.mode, role1, role2, dry1, dry2, out, sampleRate, recordsFor (records, wanted));
+    if (settingHeld && hasWanted && lastWanted != settingOf (mode, records.math.op, records.vocoder.resolution))
+        return processSetting (lastWanted.mode, role1, role2, dry1, dry2, out, sampleRate,
+                               recordsFor (records, lastWanted));
     processSetting (mode, role1, role2, dry1, dry2, out, sampleRate, records);
 }
 

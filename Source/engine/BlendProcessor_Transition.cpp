@@ -12,6 +12,16 @@
 // operations) fork it when the change starts: the old one plays on a copy, and the new one
 // carries on with the state itself, so a change between them continues the same filters.
 
+namespace
+{
+// out = from * (1 - w) + to * w, sample by sample: exactly `from` at weight 0 and `to` at 1.
+void crossOver (const float* from, const float* to, const float* w, float* out, int n) noexcept
+{
+    for (int j = 0; j < n; ++j)
+        out[j] = from[j] * (1.0f - w[j]) + to[j] * w[j];
+}
+} // namespace
+
 BlendSetting BlendProcessor::settingOf (BlendMode mode, MathOp op, int resolution) noexcept
 {
     const ModeOps& ops = modeOps (mode);
@@ -159,29 +169,18 @@ void BlendProcessor::runTransition (const ModeBlock& block)
 
     if (! t.fading())
         return;
-    const float* w = transitionWeights.data();
     for (int c = 0; c < numChannels; ++c)
-    {
-        float* o = block.out.getWritePointer (c);
-        const float* s = scratch.getReadPointer (c);
-        // Weighted so that the ends are exact: weight 0 is the old setting, 1 the new.
-        for (int j = 0; j < n; ++j)
-            o[j] = o[j] * (1.0f - w[j]) + s[j] * w[j];
-    }
+        crossOver (block.out.getReadPointer (c), scratch.getReadPointer (c), transitionWeights.data(),
+                   block.out.getWritePointer (c), n);
 }
 
 void BlendProcessor::crossFromPassThrough (const ModeBlock& block, const juce::AudioBuffer<float>& dry1) noexcept
 {
     // What pass-through plays is Audio 1 held back by the dry paths' latency: the dry copy.
     const auto& source = dry1.getNumChannels() > 0 ? dry1 : block.role1;
-    const float* w = transitionWeights.data();
     for (int c = 0; c < block.numChannels; ++c)
-    {
-        float* o = block.out.getWritePointer (c);
-        const float* heard = dryCopy1.getReadPointer (std::min (c, source.getNumChannels() - 1));
-        for (int j = 0; j < block.numSamples; ++j)
-            o[j] = heard[j] * (1.0f - w[j]) + o[j] * w[j];
-    }
+        crossOver (dryCopy1.getReadPointer (std::min (c, source.getNumChannels() - 1)), block.out.getReadPointer (c),
+                   transitionWeights.data(), block.out.getWritePointer (c), block.numSamples);
 }
 
 void BlendProcessor::resetRunningModes (BlendMode mode, int channel) noexcept

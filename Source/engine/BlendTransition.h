@@ -1,8 +1,7 @@
 #pragma once
 
+#include "engine/DelayLine.h"
 #include "params/BlendModeRegistry.h"
-
-#include <algorithm>
 
 // What shapes the engine's structure: the mode, the operation of the math modes and, for the
 // modes built on frames or bands, the resolution. Two blocks with equal settings run the same
@@ -41,10 +40,9 @@ struct BlendTransition
     int heardLatency = 0, nextLatency = 0;
     bool pending = false; // `next` runs beside what is heard
     int warmupLeft = 0;   // samples `next` still runs unheard
-    int fadeLength = 0;   // samples of the crossfade, 0 until it starts
-    int fadePosition = 0; // samples of it already played
+    LinearFade crossfade; // runs from the block it starts in to its end
 
-    bool fading() const noexcept { return fadeLength > 0; }
+    bool fading() const noexcept { return crossfade.running(); }
 
     // The latency of what this block plays, once `begin` has run for it.
     int latency() const noexcept { return fading() ? nextLatency : heardLatency; }
@@ -66,24 +64,18 @@ struct BlendTransition
             next = wanted;
             nextLatency = wantedLatency;
             warmupLeft = wantedLatency;
-            fadeLength = fadePosition = 0;
+            crossfade = {};
             started = true;
         }
         if (pending && ! fading() && warmupLeft <= 0)
-        {
-            fadeLength = std::max (1, crossfadeSamples);
-            fadePosition = 0;
-        }
+            crossfade.start (crossfadeSamples);
         return started;
     }
 
     // The new setting's share `offset` samples into the current chunk.
     float weightAt (int offset) const noexcept
     {
-        if (! fading())
-            return 0.0f;
-        const int i = fadePosition + offset;
-        return i >= fadeLength ? 1.0f : static_cast<float> (i) / static_cast<float> (fadeLength);
+        return fading() ? crossfade.weightAt (offset) : 0.0f;
     }
 
     void advance (int n) noexcept
@@ -95,14 +87,13 @@ struct BlendTransition
             warmupLeft -= n;
             return;
         }
-        fadePosition += n;
-        if (fadePosition >= fadeLength)
+        crossfade.advance (n);
+        if (! crossfade.running())
         {
             heardSource = Source::setting;
             heard = next;
             heardLatency = nextLatency;
             pending = false;
-            fadeLength = fadePosition = 0;
         }
     }
 
@@ -112,6 +103,6 @@ struct BlendTransition
         heardSource = Source::passThrough;
         heardLatency = latency;
         pending = false;
-        fadeLength = fadePosition = 0;
+        crossfade = {};
     }
 };

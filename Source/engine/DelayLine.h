@@ -65,14 +65,46 @@ struct DelayLine
     void clearSignal() noexcept { samples.fill (0.0f); }
 };
 
+// A straight-line crossfade over `length` samples: the share of the new signal rises from 0 at
+// its first sample to 1 at its end. Shared by the dry paths' change of delay and the engine's
+// change of setting.
+struct LinearFade
+{
+    int length = 0;   // samples of the crossfade under way, 0 when there is none
+    int position = 0; // samples of it already played
+
+    void start (int samples) noexcept
+    {
+        length = std::max (1, samples);
+        position = 0;
+    }
+
+    bool running() const noexcept { return position < length; }
+    int remaining() const noexcept { return length - position; }
+
+    // The new signal's share `offset` samples after the current position.
+    float weightAt (int offset) const noexcept
+    {
+        const int i = position + offset;
+        return i >= length ? 1.0f : static_cast<float> (i) / static_cast<float> (length);
+    }
+
+    // Past its end the fade is over and `running` false.
+    void advance (int n) noexcept
+    {
+        position += n;
+        if (position >= length)
+            length = position = 0;
+    }
+};
+
 // A change of a whole-sample delay, heard as a short crossfade from the old read point to the
 // new one instead of a jump: a latency that grows would otherwise replay what was already heard,
 // one that shrinks would skip audio. Targeted once per host block, advanced as samples go by.
 struct DelayFade
 {
     int from = 0, to = 0;
-    int length = 0;   // samples of the crossfade under way, 0 when there is none
-    int position = 0; // samples of it already played
+    LinearFade fade;
     bool set = false;
 
     // This block's delay. A new delay while a crossfade runs starts over from the last target.
@@ -81,29 +113,15 @@ struct DelayFade
         if (set && delay != to)
         {
             from = to;
-            length = std::max (1, fadeLength);
-            position = 0;
+            fade.start (fadeLength);
         }
         to = delay;
         set = true;
     }
 
-    bool fading() const noexcept { return position < length; }
-
-    // The new read point's share `offset` samples after the current position.
-    float weightAt (int offset) const noexcept
-    {
-        const int i = position + offset;
-        return i >= length ? 1.0f : static_cast<float> (i) / static_cast<float> (length);
-    }
-
-    void advance (int n) noexcept
-    {
-        position += n;
-        if (position >= length)
-            length = position = 0;
-    }
-
+    bool fading() const noexcept { return fade.running(); }
+    float weightAt (int offset) const noexcept { return fade.weightAt (offset); }
+    void advance (int n) noexcept { fade.advance (n); }
     void reset() noexcept { *this = {}; }
 };
 
@@ -176,7 +194,7 @@ public:
         const int oldIndex = (writeIndex - n - std::clamp (fade.from, 0, largestDelay)) & mask;
         const int newIndex = (writeIndex - n - std::clamp (fade.to, 0, largestDelay)) & mask;
         // Past the fade's end the new read point alone, exactly as readDelayed gives it.
-        const int fading = std::min (n, fade.length - fade.position);
+        const int fading = std::min (n, fade.fade.remaining());
         for (int j = 0; j < n; ++j)
         {
             const float b = samples[static_cast<size_t> ((newIndex + j) & mask)];

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 // One frame bank per frame size, all built in preparation, so that a change of Resolution (by
 // hand, by automation or by modulator 2) never allocates on the audio thread. For stereo the
@@ -22,6 +23,9 @@ struct FrameBankSet
     std::array<Bank, kSizes> banks;
     int current = -1; // the order last selected, -1 for none
     int entered = -1; // the order last entered (or first selected), -1 for none
+    uint32_t used = 0; // bit per size selected since the last reset: the only ones not silent
+
+    static uint32_t bitOf (int order) noexcept { return 1u << (order - kMinFrameOrder); }
 
     // Builds every size for `numChannels` at `sampleRate` (allocates) and forgets which sizes
     // were in use.
@@ -31,6 +35,7 @@ struct FrameBankSet
             if (! banks[static_cast<size_t> (i)].isBuiltFor (kMinFrameOrder + i, numChannels, sampleRate))
                 banks[static_cast<size_t> (i)].rebuildWithChannels (kMinFrameOrder + i, numChannels, sampleRate);
         current = entered = -1;
+        used = ~0u; // banks kept from an earlier preparation hold what they heard
     }
 
     // The bank of `order`, now the one that runs. A bank not built for this channel count or
@@ -42,6 +47,7 @@ struct FrameBankSet
         if (! bank.isBuiltFor (order, numChannels, sampleRate))
             bank.rebuildWithChannels (order, numChannels, sampleRate);
         current = order;
+        used |= bitOf (order);
         if (entered < 0)
             entered = order;
         return bank;
@@ -57,11 +63,14 @@ struct FrameBankSet
 
     Bank& active() noexcept { return banks[static_cast<size_t> (std::max (current, kMinFrameOrder) - kMinFrameOrder)]; }
 
-    // Every size back to silence; nothing is allocated.
+    // Every size back to silence; nothing is allocated. Only sizes selected since the last reset
+    // can hold anything.
     void resetChannels()
     {
-        for (auto& bank : banks)
-            bank.resetChannels();
+        for (int order = kMinFrameOrder; order <= kMaxFrameOrder; ++order)
+            if ((used & bitOf (order)) != 0)
+                banks[static_cast<size_t> (order - kMinFrameOrder)].resetChannels();
+        used = 0;
         entered = current;
     }
 };
