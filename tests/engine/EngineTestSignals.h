@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,19 +54,24 @@ inline Stereo stereoSilence (int n)
     return { std::vector<float> (static_cast<size_t> (n), 0.0f), std::vector<float> (static_cast<size_t> (n), 0.0f) };
 }
 
+// Called before each block with its index: may change the entry and the records from there on.
+using BeforeBlock = std::function<void (EngineHarness&, Entry&, int block)>;
+
 // Runs the engine over two stereo signals in blocks whose sizes cycle through `blocks`; role1 and
 // dry1 are Audio 1, role2 and dry2 Audio 2, and the output overwrites Audio 1's buffer. A mono
 // engine (h.channels == 1) takes the left channels and leaves the right output silent.
-inline Stereo render (EngineHarness& h, const Entry& entry, const Stereo& audio1, const Stereo& audio2,
-                      const std::vector<int>& blocks)
+inline Stereo render (EngineHarness& h, Entry entry, const Stereo& audio1, const Stereo& audio2,
+                      const std::vector<int>& blocks, const BeforeBlock& beforeBlock = {})
 {
     const int total = static_cast<int> (audio1[0].size());
     const int channels = std::clamp (h.channels, 1, 2);
     Stereo out { std::vector<float> (audio1[0].size()), std::vector<float> (audio1[0].size()) };
-    h.math.op = entry.op;
     size_t b = 0;
     for (int start = 0; start < total; ++b)
     {
+        if (beforeBlock)
+            beforeBlock (h, entry, static_cast<int> (b));
+        h.math.op = entry.op;
         const int len = std::min (blocks[b % blocks.size()], total - start);
         juce::AudioBuffer<float> io (channels, len), sidechain (channels, len);
         for (int c = 0; c < channels; ++c)

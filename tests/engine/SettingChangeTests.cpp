@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "EngineHarness.h"
+#include "EngineTestSignals.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,25 +40,16 @@ std::vector<float> runBlend (int blocks, const std::function<Setting (int block)
     h.prepare();
     const auto a1 = harness::noise (blocks * kBlock, 7, 0.4f);
     const auto a2 = harness::sine (blocks * kBlock, 330.0, kRate, 0.3f);
-    std::vector<float> out;
-    for (int b = 0; b < blocks; ++b)
-    {
+    const auto setBlock = [&] (EngineHarness& engine, enginetest::Entry& entry, int b) {
         const Setting s = settingAt (b);
-        h.math.op = s.op;
-        h.vocoder.resolution = h.spectralGate.resolution = h.phaseSwap.resolution = h.binInterleave.resolution
-            = s.resolution;
+        entry.mode = s.mode;
+        entry.op = s.op;
+        engine.vocoder.resolution = engine.spectralGate.resolution = engine.phaseSwap.resolution
+            = engine.binInterleave.resolution = s.resolution;
         if (eachBlock)
-            eachBlock (h, b);
-        juce::AudioBuffer<float> r1 (2, kBlock), r2 (2, kBlock), o (2, kBlock);
-        for (int c = 0; c < 2; ++c)
-        {
-            std::copy_n (a1.begin() + b * kBlock, kBlock, r1.getWritePointer (c));
-            std::copy_n (a2.begin() + b * kBlock, kBlock, r2.getWritePointer (c));
-        }
-        h.run (s.mode, r1, r2, r1, r2, o);
-        out.insert (out.end(), o.getReadPointer (0), o.getReadPointer (0) + kBlock);
-    }
-    return out;
+            eachBlock (engine, b);
+    };
+    return enginetest::render (h, { "", Math, Multiply }, { a1, a1 }, { a2, a2 }, { kBlock }, setBlock)[0];
 }
 } // namespace
 
