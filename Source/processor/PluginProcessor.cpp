@@ -65,6 +65,10 @@ void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlo
     lv2TransportStopped = false;
     const int channels = std::max (1, getTotalNumOutputChannels());
     engine.prepare (channels, samplesPerBlock, sampleRate, readBlendRecords());
+    // Hosts prepare with no block running: the latency of the settings is known now, before
+    // the first block (a host asks for it when it activates the plug-in).
+    releaseLatencyReport();
+    announceSettledLatency();
     audioRunning.store (true);
 }
 
@@ -76,6 +80,9 @@ void QuorvaneAudioProcessor::releaseResources()
 void QuorvaneAudioProcessor::reset()
 {
     engine.reset();
+    // The next block starts the current settings afresh: until it runs, the message thread may
+    // tell the host their latency.
+    releaseLatencyReport();
 }
 
 bool QuorvaneAudioProcessor::isStandaloneWrapper() const
@@ -86,6 +93,7 @@ bool QuorvaneAudioProcessor::isStandaloneWrapper() const
 void QuorvaneAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
     juce::ScopedNoDenormals noDenormals;
+    claimLatencyReport();
 
     if (isStandaloneWrapper())
     {
@@ -170,7 +178,7 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
     // is told, so that the track stays in time after the host's compensation. While a preset
     // loads, the latency stays where it was.
     const int latency = settingsMovedSince (settingsRead)
-                            ? lastReportedLatency
+                            ? lastReportedLatency.load()
                             : engine.getRealtimeLatencySamples (mode, readVocoderParams().resolution);
     reportLatency (latency);
     engine.passThrough (mainIn, mainOut, latency);
@@ -196,15 +204,6 @@ void QuorvaneAudioProcessor::restartWithTransportIfLv2()
         engine.reset();
         lv2SidechainHeard = false;
         lv2TransportStopped = false;
-    }
-}
-
-void QuorvaneAudioProcessor::reportLatency (int latency)
-{
-    if (latency != lastReportedLatency)
-    {
-        lastReportedLatency = latency;
-        setLatencySamples (latency);
     }
 }
 

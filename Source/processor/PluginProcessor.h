@@ -158,7 +158,7 @@ public:
     int getAudio2Length() const noexcept { return audio2Length.load(); }
     int getBlendedLength() const noexcept { return std::max (getAudio1Length(), getAudio2Length()); }
 
-    int getLastReportedLatency() const noexcept { return lastReportedLatency; }
+    int getLastReportedLatency() const noexcept { return lastReportedLatency.load(); }
     double getCurrentSampleRate() const noexcept { return currentSampleRate; }
 
     // Marks a preset or a saved state being written into the parameters, one by one, for as
@@ -211,8 +211,18 @@ private:
     // hand-off follows the position heard, `latency` samples behind the block's start.
     RealtimeStepData computeModulator1 (const ModulatorTiming& timing, int latency);
     static double heardPhase (const ModulatorTiming& timing, int latency) noexcept;
-    // Tells the host a new latency when it changed.
+    // ---- The latency the host is told (PluginProcessor_Latency.cpp) ----
+    // Audio thread: tells the host a new latency when it changed.
     void reportLatency (int latency);
+    // The latency of the current settings, as the first block after a preparation plays them.
+    int settledLatency() const noexcept;
+    // Message thread: tells the host the settled latency while no block has run since the last
+    // preparation or reset (the audio thread reports once blocks run).
+    void announceSettledLatency();
+    // The audio thread takes over the report with its first block; a preparation or a reset
+    // hands it back.
+    void claimLatencyReport() noexcept;
+    void releaseLatencyReport() noexcept;
     // LV2: a transport that starts rolling after a stop clears what the engine heard.
     void restartWithTransportIfLv2();
     void applyModulator2 (const ModulatorTiming& timing, BlendMode mode, MathOp op);
@@ -261,7 +271,25 @@ private:
     const ParamSpec* mod2OverrideParamId = nullptr;
     float mod2OverrideValue = 0.0f;
 
-    int lastReportedLatency = 0;
+    std::atomic<int> lastReportedLatency { 0 };
+    std::atomic<bool> audioOwnsLatency { false }, messageReportingLatency { false };
+    // Posts the settled latency to the message thread after a restore, or when the mode or
+    // Resolution changes there, so that the host is never called back from inside a restore.
+    struct LatencyAnnouncer : private juce::AsyncUpdater,
+                              private juce::AudioProcessorValueTreeState::Listener
+    {
+        explicit LatencyAnnouncer (QuorvaneAudioProcessor& p);
+        ~LatencyAnnouncer() override;
+        void post() { triggerAsyncUpdate(); }
+        // Runs a posted report now, as the message loop would (for the tests).
+        void deliverPosted() { handleUpdateNowIfNeeded(); }
+
+    private:
+        void parameterChanged (const juce::String&, float) override;
+        void handleAsyncUpdate() override;
+        QuorvaneAudioProcessor& processor;
+    };
+    LatencyAnnouncer latencyAnnouncer { *this };
     std::atomic<int> settingsLoadsUnderWay { 0 };
     std::atomic<uint32_t> settingsLoadCount { 0 };
     bool blendRunning = false; // the standalone's last block played the blend (audio thread only)

@@ -116,6 +116,9 @@ void QuorvaneAudioProcessor::setStateInformation (const void* data, int sizeInBy
     replaceNonFiniteParameterValues (tree, parameters);
     parameters.replaceState (tree);
     settleSwitchValues();
+    // The restored settings may have another latency; the host hears of it once the restore
+    // has returned (a host that holds a lock while it restores must not be called back).
+    latencyAnnouncer.post();
 
     finishRestoreOnMessageThread (theme);
 }

@@ -214,3 +214,33 @@ TEST_P (HostDryAlignment, EachDrySignalLeavesAtTheReportedLatency)
 }
 
 QV_INSTANTIATE_FOR_BOTH_FORMATS (HostDryAlignment);
+
+// A host that opens a saved session restores the plug-in, prepares it and asks for its latency
+// before the first block, where an export starts: it must already be the restored setting's.
+// The restore itself calls nothing back into the host; the latency follows once it returned.
+// (An LV2 plug-in tells its latency through a port that its first block writes.)
+using HostLatencyBeforeTheFirstBlock = HostedPluginTest;
+
+TEST_P (HostLatencyBeforeTheFirstBlock, IsTheRestoredSettingsAtPreparation)
+{
+    // A saved state with Spectral Gate at Resolution 12 (one frame of 4096 samples).
+    auto source = loadPlugin (GetParam());
+    ASSERT_NE (source, nullptr);
+    {
+        HostAudio sourceAudio (*source);
+        sourceAudio.prepare (kRate, kBlock);
+        setRawValue (*source, "Blend Mode", (float) indexOfEntry ("Spectral Gate"));
+        setRawValue (*source, "Resolution", 12.0f);
+        ASSERT_EQ (settledLatency (*source, sourceAudio, 4096), 4096);
+    }
+    juce::MemoryBlock state;
+    source->getStateInformation (state);
+
+    plugin->setStateInformation (state.getData(), (int) state.getSize());
+    pumpMessages();
+    HostAudio audio (*plugin);
+    audio.prepare (kRate, kBlock);
+    EXPECT_EQ (plugin->getLatencySamples(), 4096);
+}
+
+QV_INSTANTIATE_FOR_VST3 (HostLatencyBeforeTheFirstBlock);

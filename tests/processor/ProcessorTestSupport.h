@@ -35,10 +35,12 @@ public:
 };
 
 // Friend of the processor: holds the file-buffer lock the way a hand-over on the message
-// thread does.
+// thread does, and delivers a latency report posted to the message thread as its loop would
+// (the tests have no running message loop).
 struct QuorvaneProcessorTestAccess
 {
     static juce::SpinLock& bufferLock (QuorvaneAudioProcessor& p) { return p.bufferLock; }
+    static void deliverPostedLatency (QuorvaneAudioProcessor& p) { p.latencyAnnouncer.deliverPosted(); }
 };
 
 // Builds the processor the way a format wrapper does: it announces its type before
