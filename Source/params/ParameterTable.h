@@ -24,6 +24,8 @@ struct ParamSpec
     const char* unit;                         // host value text suffix, null for none
     const char* const* choices;               // Choice only, null-terminated; null for "Blend Mode",
                                               // whose list is the mode registry
+    bool wholeSteps = false;                  // Float only: only whole values mean anything, so
+                                              // hosts offer it step by step
 };
 
 // The units a row may carry. The host prints them after a space ("150 %"); a dial derives its
@@ -85,9 +87,10 @@ constexpr const char* kHz = ParamUnit::hertz;
 constexpr const char* kPct = ParamUnit::percent;
 constexpr const char* kDb = ParamUnit::decibels;
 constexpr const char* kMs = ParamUnit::milliseconds;
+constexpr bool kWholeSteps = true;
 
-// Rows: id, name, kind, min, max, step, skew, default, unit, choices; choiceParam fills a choice's
-// range from its list.
+// Rows: id, name, kind, min, max, step, skew, default, unit, choices and, for the few floats that
+// count whole steps, kWholeSteps; choiceParam fills a choice's range from its list.
 // clang-format off
 inline constexpr ParamSpec kParamTable[] = {
     { ParamIDs::morph,           "Morph",           K::Float,  0, 100, 1, 1, 50, kPct, nullptr },
@@ -101,7 +104,7 @@ inline constexpr ParamSpec kParamTable[] = {
     { ParamIDs::sig2Level,       "Signal 2",        K::Float,  0, 100, 1, 1, 0, kPct, nullptr },
     { ParamIDs::outputVolDb,     "Output Volume",   K::Float,  -60, 6, 0.1f, 1, 0, kDb, nullptr },
     { ParamIDs::clipCeilingDb,   "Clip Ceiling",    K::Float,  -12, 0, 0.1f, 1, -0.3f, kDb, nullptr },
-    { ParamIDs::resolution,      "Resolution",      K::Float,  0, 12, 1, 1, 7, nullptr, nullptr },
+    { ParamIDs::resolution,      "Resolution",      K::Float,  0, 12, 1, 1, 7, nullptr, nullptr, kWholeSteps },
     { ParamIDs::vocAttack,       "Voc Attack",      K::Float,  0.5f, 50, 0, 0.5f, 5, kMs, nullptr },
     { ParamIDs::vocRelease,      "Voc Release",     K::Float,  5, 500, 0, 0.5f, 50, kMs, nullptr },
     { ParamIDs::hfEmphasis,      "HF Emphasis",     K::Float,  -12, 12, 0.5f, 1, 0, kDb, nullptr },
@@ -120,7 +123,7 @@ inline constexpr ParamSpec kParamTable[] = {
     { ParamIDs::sgTilt,          "SG Tilt",         K::Float,  -100, 100, 1, 1, 0, kPct, nullptr },
     { ParamIDs::psAmount,        "PS Amount",       K::Float,  0, 100, 1, 1, 100, kPct, nullptr },
     { ParamIDs::psTilt,          "PS Tilt",         K::Float,  -100, 100, 1, 1, 0, kPct, nullptr },
-    { ParamIDs::biChunk,         "BI Chunk",        K::Float,  0, 3, 1, 1, 0, nullptr, nullptr },
+    { ParamIDs::biChunk,         "BI Chunk",        K::Float,  0, 3, 1, 1, 0, nullptr, nullptr, kWholeSteps },
     { ParamIDs::biTilt,          "BI Tilt",         K::Float,  -100, 100, 1, 1, 0, kPct, nullptr },
     { ParamIDs::probBias,        "Prob Bias",       K::Float,  -100, 100, 1, 1, 0, kPct, nullptr },
     { ParamIDs::probHold,        "Prob Hold",       K::Float,  0, 100, 0.1f, 1, 5, kMs, nullptr },

@@ -27,6 +27,26 @@ juce::AudioParameterFloatAttributes attributesFor (const ParamSpec& row)
         });
 }
 
+// A float parameter of which only whole values mean anything (Resolution, BI Chunk): the host
+// is told it has steps, so it offers them one by one instead of a continuous range.
+class WholeStepParameter final : public juce::AudioParameterFloat
+{
+public:
+    using juce::AudioParameterFloat::AudioParameterFloat;
+    bool isDiscrete() const override { return true; }
+    // A float parameter counts no steps by default, whatever its interval; this one counts them.
+    int getNumSteps() const override { return juce::RangedAudioParameter::getNumSteps(); }
+};
+
+std::unique_ptr<juce::AudioParameterFloat> makeFloatParameter (const ParamSpec& row)
+{
+    const juce::ParameterID id { row.id, 0 };
+    const juce::NormalisableRange<float> range (row.min, row.max, row.step, row.skew, false);
+    if (row.wholeSteps)
+        return std::make_unique<WholeStepParameter> (id, row.name, range, row.defaultValue, attributesFor (row));
+    return std::make_unique<juce::AudioParameterFloat> (id, row.name, range, row.defaultValue, attributesFor (row));
+}
+
 // A choice list from its table; the "Blend Mode" list comes from the mode registry.
 juce::StringArray choiceList (const ParamSpec& row)
 {
@@ -52,9 +72,7 @@ juce::AudioProcessorValueTreeState::ParameterLayout makeLayout()
         switch (row.kind)
         {
             case ParamSpec::Kind::Float:
-                layout.add (std::make_unique<juce::AudioParameterFloat> (
-                    id, row.name, juce::NormalisableRange<float> (row.min, row.max, row.step, row.skew, false),
-                    row.defaultValue, attributesFor (row)));
+                layout.add (makeFloatParameter (row));
                 break;
             case ParamSpec::Kind::Choice:
                 layout.add (std::make_unique<juce::AudioParameterChoice> (id, row.name, choiceList (row),

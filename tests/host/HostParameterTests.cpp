@@ -79,7 +79,10 @@ TEST_P (HostIdentity, ParameterRangesDefaultsAndValueTexts)
         switch (e.kind)
         {
             case K::Float:
-                EXPECT_FALSE (p->isDiscrete());
+                // A float that counts whole steps is offered step by step, in both formats.
+                EXPECT_EQ (p->isDiscrete(), e.wholeSteps);
+                if (e.wholeSteps)
+                    EXPECT_EQ (p->getNumSteps(), (int) (e.max - e.min) + 1);
                 expectFloatText (p->getText (0.0f, 64), e.min, e.unit, vst3, "minimum");
                 expectFloatText (p->getText (1.0f, 64), e.max, e.unit, vst3, "maximum");
                 expectFloatText (p->getText (p->getDefaultValue(), 64), e.defaultValue, e.unit, vst3, "default");

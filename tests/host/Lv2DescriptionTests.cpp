@@ -5,14 +5,17 @@
 #include "../params/ExpectedParameters.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 // The built LV2 bundle's description as an LV2 host reads it (through lilv): the sidechain's
-// ports are marked as a sidechain, and every choice or switch parameter offers its entries at
-// the values its range uses, 0 .. N-1, with the entries' own names.
+// ports are marked as a sidechain and every port and group says whether it is Audio 1, Audio 2
+// or the output; every choice or switch parameter offers its entries at the values its range
+// uses, 0 .. N-1, with the entries' own names; parameters carry their units and value types;
+// the plug-in has a class and real maintainer links, and no preset goes without a name.
 
 namespace
 {
@@ -114,4 +117,106 @@ TEST_F (Lv2Description, ChoiceParametersOfferTheirEntriesAtTheirIndices)
     }
     for (const char* id : { "mode", "direction", "seqBars", "seqDiv", "seqBars2", "seqDiv2", "mod2Target" })
         EXPECT_EQ (checked.count (id), 1u) << id;
+}
+
+TEST_F (Lv2Description, PortsAndGroupsSayWhichIsAudioOneAndWhichTheSidechain)
+{
+    struct Expected { const char* symbol; const char* name; };
+    const Expected ports[] = {
+        { "audio_in_1", "Audio 1 Left" },  { "audio_in_2", "Audio 1 Right" },
+        { "audio_in_3", "Audio 2 (Sidechain) Left" }, { "audio_in_4", "Audio 2 (Sidechain) Right" },
+        { "audio_out_1", "Output Left" }, { "audio_out_2", "Output Right" },
+    };
+    for (const auto& expected : ports)
+    {
+        Node symbol (lilv_new_string (world.get(), expected.symbol));
+        const LilvPort* port = lilv_plugin_get_port_by_symbol (plugin, symbol.get());
+        ASSERT_NE (port, nullptr) << expected.symbol;
+        Node name (lilv_port_get_name (plugin, port));
+        ASSERT_NE (name, nullptr) << expected.symbol;
+        EXPECT_STREQ (lilv_node_as_string (name.get()), expected.name) << expected.symbol;
+    }
+
+    const std::string pluginUri = QV_LV2_URI;
+    const auto lv2Name = uri (kLv2, "name");
+    const auto sideChainOf = uri ("http://lv2plug.in/ns/ext/port-groups#", "sideChainOf");
+    const auto groupName = [&] (const char* symbol) {
+        Node name (lilv_world_get (world.get(), uri (pluginUri + ":", symbol).get(), lv2Name.get(), nullptr));
+        return name == nullptr ? std::string ("(none)") : std::string (lilv_node_as_string (name.get()));
+    };
+    EXPECT_EQ (groupName ("input_group_1"), "Audio 1");
+    EXPECT_EQ (groupName ("input_group_2"), "Audio 2 (Sidechain)");
+    EXPECT_EQ (groupName ("output_group_1"), "Output");
+    Node mainOfSidechain (lilv_world_get (world.get(), uri (pluginUri + ":", "input_group_2").get(),
+                                          sideChainOf.get(), nullptr));
+    ASSERT_NE (mainOfSidechain, nullptr);
+    EXPECT_EQ (std::string (lilv_node_as_uri (mainOfSidechain.get())), pluginUri + ":input_group_1");
+}
+
+TEST_F (Lv2Description, ThePluginHasAClassAndItsMaintainerRealLinks)
+{
+    // The class as the description states it (the host's list of classes comes from the LV2
+    // specification bundles, which this test does not load).
+    Node pluginUri (lilv_new_uri (world.get(), QV_LV2_URI));
+    EXPECT_TRUE (lilv_world_ask (world.get(), pluginUri.get(), uri (kRdf, "type").get(),
+                                 uri (kLv2, "ModulatorPlugin").get()));
+
+    Node email (lilv_plugin_get_author_email (plugin));
+    Node homepage (lilv_plugin_get_author_homepage (plugin));
+    ASSERT_NE (email, nullptr);
+    ASSERT_NE (homepage, nullptr);
+    EXPECT_STREQ (lilv_node_as_uri (email.get()), "mailto:developers@quorvane.org");
+    EXPECT_STREQ (lilv_node_as_uri (homepage.get()), "https://quorvane.org");
+}
+
+TEST_F (Lv2Description, EveryPresetTheBundleListsHasAName)
+{
+    // The framework would list its single, nameless and inert program as a preset.
+    const auto presetClass = uri ("http://lv2plug.in/ns/ext/presets#", "Preset");
+    const auto label = uri (kRdfs, "label");
+    Nodes presets (lilv_plugin_get_related (plugin, presetClass.get()));
+    LILV_FOREACH (nodes, it, presets.get())
+    {
+        const LilvNode* preset = lilv_nodes_get (presets.get(), it);
+        lilv_world_load_resource (world.get(), preset);
+        Node name (lilv_world_get (world.get(), preset, label.get(), nullptr));
+        ASSERT_NE (name, nullptr) << lilv_node_as_uri (preset);
+        EXPECT_STRNE (lilv_node_as_string (name.get()), "") << lilv_node_as_uri (preset);
+    }
+}
+
+TEST_F (Lv2Description, ParametersCarryTheirUnitsAndValueTypes)
+{
+    // LV2 hosts take a property's value type from its range: a toggle for a Bool, steps for an
+    // Int; and its unit from the units vocabulary.
+    const std::string atom = "http://lv2plug.in/ns/ext/atom#";
+    const std::string units = "http://lv2plug.in/ns/extensions/units#";
+    const std::map<std::string, std::string> unitNames = {
+        { "Hz", "hz" }, { "dB", "db" }, { "ms", "ms" }, { "%", "pc" },
+    };
+    const auto range = uri (kRdfs, "range");
+    const auto unit = uri (units, "unit");
+    const std::string pluginUri = QV_LV2_URI;
+    for (const auto& parameter : expectedParameters())
+    {
+        SCOPED_TRACE (parameter.id);
+        const auto subject = uri (pluginUri + ":", parameter.id);
+        using K = ExpectedParameter::Kind;
+        const bool whole = parameter.kind == K::Choice || parameter.wholeSteps;
+        const std::string type = parameter.kind == K::Switch ? "Bool" : whole ? "Int" : "Float";
+        Node rangeNode (lilv_world_get (world.get(), subject.get(), range.get(), nullptr));
+        ASSERT_NE (rangeNode, nullptr);
+        EXPECT_EQ (std::string (lilv_node_as_uri (rangeNode.get())), atom + type);
+
+        Node unitNode (lilv_world_get (world.get(), subject.get(), unit.get(), nullptr));
+        if (parameter.unit == nullptr)
+        {
+            EXPECT_EQ (unitNode, nullptr);
+        }
+        else
+        {
+            ASSERT_NE (unitNode, nullptr) << parameter.unit;
+            EXPECT_EQ (std::string (lilv_node_as_uri (unitNode.get())), units + unitNames.at (parameter.unit));
+        }
+    }
 }

@@ -21,6 +21,7 @@ struct ExpectedParameter
     float defaultValue; // Choice: default index; Switch: 0 or 1
     const char* unit;   // the host's value-text unit, null for none
     std::vector<const char*> choices;
+    bool wholeSteps = false; // Float: only whole values mean anything; hosts offer the steps
 };
 
 const std::vector<ExpectedParameter>& expectedParameters();

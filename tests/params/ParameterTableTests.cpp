@@ -64,6 +64,7 @@ TEST (ParameterTable, RowsAreTheDocumentedParameters)
         EXPECT_EQ (str (row.unit), str (x.unit));
         const std::vector<std::string> expectedChoices (x.choices.begin(), x.choices.end());
         EXPECT_EQ (choicesOf (row), expectedChoices);
+        EXPECT_EQ (row.wholeSteps, x.wholeSteps);
     }
 }
 
