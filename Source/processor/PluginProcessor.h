@@ -175,6 +175,7 @@ public:
         }
         ~ScopedSettingsLoad()
         {
+            processor.morphCoupling.settingsLoaded();
             processor.settingsLoadCount.fetch_add (1);
             processor.settingsLoadsUnderWay.fetch_sub (1);
         }
@@ -290,6 +291,35 @@ private:
         QuorvaneAudioProcessor& processor;
     };
     LatencyAnnouncer latencyAnnouncer { *this };
+
+    // ---- Morph and the three mix levels (PluginProcessor_Morph.cpp) ----
+    using MixLevels = std::array<float, 3>; // FX Level, Signal 1, Signal 2, in percent
+    // The levels a block plays: each Morph's while Morph moved after it, else its parameter.
+    MixLevels heardMixLevels() const noexcept;
+    struct MorphCoupling : private juce::Timer, private juce::AudioProcessorValueTreeState::Listener
+    {
+        explicit MorphCoupling (QuorvaneAudioProcessor& p);
+        ~MorphCoupling() override;
+        // Morph moved after the level (0 FX Level, 1 Signal 1, 2 Signal 2).
+        bool morphIsNewer (size_t level) const noexcept;
+        MixLevels levelsOf (float morphPercent) const noexcept;
+        // A state or preset was loaded: its stored levels are heard.
+        void settingsLoaded() noexcept;
+
+    private:
+        static const std::array<const char*, 3> kLevelIds;
+        void parameterChanged (const juce::String& id, float) override;
+        void timerCallback() override;
+        void publishLevels();
+
+        QuorvaneAudioProcessor& processor;
+        std::array<juce::RangedAudioParameter*, 3> levelParameters {};
+        std::atomic<uint64_t> stampCounter { 0 }, morphStamp { 0 };
+        std::array<std::atomic<uint64_t>, 3> levelStamps {};
+        std::atomic<bool> levelsToPublish { false };
+        std::atomic<bool> publishing { false }; // the message thread is setting the levels to Morph's
+    };
+    MorphCoupling morphCoupling { *this };
     std::atomic<int> settingsLoadsUnderWay { 0 };
     std::atomic<uint32_t> settingsLoadCount { 0 };
     bool blendRunning = false; // the standalone's last block played the blend (audio thread only)

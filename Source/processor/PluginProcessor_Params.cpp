@@ -123,8 +123,9 @@ ScrubParams QuorvaneAudioProcessor::readScrubParams() const
 
 OutputMixParams QuorvaneAudioProcessor::readOutputMixParams() const
 {
-    return { paramValue<ParamIDs::fxLevel>(),       paramValue<ParamIDs::sig1Level>(),
-             paramValue<ParamIDs::sig2Level>(),     paramValue<ParamIDs::fxLowCut>(),
+    const MixLevels levels = heardMixLevels();
+    return { levels[0],                             levels[1],
+             levels[2],                             paramValue<ParamIDs::fxLowCut>(),
              paramValue<ParamIDs::heat>(),          paramValue<ParamIDs::fxHiCut>(),
              paramValue<ParamIDs::clipCeilingDb>(), paramValue<ParamIDs::outputVolDb>() };
 }

@@ -166,8 +166,9 @@ void BlendComponent::buildDials()
         // Handlers come after the attachment, so its initial update says nothing.
         if (i == BlendDial::morph)
         {
+            // The processor sets the three level parameters from Morph (whoever moves it), and
+            // their dials follow through their attachments.
             dials[(size_t) i].onValueChange = [this] {
-                applyMorphCoupling();
                 if (dials[BlendDial::morph].isMouseOverOrDragging (true))
                     showDialMessage (BlendDial::morph);
             };

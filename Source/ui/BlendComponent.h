@@ -129,7 +129,6 @@ private:
     void showTimedMessage (const juce::String& text);
     void showDialMessage (int dialIndex);
     void handleDirectionClick();
-    void applyMorphCoupling();
     void handleStepEdit (int step, float value);
     void showLengthMessage();
     void showTargetMessage();

@@ -1,5 +1,4 @@
 #include "ui/BlendComponent.h"
-#include "engine/ModulatorShape.h"
 #include "params/ParamHelp.h"
 #include "ui/ThemePalette.h"
 
@@ -86,26 +85,12 @@ void BlendComponent::handleDirectionClick()
     if (choice->getIndex() == 0)
     {
         directionAttachment->setValueAsCompleteGesture (1.0f);
-        showTimedMessage ("Direction 2 > 1: Audio 2 modulates Audio 1. Roles swapped.");
+        showTimedMessage ("Direction 2 > 1: Roles swapped. Audio 1 and Audio 2 trade places in the mode's description.");
     }
     else
     {
         // "1 > 1" comes only from the host; a click always returns to the default routing.
         directionAttachment->setValueAsCompleteGesture (0.0f);
-        showTimedMessage ("Direction 1 > 2: Audio 1 modulates Audio 2. Default routing.");
+        showTimedMessage ("Direction 1 > 2: Default routing. Each signal plays the role the mode's description gives it.");
     }
-}
-
-void BlendComponent::applyMorphCoupling()
-{
-    // Morph sweeps dry Audio 1 -> blend -> dry Audio 2; the three level dials follow it, in the
-    // engine's proportions. All four dials are in percent.
-    const auto levels = morphLevels ((float) dials[BlendDial::morph].getValue() / 100.0f);
-    const float fx = levels.fx * 100.0f;
-    const float s1 = levels.sig1 * 100.0f;
-    const float s2 = levels.sig2 * 100.0f;
-
-    dials[BlendDial::fxLevel].setValue (fx, juce::sendNotificationSync);
-    dials[BlendDial::signal1].setValue (s1, juce::sendNotificationSync);
-    dials[BlendDial::signal2].setValue (s2, juce::sendNotificationSync);
 }

@@ -135,8 +135,13 @@ void BlendComponent::clearSteps()
         stepView.setStepValueSilent (i, 0.0f);
         processor.setStepValue (selectedModulator, i, 0.0f);
     }
-    showTimedMessage ("Steps cleared. All 16 step values reset to 0. Morph sits at its centre value while the "
-                      "sequencer plays.");
+    // Steps at 0 put Morph at its centre (modulator 1) or leave the target dial where the user set
+    // it (modulator 2).
+    showTimedMessage (selectedModulator == 0
+                          ? "Steps cleared. All 16 step values reset to 0. Morph sits at its centre value while the "
+                            "sequencer plays."
+                          : "Steps cleared. All 16 step values reset to 0. The target dial stays where you set it "
+                            "while the modulator plays.");
 }
 
 void BlendComponent::shiftSteps (int offset)

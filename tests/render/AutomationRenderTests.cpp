@@ -245,3 +245,36 @@ TEST_F (AutomationRender, EveryModeInTurnOverTheDefaultSamplesRendersCleanly)
         }
     }
 }
+
+TEST_F (AutomationRender, MorphRendersLikeTheLevelsItSets)
+{
+    // There is no editor here: --set morph and --automate morph play the levels Morph sets, the
+    // very bytes of the three levels given by hand. Morph's ramp from 0 to 100 % over a second,
+    // read at block starts every 10 ms, stands on whole percents; so do the levels' own ramps by
+    // hand through their corners at half a second (FX Level up to 100 % and down again, Signal 1
+    // down to 0 %, Signal 2 up from 0 %).
+    writeInputs (48000);
+    struct Case
+    {
+        const char* what;
+        std::vector<std::string> morph, levels;
+    };
+    const Case cases[] = {
+        { "set", { "--set", "morph=33" }, { "--set", "fxLevel=66", "--set", "sig1Level=34", "--set", "sig2Level=0" } },
+        { "automate",
+          { "--automate", "morph=0:0,1:100" },
+          { "--automate", "fxLevel=0:0,0.5:100,1:0", "--automate", "sig1Level=0:100,0.5:0",
+            "--automate", "sig2Level=0:0,0.5:0,1:100" } },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        std::vector<std::string> withMorph { "--mode", "Ring Modulation (RM)", "--block", "480" };
+        auto withLevels = withMorph;
+        withMorph.insert (withMorph.end(), c.morph.begin(), c.morph.end());
+        withLevels.insert (withLevels.end(), c.levels.begin(), c.levels.end());
+        const auto expected = bytesOf (render ("levels.wav", withLevels));
+        ASSERT_GT (expected.getSize(), 48000u * 8u);
+        EXPECT_TRUE (bytesOf (render ("morph.wav", withMorph)) == expected);
+    }
+}

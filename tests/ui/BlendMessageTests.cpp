@@ -28,8 +28,8 @@ TEST_F (BlendPageTest, OpeningThePageShowsTheStoredModesMessage)
     EXPECT_EQ (page->getMessageTicks(), 0);
 
     selectMode (10);
-    EXPECT_EQ (message(), "Mode: Scrub. Audio 2's level scrubs through Audio 1's recent history for a granular "
-                          "time-warping effect.");
+    EXPECT_EQ (message(), "Mode: Scrub. Audio 2's waveform drives a playhead through Audio 1's recent history for "
+                          "a granular time-warping effect.");
 }
 
 TEST_F (BlendPageTest, DialMessagesWordTheValueAndAddTheHelpSentence)
@@ -51,14 +51,18 @@ TEST_F (BlendPageTest, DialMessagesWordTheValueAndAddTheHelpSentence)
           "Chunk: 8 bins. Group size for the alternating spectral pattern. Smaller groups give a tighter, denser "
           "interleave." },
         { 10, "scrubScale", NAN,
-          "Scale: 50. How far the playhead jumps with Audio 2's level. Subtle wobble at low values, dramatic stretch "
-          "at high." },
+          "Scale: 50. How strongly Audio 2's waveform speeds the playhead up or runs it backwards. 0 ignores Audio 2; "
+          "higher is wilder." },
+        // Bias changes the playhead's speed: normal at 0 %, double at +100 %, standing at -100 %.
+        { 10, "scrubBias", -100.0f,
+          "Bias: -100%. Steady change of playback speed. 0% plays at normal speed, +100% at double speed, -100% "
+          "stands still." },
         { 2, "resolution", 12.0f,
-          "Resolution: 1024. Sets how finely the spectrum is split. Higher values give crisper, more articulate "
-          "vocoding." },
+          "Resolution: 1024. Sets how finely the spectrum is split. Higher values give finer detail but smear fast "
+          "hits." },
         { 1, "resolution", 12.0f,
-          "Resolution: 4096. Sets how finely the spectrum is split. Higher values give crisper, more articulate "
-          "vocoding." },
+          "Resolution: 4096. Sets how finely the spectrum is split. Higher values give finer detail but smear fast "
+          "hits." },
         { 9, "mathTilt", -37.0f,
           "Tilt: -37%. Spectrally tilts the two inputs against each other before the math. Positive favours Audio "
           "1's highs and Audio 2's lows; negative is the opposite." },
@@ -190,19 +194,19 @@ TEST_F (BlendPageTest, DirectionToggleSwapsRolesAndNeverPicksOneToOne)
     toggle.onClick();
     EXPECT_EQ (raw ("direction"), 1.0f);
     EXPECT_EQ (toggle.getButtonText(), "2 > 1");
-    EXPECT_EQ (message(), "Direction 2 > 1: Audio 2 modulates Audio 1. Roles swapped.");
+    EXPECT_EQ (message(), "Direction 2 > 1: Roles swapped. Audio 1 and Audio 2 trade places in the mode's description.");
     EXPECT_EQ (page->getMessageTicks(), 60);
 
     toggle.onClick();
     EXPECT_EQ (raw ("direction"), 0.0f);
-    EXPECT_EQ (message(), "Direction 1 > 2: Audio 1 modulates Audio 2. Default routing.");
+    EXPECT_EQ (message(), "Direction 1 > 2: Default routing. Each signal plays the role the mode's description gives it.");
 
     setRaw ("direction", 2.0f);
     EXPECT_EQ (toggle.getButtonText(), "1 > 1");
     toggle.onClick();
     EXPECT_EQ (raw ("direction"), 0.0f);
     EXPECT_EQ (toggle.getButtonText(), "1 > 2");
-    EXPECT_EQ (message(), "Direction 1 > 2: Audio 1 modulates Audio 2. Default routing.");
+    EXPECT_EQ (message(), "Direction 1 > 2: Default routing. Each signal plays the role the mode's description gives it.");
 }
 
 TEST_F (BlendPageTest, DialsCarryTheirParametersRangesAndSuffixes)

@@ -79,8 +79,8 @@ TEST_F (BlendPageTest, ClearZeroesOnlyTheShownModulator)
         EXPECT_EQ (processor->getStepValue (1, i), 0.0f);
     }
     EXPECT_EQ (processor->getStepValue (0, 0), 0.5f);
-    EXPECT_EQ (message(), "Steps cleared. All 16 step values reset to 0. Morph sits at its centre value while the "
-                          "sequencer plays.");
+    EXPECT_EQ (message(), "Steps cleared. All 16 step values reset to 0. The target dial stays where you set it "
+                          "while the modulator plays.");
 }
 
 TEST_F (BlendPageTest, LengthMessageWordsBarsOverDivider)
