@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/SampleLimits.h"
+
 #include "processor/AudioFileInput.h"
 
 #include <memory>
@@ -28,8 +30,20 @@ enum class AudioFileKind
     oggVorbis
 };
 
-// The format, from the first bytes of the file (never from its name).
-AudioFileKind sniffAudioFileKind (const void* firstBytes, size_t numBytes);
+// What a file is, from its first bytes (never from its name): a kind read here, or for an
+// unknown kind, when the header makes it recognisable, what it is ("an MP3 (MPEG audio) file"),
+// so that the refusal can say so; null otherwise.
+struct SniffedAudioFile
+{
+    AudioFileKind kind = AudioFileKind::unknown;
+    const char* foreignFormat = nullptr;
+    bool foreignFormatIsAudio = false; // an audio format not read here, not something else
+};
+// Reads from the stream's start; leaves the position anywhere.
+SniffedAudioFile sniffAudioFile (juce::InputStream& in);
+
+// The formats the refusals name.
+inline constexpr const char* kSupportedAudioFormats = "WAV, AIFF, FLAC, Ogg Vorbis";
 
 std::unique_ptr<AudioFileDecoder> makeWavDecoder();
 std::unique_ptr<AudioFileDecoder> makeAiffDecoder();
@@ -40,13 +54,6 @@ std::unique_ptr<AudioFileDecoder> makeOggVorbisDecoder();
 // soon as its header gives them, before it sizes anything by them.
 juce::Result checkChannelsAndRate (juce::int64 numChannels, double sampleRate);
 
-// Floating-point samples beyond this are damaged data, not audio: 2^16 is 96 dB above full
-// scale, while values near the float range's end overflow any processing that follows.
-constexpr float kMaxSampleMagnitude = 65536.0f;
-
-// A decoded floating-point sample that is not a finite number or lies beyond
-// kMaxSampleMagnitude (damaged data) becomes silence.
-void silenceDamagedSamples (float* samples, int n) noexcept;
 
 // Integer samples widened to 32 bits and scaled to -1 .. 1 the way the framework's readers do,
 // so that a file decodes here to exactly the values it always did.

@@ -226,7 +226,7 @@ public:
         for (int ch = 0; ch < numChannels; ++ch)
         {
             juce::FloatVectorOperations::copy (dest[ch], pcm[ch], (int) got);
-            silenceDamagedSamples (dest[ch], (int) got);
+            silenceBrokenSamples (dest[ch], (int) got);
         }
         framesOut += got;
         framesDecoded = (int) got;

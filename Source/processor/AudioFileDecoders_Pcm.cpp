@@ -155,7 +155,7 @@ public:
                              ? readFloatSample (src, format)
                              : fixedToFloat (widenSample (readSample (src, format), format.bits));
             if (format.coding == SampleCoding::floatingPoint)
-                silenceDamagedSamples (out, n);
+                silenceBrokenSamples (out, n);
         }
         remaining -= n;
         position += n;

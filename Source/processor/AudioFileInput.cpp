@@ -2,7 +2,6 @@
 #include "processor/AudioFileDecoders.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace
 {
@@ -10,34 +9,7 @@ namespace
 constexpr int kScratchFrames = 4096;
 // A whole-file load of unknown length starts with this many frames and doubles.
 constexpr int kFirstCapacityFrames = 1 << 16;
-constexpr size_t kSniffBytes = 12;
 
-bool startsWith (const unsigned char* bytes, size_t numBytes, size_t offset, const char* id)
-{
-    const auto length = std::strlen (id);
-    return numBytes >= offset + length && std::memcmp (bytes + offset, id, length) == 0;
-}
-} // namespace
-
-AudioFileKind sniffAudioFileKind (const void* firstBytes, size_t numBytes)
-{
-    const auto* b = static_cast<const unsigned char*> (firstBytes);
-    const bool riff = startsWith (b, numBytes, 0, "RIFF") || startsWith (b, numBytes, 0, "RF64")
-                      || startsWith (b, numBytes, 0, "BW64");
-    if (riff && startsWith (b, numBytes, 8, "WAVE"))
-        return AudioFileKind::wav;
-    if (startsWith (b, numBytes, 0, "FORM") && (startsWith (b, numBytes, 8, "AIFF") || startsWith (b, numBytes, 8, "AIFC")))
-        return AudioFileKind::aiff;
-    // libFLAC skips an ID3v2 tag in front of the stream itself.
-    if (startsWith (b, numBytes, 0, "fLaC") || startsWith (b, numBytes, 0, "ID3"))
-        return AudioFileKind::flac;
-    if (startsWith (b, numBytes, 0, "OggS"))
-        return AudioFileKind::oggVorbis;
-    return AudioFileKind::unknown;
-}
-
-namespace
-{
 // Whole rates as the integers they are, however large.
 juce::String formatRate (double rate)
 {
@@ -57,13 +29,6 @@ juce::Result checkChannelsAndRate (juce::int64 numChannels, double sampleRate)
                                    + juce::String ((int) AudioFileInput::kMinSampleRate) + " to "
                                    + juce::String ((int) AudioFileInput::kMaxSampleRate) + " Hz are supported");
     return juce::Result::ok();
-}
-
-void silenceDamagedSamples (float* samples, int n) noexcept
-{
-    for (int i = 0; i < n; ++i)
-        if (! (std::abs (samples[i]) <= kMaxSampleMagnitude)) // NaN fails every comparison
-            samples[i] = 0.0f;
 }
 
 juce::String truncatedMessage (juce::int64 announced, juce::int64 held)
@@ -92,9 +57,8 @@ juce::Result AudioFileInput::open (const juce::File& file)
     if (! stream->openedOk())
         return juce::Result::fail ("cannot be read: " + stream->getStatus().getErrorMessage());
 
-    unsigned char first[kSniffBytes] {};
-    const auto got = stream->read (first, (int) kSniffBytes);
-    switch (sniffAudioFileKind (first, (size_t) juce::jmax (0, got)))
+    const auto sniffed = sniffAudioFile (*stream);
+    switch (sniffed.kind)
     {
         case AudioFileKind::wav:       decoder = makeWavDecoder(); break;
         case AudioFileKind::aiff:      decoder = makeAiffDecoder(); break;
@@ -102,8 +66,13 @@ juce::Result AudioFileInput::open (const juce::File& file)
         case AudioFileKind::oggVorbis: decoder = makeOggVorbisDecoder(); break;
         case AudioFileKind::unknown:   break;
     }
+    const juce::String supported = juce::String ("(supported: ") + kSupportedAudioFormats + ")";
+    if (sniffed.foreignFormat != nullptr)
+        return juce::Result::fail ("is " + juce::String (sniffed.foreignFormat)
+                                   + (sniffed.foreignFormatIsAudio ? ", a format Quorvane does not read " : " ")
+                                   + supported);
     if (decoder == nullptr || ! stream->setPosition (0))
-        return juce::Result::fail ("cannot be decoded (supported: WAV, AIFF, FLAC, Ogg Vorbis)");
+        return juce::Result::fail ("cannot be decoded " + supported);
 
     AudioFileLayout checked;
     auto result = decoder->open (*stream, checked);

@@ -1,5 +1,6 @@
 #include "processor/PluginProcessor.h"
 #include "common/JuceCompat.h"
+#include "common/SampleLimits.h"
 #include "engine/BlockPasses.h"
 #include "params/ParamIDs.h"
 #include "params/ParameterTable.h"
@@ -17,6 +18,28 @@ float peakOf (const juce::AudioBuffer<float>& buffer)
     float peak = 0.0f;
     for (int c = 0; c < buffer.getNumChannels(); ++c)
         peak = std::max (peak, blockpasses::peak (buffer.getReadPointer (c), buffer.getNumSamples()));
+    return peak;
+}
+
+// The host's input held to what counts as audio (common/SampleLimits.h): a block with broken
+// samples (not finite, or beyond 96 dB over full scale) has them silenced before anything hears
+// them, as a decoded file would. Returns the block's peak. Real audio costs only the peak.
+float peakOfAudio (juce::AudioBuffer<float>& bus)
+{
+    if (bus.hasBeenCleared())
+        return 0.0f;
+    float peak = 0.0f;
+    for (int c = 0; c < bus.getNumChannels(); ++c)
+    {
+        // Channel by channel: a NaN peak would vanish in the maximum over the channels.
+        float channelPeak = blockpasses::peak (bus.getReadPointer (c), bus.getNumSamples());
+        if (! isAudioPeak (channelPeak))
+        {
+            silenceBrokenSamples (bus.getWritePointer (c), bus.getNumSamples());
+            channelPeak = blockpasses::peak (bus.getReadPointer (c), bus.getNumSamples());
+        }
+        peak = std::max (peak, channelPeak);
+    }
     return peak;
 }
 } // namespace
@@ -117,8 +140,10 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
             return getBusBuffer (buffer, true, bus);
         return juce::AudioBuffer<float>();
     };
-    const auto mainIn = inputView (0);
-    const auto sidechain = inputView (1);
+    auto mainIn = inputView (0);
+    auto sidechain = inputView (1);
+    const float mainPeak = peakOfAudio (mainIn);
+    const float sidechainPeak = peakOfAudio (sidechain);
 
     // The transport is followed in every block, also while the engine does not run, so that a
     // host that sends positions only on change is tracked across pass-through blocks too.
@@ -134,7 +159,6 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
     }
     restartWithTransportIfLv2();
 
-    const float sidechainPeak = peakOf (sidechain);
     bool connected = sidechain.getNumChannels() > 0 && n > 0;
     // An LV2 host always connects the sidechain ports, routed or not. Until the sidechain has
     // carried anything but exact zeros since preparation it counts as not connected, so
@@ -145,7 +169,7 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
         connected = lv2SidechainHeard;
     }
     sidechainConnected.store (connected);
-    inputLevel1.store (peakOf (mainIn));
+    inputLevel1.store (mainPeak);
     inputLevel2.store (sidechainPeak);
 
     auto mainOut = getBusBuffer (buffer, false, 0);

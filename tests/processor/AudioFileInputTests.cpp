@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 using namespace AudioFixtures;
@@ -166,6 +167,88 @@ TEST_F (AudioFileInputTest, DamagedHeadersAreRefusedBeforeDecoding)
         EXPECT_EQ (audio.getNumSamples(), 5);
         EXPECT_EQ (rate, 123.0);
     }
+}
+
+namespace
+{
+juce::MemoryBlock bytesOf (std::initializer_list<std::vector<unsigned char>> parts)
+{
+    juce::MemoryBlock block;
+    for (const auto& part : parts)
+        block.append (part.data(), part.size());
+    return block;
+}
+
+std::vector<unsigned char> text (const char* s)
+{
+    return { s, s + std::strlen (s) };
+}
+
+// An ID3v2.4 tag with `body` bytes of frames (zeros): "ID3", version, flags, syncsafe size.
+std::vector<unsigned char> id3Tag (unsigned body)
+{
+    std::vector<unsigned char> tag { 'I', 'D', '3', 4, 0, 0, (unsigned char) ((body >> 21) & 0x7f),
+                                     (unsigned char) ((body >> 14) & 0x7f), (unsigned char) ((body >> 7) & 0x7f),
+                                     (unsigned char) (body & 0x7f) };
+    tag.resize (10 + body, 0);
+    return tag;
+}
+} // namespace
+
+TEST_F (AudioFileInputTest, FormatsThatCannotBeReadAreNamedInTheRefusal)
+{
+    // Headers as the formats' own documents lay them out, followed by filler.
+    const std::vector<unsigned char> filler (200, 0x55);
+    const std::vector<unsigned char> mp3Frame { 0xFF, 0xFB, 0x90, 0x64 };  // MPEG-1 Layer III, 128 kbit/s
+    const std::vector<unsigned char> adtsFrame { 0xFF, 0xF1, 0x50, 0x80 }; // AAC LC in ADTS
+    std::vector<unsigned char> opusPage (27, 0);                            // an Ogg page header ...
+    std::memcpy (opusPage.data(), "OggS", 4);
+    opusPage[26] = 1; // ... with one segment, whose packet starts the Opus stream
+    opusPage.push_back (19);
+    const std::vector<unsigned char> asf { 0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                           0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C };
+    struct Case
+    {
+        const char* what;
+        juce::MemoryBlock bytes;
+        const char* named;
+    };
+    const Case cases[] = {
+        { "MP3 with an ID3 tag", bytesOf ({ id3Tag (300), mp3Frame, filler }), "an MP3 (MPEG audio) file, a format Quorvane does not read" },
+        { "MP3 without a tag", bytesOf ({ mp3Frame, filler }), "an MP3 (MPEG audio) file, a format Quorvane does not read" },
+        { "AAC in ADTS", bytesOf ({ adtsFrame, filler }), "an AAC file" },
+        { "AAC in ADTS behind an ID3 tag", bytesOf ({ id3Tag (40), adtsFrame, filler }), "an AAC file" },
+        { "M4A", bytesOf ({ { 0, 0, 0, 0x20 }, text ("ftypM4A "), filler }), "an MPEG-4 file (M4A, AAC or ALAC)" },
+        { "Opus", bytesOf ({ opusPage, text ("OpusHead"), filler }), "an Ogg Opus file" },
+        { "WMA", bytesOf ({ asf, filler }), "a Windows Media file (WMA)" },
+        { "MIDI", bytesOf ({ text ("MThd"), { 0, 0, 0, 6, 0, 1, 0, 2, 1, 0xE0 }, filler }), "a MIDI file" },
+        { "a text file renamed .wav", bytesOf ({ text ("Shopping list:\n- strings\n- a new cable\n\tand coffee\n") }),
+          "a text file, not audio" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        const auto file = put ("dropped.wav", c.bytes);
+        juce::AudioBuffer<float> audio (1, 5);
+        double rate = 123.0;
+        const auto result = readWholeAudioFile (file, audio, rate);
+        ASSERT_TRUE (result.failed());
+        const auto message = result.getErrorMessage();
+        EXPECT_TRUE (message.startsWith (juce::String ("is ") + c.named)) << message;
+        EXPECT_TRUE (message.contains ("(supported: WAV, AIFF, FLAC, Ogg Vorbis)")) << message;
+        EXPECT_FALSE (message.contains ("FLAC header")) << message;
+        EXPECT_EQ (rate, 123.0);
+    }
+
+    // A FLAC stream behind an ID3 tag is still read.
+    auto flac = encoded (*std::make_unique<juce::FlacAudioFormat>(), 2, 4000, 16, 5);
+    juce::MemoryBlock tagged = bytesOf ({ id3Tag (64) });
+    tagged.append (flac.getData(), flac.getSize());
+    juce::AudioBuffer<float> audio;
+    double rate = 0.0;
+    const auto read = readWholeAudioFile (put ("tagged.flac", tagged), audio, rate);
+    EXPECT_TRUE (read.wasOk()) << read.getErrorMessage();
+    EXPECT_EQ (audio.getNumSamples(), 4000);
 }
 
 TEST_F (AudioFileInputTest, FlacDataThatFallsShortOrBreaksIsRefused)

@@ -53,3 +53,49 @@ TEST (BadHostAudio, EveryEntryRecoversFromTheBlockAfterABadOne)
             }
         }
 }
+
+// Finite samples far beyond full scale are broken input too, like the NaNs and infinities: the
+// host's block is held to the limit a decoded file is (96 dB over full scale), so such samples
+// sound exactly like silence in their place, in the very block they arrive in, in every entry
+// and whichever input carries them. Nothing of the block is lost.
+TEST (BadHostAudio, BrokenSamplesSoundLikeSilenceInTheirOwnBlock)
+{
+    const float broken[] = { std::numeric_limits<float>::max(), -3.0e38f, 1.0e6f, -65537.0f,
+                             std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity() };
+    constexpr int kBlock = 256;
+    for (int entry = 0; entry < kNumBlendModeEntries; ++entry)
+        for (const int brokenChannel : { 0, 1, 2, 3 }) // main input left and right, sidechain left and right
+        {
+            SCOPED_TRACE (std::string (kBlendModeRegistry[entry].name) + ", broken samples on buffer channel "
+                          + std::to_string (brokenChannel));
+            QuorvaneAudioProcessor withBroken, withSilence;
+            HostedProcessor hostBroken (withBroken), hostSilence (withSilence);
+            for (auto* host : { &hostBroken, &hostSilence })
+            {
+                host->setRaw (ParamIDs::mode, static_cast<float> (entry));
+                host->setRaw (ParamIDs::heat, 100.0f);
+                host->setRaw (ParamIDs::sig1Level, 20.0f);
+                host->setRaw (ParamIDs::sig2Level, 20.0f);
+                host->prepare (48000.0, kBlock);
+                host->processor.engine.setRandomSeed (17); // Probabilistic flips the same coins in both
+            }
+            for (int b = 0; b < 12; ++b)
+            {
+                juce::AudioBuffer<float> a (hostBroken.bufferChannels(), kBlock);
+                fillNoise (a, 1000 * entry + b);
+                juce::AudioBuffer<float> s;
+                s.makeCopyOf (a);
+                if (b == 4 || b == 5)
+                    for (int j = 0; j < 30; ++j)
+                    {
+                        a.setSample (brokenChannel, 7 * j, broken[j % 6]);
+                        s.setSample (brokenChannel, 7 * j, 0.0f);
+                    }
+                hostBroken.process (a);
+                hostSilence.process (s);
+                for (int c = 0; c < 2; ++c)
+                    for (int j = 0; j < kBlock; ++j)
+                        ASSERT_EQ (a.getSample (c, j), s.getSample (c, j)) << "block " << b << " channel " << c << " sample " << j;
+            }
+        }
+}
