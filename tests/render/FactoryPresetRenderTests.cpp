@@ -1,5 +1,6 @@
 // Every factory preset rendered over the default samples, as a user first hears it: the
-// output is finite and audible, and no two presets sound the same.
+// output is finite and audible, no two presets sound the same, and all play at one level without
+// a DC offset.
 
 #include "RenderTestSupport.h"
 
@@ -89,4 +90,39 @@ TEST_F (RenderTest, EveryFactoryPresetSoundsAndSoundsUnlikeTheOthers)
         for (size_t b = a + 1; b < renders.size(); ++b)
             EXPECT_GT (largestDifference (renders[a], renders[b]), kSameSound)
                 << FactoryPresets::at ((int) a).name << " and " << FactoryPresets::at ((int) b).name;
+}
+
+// Every factory preset over the whole default samples at 120 BPM (drums as Audio 1, the chords
+// as Audio 2, as the standalone application starts): all play within 3 dB of one level,
+// -18 dBFS RMS over both channels, so that they can be compared by ear without riding the
+// volume, and none carries a DC offset (each channel's mean under 0.005).
+TEST_F (RenderTest, EveryFactoryPresetPlaysAtOneLevelWithoutAnOffset)
+{
+    constexpr double kTargetDbfs = -18.0, kToleranceDb = 3.0, kMaxOffset = 0.005;
+    const auto samples = ShippedFiles::find (ShippedFiles::kSamplesFolder);
+    const auto drums = samples.getChildFile ("Full_Drums_120.wav").getFullPathName().toStdString();
+    const auto chords = samples.getChildFile ("Chord Sequence C Minor_120.wav").getFullPathName().toStdString();
+    for (int i = 0; i < FactoryPresets::count(); ++i)
+    {
+        const auto* name = FactoryPresets::at (i).name;
+        SCOPED_TRACE (name);
+        const auto out = file ("level.wav");
+        const auto result = runRenderInProcess ({ drums, chords, "--preset", name, "--bpm", "120", "--seed", "1",
+                                                  "--compensate-latency", "-o", out.getFullPathName().toStdString() });
+        ASSERT_EQ (result.exitCode, 0) << result.err;
+        const auto output = readWav (out);
+        ASSERT_TRUE (output.ok);
+        ASSERT_EQ (output.channels.size(), 2u);
+        ASSERT_GT (output.channels[0].size(), (size_t) 48000 * 7);
+
+        const double dbfs = 20.0 * std::log10 (rmsOf (output.channels));
+        EXPECT_NEAR (dbfs, kTargetDbfs, kToleranceDb);
+        for (const auto& channel : output.channels)
+        {
+            double sum = 0.0;
+            for (float v : channel)
+                sum += v;
+            EXPECT_LT (std::abs (sum / (double) channel.size()), kMaxOffset);
+        }
+    }
 }

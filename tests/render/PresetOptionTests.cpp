@@ -78,7 +78,7 @@ TEST (PresetOrder, PresetComesAfterTheStateAndBeforeStepsModeAndSet)
 
     RenderOptions options;
     options.stateIn = stateFile.getFullPathName();
-    options.preset = "Crushed Robot"; // Distorted Vocoder (entry 2), Heat 60, Voc Drive 85
+    options.preset = "Crushed Robot"; // Distorted Vocoder (entry 2), Voc Drive 100, FX LowCut 30 Hz
     StepPattern quarter {};
     quarter.fill (0.25);
     options.steps[0] = quarter;
@@ -92,7 +92,7 @@ TEST (PresetOrder, PresetComesAfterTheStateAndBeforeStepsModeAndSet)
     EXPECT_EQ (raw (p, "heat"), 10.0f);      // --set wins over the preset
     EXPECT_EQ (raw (p, "sig1Level"), 0.0f);  // the preset replaces the state's value with its own
     EXPECT_EQ (raw (p, "mode"), 2.0f);
-    EXPECT_EQ (raw (p, "vocDrive"), 85.0f);
+    EXPECT_EQ (raw (p, "vocDrive"), 100.0f);
     EXPECT_EQ (p.getStepValue (0, 7), 0.25f); // --steps1 wins over the preset
     EXPECT_EQ (p.getStepValue (1, 2), 0.0f);  // the preset's modulator 2 steps
 }
@@ -120,7 +120,7 @@ TEST_F (PresetOptions, NamesFindFactoryAndUserPresetsAndPathsFindFiles)
     setRaw (p, "heat", 77.0f);
     ASSERT_TRUE (Presets::writeFile (file ("loose.qvpreset"), p).wasOk());
 
-    EXPECT_EQ (listedValue ({ "--preset", "Crushed Robot" }, "heat"), "60");
+    EXPECT_EQ (listedValue ({ "--preset", "Clangorous Bells" }, "heat"), "12");
     EXPECT_EQ (listedValue ({ "--preset", "Mine" }, "heat"), "42");
     EXPECT_EQ (listedValue ({ "--preset", file ("loose.qvpreset").getFullPathName().toStdString() }, "heat"), "77");
 }

@@ -114,14 +114,14 @@ TEST_F (PresetsCardTest, LoadingSetsTheSoundAndTheStatusMarksLaterChanges)
     C::load (*card).onClick();
 
     EXPECT_EQ (raw ("mode"), 2.0f); // Distorted Vocoder
-    EXPECT_EQ (raw ("vocDrive"), 85.0f);
+    EXPECT_EQ (raw ("vocDrive"), 100.0f);
     EXPECT_EQ (card->getStatusText(), "Preset: Crushed Robot");
     EXPECT_EQ (messages.joinIntoString ("|"), "Loaded preset Crushed Robot");
 
     setRaw ("heat", 10.0f);
     C::poll (*card);
     EXPECT_EQ (card->getStatusText(), "Preset: Crushed Robot *");
-    setRaw ("heat", 60.0f); // back to the preset's value: nothing differs any more
+    setRaw ("heat", 0.0f); // back to the preset's value: nothing differs any more
     C::poll (*card);
     EXPECT_EQ (card->getStatusText(), "Preset: Crushed Robot");
     processor->setStepValue (1, 0, 0.5f);
