@@ -86,6 +86,7 @@ void QuorvaneAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlo
     transport.reset();
     lv2SidechainHeard = false;
     lv2TransportStopped = false;
+    lv2LastFrame = {};
     const int channels = std::max (1, getTotalNumOutputChannels());
     engine.prepare (channels, samplesPerBlock, sampleRate, readBlendRecords());
     // Hosts prepare with no block running: the latency of the settings is known now, before
@@ -150,14 +151,15 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
     // Without a play head there is no transport at all.
     if (auto* head = getPlayHead())
     {
-        blockTransport = transport.next (head->getPosition(), n, currentSampleRate);
+        const auto position = head->getPosition();
+        blockTransport = transport.next (position, n, currentSampleRate);
+        restartWithTransportIfLv2 (position);
     }
     else
     {
         transport.reset();
         blockTransport = {};
     }
-    restartWithTransportIfLv2();
 
     bool connected = sidechain.getNumChannels() > 0 && n > 0;
     // An LV2 host always connects the sidechain ports, routed or not. Until the sidechain has
@@ -208,27 +210,37 @@ void QuorvaneAudioProcessor::processBlockPlugin (juce::AudioBuffer<float>& buffe
     engine.passThrough (mainIn, mainOut, latency);
 }
 
-void QuorvaneAudioProcessor::restartWithTransportIfLv2()
+void QuorvaneAudioProcessor::restartWithTransportIfLv2 (const juce::Optional<juce::AudioPlayHead::PositionInfo>& position)
 {
     // A VST3 host stops processing when its transport stops, and the wrapper then calls reset(),
     // so a restart plays nothing of what came before. An LV2 host goes on calling the plug-in
     // (or stops without a word), and the frames and delays would replay the old material after
-    // the restart. So in LV2 a transport that starts rolling after a stop clears the history the
-    // same way, and the sidechain counts as unheard again, as after preparation: a second play
-    // of the song's start sounds like the first.
+    // the restart. So in LV2 a transport that moves again after standing still clears the
+    // history the same way, and the sidechain counts as unheard again, as after preparation: a
+    // second play of the song's start sounds like the first.
+    //
+    // Standing still is stopped with the position where it was in the block before. A host that
+    // compensates for latency feeds the audio before the start with its transport stopped but
+    // its position moving towards the start (Ardour's pre-roll): that audio belongs to what
+    // plays next, so a moving position counts as the transport moving. A host that gives no
+    // position in samples is standing still whenever it says it is stopped.
     if (wrapperType != wrapperType_LV2)
         return;
-    if (! blockTransport.playing)
+    const juce::Optional<juce::int64> frame = position.hasValue() ? position->getTimeInSamples() : juce::nullopt;
+    // A position that appears for the first time has come from somewhere: it moved.
+    const bool frameMoved = frame.hasValue() && (! lv2LastFrame.hasValue() || *frame != *lv2LastFrame);
+    lv2LastFrame = frame;
+    if (blockTransport.playing || frameMoved)
     {
-        lv2TransportStopped = getPlayHead() != nullptr;
+        if (lv2TransportStopped)
+        {
+            engine.reset();
+            lv2SidechainHeard = false;
+            lv2TransportStopped = false;
+        }
         return;
     }
-    if (lv2TransportStopped)
-    {
-        engine.reset();
-        lv2SidechainHeard = false;
-        lv2TransportStopped = false;
-    }
+    lv2TransportStopped = true;
 }
 
 QuorvaneAudioProcessor::SettingsRead QuorvaneAudioProcessor::startSettingsRead() const noexcept

@@ -224,8 +224,8 @@ private:
     // hands it back.
     void claimLatencyReport() noexcept;
     void releaseLatencyReport() noexcept;
-    // LV2: a transport that starts rolling after a stop clears what the engine heard.
-    void restartWithTransportIfLv2();
+    // LV2: a transport that moves again after standing still clears what the engine heard.
+    void restartWithTransportIfLv2 (const juce::Optional<juce::AudioPlayHead::PositionInfo>& position);
     void applyModulator2 (const ModulatorTiming& timing, BlendMode mode, MathOp op);
     // A preset load is one change (see ScopedSettingsLoad): a block takes a SettingsRead before
     // its first parameter read, and holds the blend's setting if a load moved under the reads.
@@ -257,7 +257,8 @@ private:
     // The LV2 sidechain has carried a non-zero sample since the last preparation or restart of
     // the transport.
     bool lv2SidechainHeard = false;
-    bool lv2TransportStopped = false; // an LV2 host's transport was seen stopped (audio thread only)
+    bool lv2TransportStopped = false; // an LV2 host's transport was seen standing still (audio thread only)
+    juce::Optional<juce::int64> lv2LastFrame; // the host's position in samples in the block before
 
     TransportFollower transport;
     TransportState blockTransport; // this block's transport, as hostModulatorTiming reads it
@@ -317,7 +318,8 @@ private:
         std::atomic<uint64_t> stampCounter { 0 }, morphStamp { 0 };
         std::array<std::atomic<uint64_t>, 3> levelStamps {};
         std::atomic<bool> levelsToPublish { false };
-        std::atomic<bool> publishing { false }; // the message thread is setting the levels to Morph's
+        // The thread that is setting the levels to Morph's: their changes are Morph's own.
+        std::atomic<juce::Thread::ThreadID> publishingThread { nullptr };
     };
     MorphCoupling morphCoupling { *this };
     std::atomic<int> settingsLoadsUnderWay { 0 };

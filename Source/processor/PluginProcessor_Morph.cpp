@@ -9,10 +9,10 @@
 //
 // Every change is stamped from one counter as it happens (on whichever thread sets it, lock
 // free), and the block plays each level as Morph sets it while Morph's stamp is newer than that
-// level's own (Morph at 25 %, then FX Level at 80 %: FX 80 %, Signal 1 still Morph's 50 %). So a host that
-// automates Morph with the editor closed, or an offline render, hears it at once. The levels'
-// own values follow so that the host shows what is heard: at once when Morph moves on the
-// message thread, else within a timer tick (the audio thread only raises a flag).
+// level's own (Morph at 25 %, then FX Level at 80 %: FX 80 %, Signal 1 still Morph's 50 %). So a
+// host that automates Morph with the editor closed, or an offline render, hears it at once. The
+// levels' own values follow so that the host shows what is heard: at once when Morph moves on
+// the message thread, else within a timer tick (the audio thread only raises a flag).
 
 namespace
 {
@@ -73,7 +73,8 @@ void QuorvaneAudioProcessor::MorphCoupling::parameterChanged (const juce::String
 {
     // Inside a load the end of the load decides (settingsLoaded); while the levels are being set
     // to Morph's, their changes are Morph's own.
-    if (publishing.load() || processor.settingsLoadsUnderWay.load() > 0)
+    const bool ownChange = publishingThread.load() == juce::Thread::getCurrentThreadId();
+    if (ownChange || processor.settingsLoadsUnderWay.load() > 0)
         return;
     for (size_t i = 0; i < kLevelIds.size(); ++i)
     {
@@ -100,7 +101,7 @@ void QuorvaneAudioProcessor::MorphCoupling::publishLevels()
 {
     // Sets the three level parameters to Morph's levels, each as one gesture for the host.
     const auto levels = levelsOf (processor.paramValue<ParamIDs::morph>());
-    publishing.store (true);
+    publishingThread.store (juce::Thread::getCurrentThreadId());
     for (size_t i = 0; i < kLevelIds.size(); ++i)
     {
         if (! morphIsNewer (i))
@@ -113,7 +114,7 @@ void QuorvaneAudioProcessor::MorphCoupling::publishLevels()
         parameter->setValueNotifyingHost (normalised);
         parameter->endChangeGesture();
     }
-    publishing.store (false);
+    publishingThread.store (nullptr);
 }
 
 QuorvaneAudioProcessor::MixLevels QuorvaneAudioProcessor::heardMixLevels() const noexcept

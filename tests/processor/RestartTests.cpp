@@ -129,3 +129,65 @@ TEST (Restart, AnLv2TransportRollingAgainLeavesNothingOfWhatWasHeard)
                     << "channel " << c << " sample " << i;
     }
 }
+
+TEST (Restart, AnLv2PreRollBeforeTheStartIsKeptAndOnlyAStandstillClears)
+{
+    // A host that compensates for latency (Ardour) feeds the audio just before the start with its
+    // transport stopped and its position moving towards the start; that audio belongs to what
+    // plays next and must not be cleared when the transport rolls. A transport that stood still
+    // (the same position block after block) does clear it, as above.
+    struct Case
+    {
+        const char* what;
+        bool standsStill; // the position stands still during the stopped blocks
+    };
+    for (const auto& c : { Case { "pre-roll, position moving", false }, Case { "standstill", true } })
+        for (int entry : { 1, 4, 7, 9 }) // FFT Vocoder, Spectral Gate, FM, Ring Modulation
+        {
+            SCOPED_TRACE (std::string (c.what) + ", " + kBlendModeRegistry[entry].name);
+            auto lv2 = makeProcessorAs (juce::AudioProcessor::wrapperType_LV2);
+            auto rolling = makeProcessorAs (juce::AudioProcessor::wrapperType_LV2);
+            HostedProcessor lv2Host (*lv2), rollingHost (*rolling);
+            TestPlayHead lv2Head, rollingHead;
+            lv2->setPlayHead (&lv2Head);
+            rolling->setPlayHead (&rollingHead);
+            for (auto* host : { &lv2Host, &rollingHost })
+            {
+                configure (*host, entry);
+                host->prepare (kRate, kBlock);
+                host->processor.engine.setRandomSeed (kSeed);
+            }
+
+            // The same noise into both; the reference's transport rolls throughout, the other's is
+            // stopped for the first four blocks, its position in samples as the case says.
+            const int channels = lv2Host.bufferChannels();
+            juce::AudioBuffer<float> input (channels, kBlock * kBlocks);
+            fillNoise (input, 31 + entry);
+            juce::AudioBuffer<float> heard, reference;
+            heard.makeCopyOf (input);
+            reference.makeCopyOf (input);
+            for (int b = 0; b < kBlocks; ++b)
+            {
+                const juce::int64 frame = c.standsStill && b < 4 ? 0 : (juce::int64) (b - 4) * kBlock;
+                lv2Head.setPlaying (120.0, (double) frame / kRate * 2.0);
+                lv2Head.info.setTimeInSamples (frame);
+                lv2Head.info.setIsPlaying (b >= 4);
+                rollingHead.setPlaying (120.0, (double) (b - 4) * kBlock / kRate * 2.0);
+                rollingHead.info.setTimeInSamples ((juce::int64) (b - 4) * kBlock);
+                juce::AudioBuffer<float> a (heard.getArrayOfWritePointers(), channels, b * kBlock, kBlock);
+                juce::AudioBuffer<float> r (reference.getArrayOfWritePointers(), channels, b * kBlock, kBlock);
+                lv2Host.process (a);
+                rollingHost.process (r);
+            }
+            lv2->setPlayHead (nullptr);
+            rolling->setPlayHead (nullptr);
+
+            // From the start (block 4) on: the same as rolling throughout with the pre-roll, and
+            // with the standstill the same as a fresh instance started there.
+            bool same = true;
+            for (int ch = 0; ch < 2 && same; ++ch)
+                for (int i = 4 * kBlock; i < kBlock * kBlocks && same; ++i)
+                    same = heard.getSample (ch, i) == reference.getSample (ch, i);
+            EXPECT_EQ (same, ! c.standsStill);
+        }
+}
