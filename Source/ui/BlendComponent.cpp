@@ -253,7 +253,9 @@ int BlendComponent::getModeDialCount() const
 
 bool BlendComponent::isSymmetricMathOpForDirection() const
 {
-    // Swapping the inputs of a symmetric operation changes nothing, so the toggle is hidden.
+    // For every math operation but Divide and Sign Multiply the swap adds nothing the dials do
+    // not reach: it mirrors Balance and Tilt and, in Subtract, flips the sign. So the toggle is
+    // hidden there.
     const auto* entry = selectedEntry();
     if (entry == nullptr || ! isMathEntry (*entry))
         return false;
