@@ -156,7 +156,7 @@ TEST_F (Lv2Description, PortsAndGroupsSayWhichIsAudioOneAndWhichTheSidechain)
 TEST_F (Lv2Description, ThePluginHasAClassAndItsMaintainerRealLinks)
 {
     // The class as the description states it (the host's list of classes comes from the LV2
-    // specification bundles, which this test does not load).
+    // vocabulary bundles installed with LV2, which this test does not load).
     Node pluginUri (lilv_new_uri (world.get(), QV_LV2_URI));
     EXPECT_TRUE (lilv_world_ask (world.get(), pluginUri.get(), uri (kRdf, "type").get(),
                                  uri (kLv2, "ModulatorPlugin").get()));
