@@ -93,8 +93,10 @@ void QuorvanePluginEditor::setUpPagesAndTransport()
                      (int) (minimumScale * (float) height), 1800, (int) ((float) height * 2.5f));
 
     playButton.onClick = [this] { handlePlayButton(); };
+    playButton.setTooltip ("Plays the blend of both files from the start, or stops it (Space)");
     addChildComponent (playButton);
     playButton.setVisible (standalone);
+    setWantsKeyboardFocus (standalone);
 
     loopToggle.setToggleState (processor.loopEnabled.load(), juce::dontSendNotification);
     loopToggle.onClick = [this] { handleLoopToggle(); };
@@ -202,6 +204,15 @@ void QuorvanePluginEditor::handlePlayButton()
         processor.setPlayMode (QuorvaneAudioProcessor::PlayBlend);
         playButton.setButtonText ("Stop");
     }
+}
+
+bool QuorvanePluginEditor::keyPressed (const juce::KeyPress& key)
+{
+    // Keys a focused control does not use (a text field takes its spaces) come up to here.
+    if (presentation != Presentation::Standalone || key != juce::KeyPress (juce::KeyPress::spaceKey))
+        return false;
+    handlePlayButton();
+    return true;
 }
 
 void QuorvanePluginEditor::handleLoopToggle()

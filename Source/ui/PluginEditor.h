@@ -82,6 +82,8 @@ public:
 
     void paint (juce::Graphics&) override;
     void resized() override;
+    // Standalone: the space bar starts and stops the blend, as the transport's Play/Stop does.
+    bool keyPressed (const juce::KeyPress& key) override;
 
     // One poll of the processor; the 30 Hz timer calls it.
     void timerCallback() override;
@@ -127,6 +129,10 @@ private:
     int silentTicks = 0;
     bool noInputWarning = false;
     juce::String lastStickyWarning;
+    // The standalone window takes the keyboard once it shows, so that the space bar works
+    // before anything was clicked.
+    bool keyboardTaken = false;
+    juce::TooltipWindow tooltipWindow { this };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuorvanePluginEditor)
 };

@@ -75,6 +75,11 @@ void QuorvanePluginEditor::updatePlayButtons()
 
 void QuorvanePluginEditor::updateStandalonePlayback()
 {
+    if (! keyboardTaken && isShowing())
+    {
+        grabKeyboardFocus();
+        keyboardTaken = true;
+    }
     updatePlayButtons();
     const int mode = processor.playMode.load();
     if (mode == QuorvaneAudioProcessor::Stopped)

@@ -151,3 +151,33 @@ TEST_F (EditorTest, OnlyTheStandaloneApplicationWarnsAboutTheOutputDevice)
     tick();
     EXPECT_EQ (editor->getBlendPage().getMessageText(), QuorvanePluginEditor::noOutputDeviceText);
 }
+
+TEST_F (StandalonePlayButtonTest, TheSpaceBarStartsAndStopsTheBlend)
+{
+    // As the transport's Play/Stop: from a single file playing it starts the blend, and again
+    // stops it; the button names what the next press does.
+    click (page1);
+    ASSERT_EQ (processor->playMode.load(), P::PlayAudio1);
+    const juce::KeyPress space (juce::KeyPress::spaceKey);
+    EXPECT_TRUE (editor->keyPressed (space));
+    EXPECT_EQ (processor->playMode.load(), P::PlayBlend);
+    tick();
+    EXPECT_EQ (A::playButton (*editor).getButtonText(), "Stop");
+    EXPECT_TRUE (editor->keyPressed (space));
+    EXPECT_EQ (processor->playMode.load(), P::Stopped);
+    tick();
+    EXPECT_EQ (A::playButton (*editor).getButtonText(), "Play");
+    EXPECT_TRUE (A::playButton (*editor).getTooltip().contains ("(Space)"));
+
+    // Other keys, and the space bar with a modifier, are left to the host and the window.
+    EXPECT_FALSE (editor->keyPressed (juce::KeyPress ('p')));
+    EXPECT_FALSE (editor->keyPressed (juce::KeyPress (juce::KeyPress::spaceKey, juce::ModifierKeys::shiftModifier, 0)));
+    EXPECT_EQ (processor->playMode.load(), P::Stopped);
+}
+
+TEST_F (EditorTest, InAHostTheSpaceBarIsTheHosts)
+{
+    open (false);
+    EXPECT_FALSE (editor->keyPressed (juce::KeyPress (juce::KeyPress::spaceKey)));
+    EXPECT_EQ (processor->playMode.load(), QuorvaneAudioProcessor::Stopped);
+}
