@@ -54,7 +54,6 @@ std::unique_ptr<AudioFileDecoder> makeOggVorbisDecoder();
 // soon as its header gives them, before it sizes anything by them.
 juce::Result checkChannelsAndRate (juce::int64 numChannels, double sampleRate);
 
-
 // Integer samples widened to 32 bits and scaled to -1 .. 1 the way the framework's readers do,
 // so that a file decodes here to exactly the values it always did.
 inline float fixedToFloat (juce::int32 widened) noexcept

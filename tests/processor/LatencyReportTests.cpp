@@ -42,11 +42,6 @@ struct LatencyWatcher : juce::AudioProcessorListener
     void audioProcessorParameterChanged (juce::AudioProcessor*, int, float) override {}
 };
 
-std::unique_ptr<QuorvaneAudioProcessor> makeVst3Processor()
-{
-    return makeProcessorAs (juce::AudioProcessor::wrapperType_VST3);
-}
-
 juce::MemoryBlock stateWith (int modeIndex, float resolution)
 {
     auto source = makeVst3Processor();

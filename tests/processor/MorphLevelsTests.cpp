@@ -36,11 +36,6 @@ Levels heardLevels (QuorvaneAudioProcessor& p)
     return { mix.fxLevel, mix.sig1Level, mix.sig2Level };
 }
 
-std::unique_ptr<QuorvaneAudioProcessor> makeVst3Processor()
-{
-    return makeProcessorAs (juce::AudioProcessor::wrapperType_VST3);
-}
-
 // Renders `blocks` blocks of the same noise through both processors, calling `between` before
 // each block, and returns whether every output sample agrees bit for bit.
 template <typename Between>

@@ -56,6 +56,12 @@ inline std::unique_ptr<QuorvaneAudioProcessor> makeProcessorAs (juce::AudioProce
     return processor;
 }
 
+// As a VST3 host loads it.
+inline std::unique_ptr<QuorvaneAudioProcessor> makeVst3Processor()
+{
+    return makeProcessorAs (juce::AudioProcessor::wrapperType_VST3);
+}
+
 // As the framework's standalone application: no input buses, file playback, no state.
 inline std::unique_ptr<QuorvaneAudioProcessor> makeStandaloneProcessor()
 {

@@ -4,6 +4,7 @@
 #include "ProcessorTestSupport.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 // A host restarts audio with prepareToPlay and jumps the transport with reset(). Nothing heard
@@ -28,6 +29,23 @@ void configure (HostedProcessor& host, int entry)
     host.setRaw (ParamIDs::fxLowCut, 80.0f);
     host.setRaw (ParamIDs::heat, 60.0f);
 }
+
+// An LV2 instance with a host transport of its own, configured for `entry`; its play head is
+// detached again when it goes.
+struct Lv2Instance
+{
+    explicit Lv2Instance (int entry)
+        : processor (makeProcessorAs (juce::AudioProcessor::wrapperType_LV2)), host (*processor)
+    {
+        processor->setPlayHead (&head);
+        configure (host, entry);
+    }
+    ~Lv2Instance() { processor->setPlayHead (nullptr); }
+
+    std::unique_ptr<QuorvaneAudioProcessor> processor;
+    HostedProcessor host;
+    TestPlayHead head;
+};
 
 // Output of kBlocks blocks of noise (the same for the same seed), main and sidechain.
 juce::AudioBuffer<float> run (HostedProcessor& host, int noiseSeed)
@@ -91,38 +109,28 @@ TEST (Restart, AnLv2TransportRollingAgainLeavesNothingOfWhatWasHeard)
     for (int entry = 0; entry < kNumBlendModeEntries; ++entry)
     {
         SCOPED_TRACE (kBlendModeRegistry[entry].name);
-        auto used = makeProcessorAs (juce::AudioProcessor::wrapperType_LV2);
-        auto fresh = makeProcessorAs (juce::AudioProcessor::wrapperType_LV2);
-        HostedProcessor usedHost (*used), freshHost (*fresh);
-        TestPlayHead usedHead, freshHead;
-        used->setPlayHead (&usedHead);
-        fresh->setPlayHead (&freshHead);
-        configure (usedHost, entry);
-        configure (freshHost, entry);
-
-        usedHost.prepare (kRate, kBlock);
-        usedHead.setPlaying (120.0, 0.0);
-        run (usedHost, 7);
+        Lv2Instance used (entry), fresh (entry);
+        used.host.prepare (kRate, kBlock);
+        used.head.setPlaying (120.0, 0.0);
+        run (used.host, 7);
         // Stopped for four blocks of silence (2048 samples, less than a frame), still called.
-        usedHead.setPlaying (120.0, 8.0);
-        usedHead.info.setIsPlaying (false);
-        juce::AudioBuffer<float> silence (usedHost.bufferChannels(), kBlock);
+        used.head.setPlaying (120.0, 8.0);
+        used.head.info.setIsPlaying (false);
+        juce::AudioBuffer<float> silence (used.host.bufferChannels(), kBlock);
         for (int b = 0; b < 4; ++b)
         {
             silence.clear();
-            usedHost.process (silence);
+            used.host.process (silence);
         }
-        usedHead.setPlaying (120.0, 0.0);
-        used->engine.setRandomSeed (kSeed);
+        used.head.setPlaying (120.0, 0.0);
+        used.processor->engine.setRandomSeed (kSeed);
 
-        freshHost.prepare (kRate, kBlock);
-        freshHead.setPlaying (120.0, 0.0);
-        fresh->engine.setRandomSeed (kSeed);
+        fresh.host.prepare (kRate, kBlock);
+        fresh.head.setPlaying (120.0, 0.0);
+        fresh.processor->engine.setRandomSeed (kSeed);
 
-        const auto afterRestart = run (usedHost, 99);
-        const auto fromFresh = run (freshHost, 99);
-        used->setPlayHead (nullptr);
-        fresh->setPlayHead (nullptr);
+        const auto afterRestart = run (used.host, 99);
+        const auto fromFresh = run (fresh.host, 99);
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < kBlock * kBlocks; ++i)
                 ASSERT_EQ (afterRestart.getSample (c, i), fromFresh.getSample (c, i))
@@ -145,22 +153,16 @@ TEST (Restart, AnLv2PreRollBeforeTheStartIsKeptAndOnlyAStandstillClears)
         for (int entry : { 1, 4, 7, 9 }) // FFT Vocoder, Spectral Gate, FM, Ring Modulation
         {
             SCOPED_TRACE (std::string (c.what) + ", " + kBlendModeRegistry[entry].name);
-            auto lv2 = makeProcessorAs (juce::AudioProcessor::wrapperType_LV2);
-            auto rolling = makeProcessorAs (juce::AudioProcessor::wrapperType_LV2);
-            HostedProcessor lv2Host (*lv2), rollingHost (*rolling);
-            TestPlayHead lv2Head, rollingHead;
-            lv2->setPlayHead (&lv2Head);
-            rolling->setPlayHead (&rollingHead);
-            for (auto* host : { &lv2Host, &rollingHost })
+            Lv2Instance stopped (entry), rolling (entry);
+            for (auto* instance : { &stopped, &rolling })
             {
-                configure (*host, entry);
-                host->prepare (kRate, kBlock);
-                host->processor.engine.setRandomSeed (kSeed);
+                instance->host.prepare (kRate, kBlock);
+                instance->processor->engine.setRandomSeed (kSeed);
             }
 
             // The same noise into both; the reference's transport rolls throughout, the other's is
             // stopped for the first four blocks, its position in samples as the case says.
-            const int channels = lv2Host.bufferChannels();
+            const int channels = stopped.host.bufferChannels();
             juce::AudioBuffer<float> input (channels, kBlock * kBlocks);
             fillNoise (input, 31 + entry);
             juce::AudioBuffer<float> heard, reference;
@@ -169,18 +171,16 @@ TEST (Restart, AnLv2PreRollBeforeTheStartIsKeptAndOnlyAStandstillClears)
             for (int b = 0; b < kBlocks; ++b)
             {
                 const juce::int64 frame = c.standsStill && b < 4 ? 0 : (juce::int64) (b - 4) * kBlock;
-                lv2Head.setPlaying (120.0, (double) frame / kRate * 2.0);
-                lv2Head.info.setTimeInSamples (frame);
-                lv2Head.info.setIsPlaying (b >= 4);
-                rollingHead.setPlaying (120.0, (double) (b - 4) * kBlock / kRate * 2.0);
-                rollingHead.info.setTimeInSamples ((juce::int64) (b - 4) * kBlock);
+                stopped.head.setPlaying (120.0, (double) frame / kRate * 2.0);
+                stopped.head.info.setTimeInSamples (frame);
+                stopped.head.info.setIsPlaying (b >= 4);
+                rolling.head.setPlaying (120.0, (double) (b - 4) * kBlock / kRate * 2.0);
+                rolling.head.info.setTimeInSamples ((juce::int64) (b - 4) * kBlock);
                 juce::AudioBuffer<float> a (heard.getArrayOfWritePointers(), channels, b * kBlock, kBlock);
                 juce::AudioBuffer<float> r (reference.getArrayOfWritePointers(), channels, b * kBlock, kBlock);
-                lv2Host.process (a);
-                rollingHost.process (r);
+                stopped.host.process (a);
+                rolling.host.process (r);
             }
-            lv2->setPlayHead (nullptr);
-            rolling->setPlayHead (nullptr);
 
             // From the start (block 4) on: the same as rolling throughout with the pre-roll, and
             // with the standstill the same as a fresh instance started there.
